@@ -1,0 +1,183 @@
+#include "platform/decimal.h"
+
+#include <cstdlib>
+#include <limits>
+
+namespace kirva {
+
+namespace {
+
+constexpr int64_t kPow10[] = {1,          10,          100,          1000,          10000,         100000,
+                              1000000,    10000000,    100000000,    1000000000,    10000000000LL, 100000000000LL,
+                              1000000000000LL, 10000000000000LL, 100000000000000LL, 1000000000000000LL,
+                              10000000000000000LL, 100000000000000000LL, 1000000000000000000LL};
+
+bool mulOverflow(int64_t a, int64_t b, int64_t& out) { return __builtin_mul_overflow(a, b, &out); }
+
+// Both operands brought to the larger scale, or nothing when that overflows.
+bool align(const Decimal& a, const Decimal& b, int64_t& ua, int64_t& ub, int& scale) {
+    scale = a.scale() > b.scale() ? a.scale() : b.scale();
+    return !mulOverflow(a.units(), kPow10[scale - a.scale()], ua) &&
+           !mulOverflow(b.units(), kPow10[scale - b.scale()], ub);
+}
+
+std::string digitsOf(int64_t units) {
+    // Works for INT64_MIN too: take the magnitude as unsigned.
+    uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    return digits;
+}
+
+}  // namespace
+
+Result<Decimal> Decimal::parse(std::string_view text, int maxScale) {
+    const std::string shown(text);
+    if (maxScale < 0 || maxScale > kMaxScale) return makeError("unsupported number of decimals");
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    int64_t units = 0;
+    int scale = 0;
+    bool anyDigit = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9') return makeError("'" + shown + "' is not a number");
+        if (point && ++scale > maxScale) {
+            return makeError("'" + shown + "' has more than " + std::to_string(maxScale) + " decimals");
+        }
+        anyDigit = true;
+        if (mulOverflow(units, 10, units) || __builtin_add_overflow(units, c - '0', &units)) {
+            return makeError("'" + shown + "' is too large");
+        }
+    }
+    if (!anyDigit) return makeError("'" + shown + "' is not a number");
+    return Decimal(negative ? -units : units, scale);
+}
+
+Result<Decimal> Decimal::rescaled(int places) const {
+    if (places < 0 || places > kMaxScale) return makeError("unsupported number of decimals");
+    if (places >= scale_) {
+        int64_t units;
+        if (mulOverflow(units_, kPow10[places - scale_], units)) return makeError(toString() + " is too large");
+        return Decimal(units, places);
+    }
+    const int64_t divisor = kPow10[scale_ - places];
+    if (units_ % divisor != 0) {
+        return makeError(toString() + " has more than " + std::to_string(places) + " decimals");
+    }
+    return Decimal(units_ / divisor, places);
+}
+
+std::optional<int64_t> Decimal::unitsAt(int places) const {
+    auto r = rescaled(places);
+    if (!r) return std::nullopt;
+    return r->units();
+}
+
+bool Decimal::fitsDigits(int digits, int places) const {
+    auto units = unitsAt(places);
+    if (!units) return false;
+    if (digits >= 19) return true;
+    const int64_t limit = kPow10[digits];
+    return *units < limit && *units > -limit;
+}
+
+Result<Decimal> Decimal::plus(const Decimal& other) const {
+    int64_t a, b, sum;
+    int scale;
+    if (!align(*this, other, a, b, scale) || __builtin_add_overflow(a, b, &sum)) {
+        return makeError("the sum of " + toString() + " and " + other.toString() + " is too large");
+    }
+    return Decimal(sum, scale);
+}
+
+Result<Decimal> Decimal::minus(const Decimal& other) const {
+    int64_t a, b, difference;
+    int scale;
+    if (!align(*this, other, a, b, scale) || __builtin_sub_overflow(a, b, &difference)) {
+        return makeError("the difference of " + toString() + " and " + other.toString() + " is too large");
+    }
+    return Decimal(difference, scale);
+}
+
+std::string Decimal::toString() const {
+    std::string digits = digitsOf(units_);
+    if (scale_ > 0) {
+        if (digits.size() <= static_cast<std::size_t>(scale_)) {
+            digits.insert(0, static_cast<std::size_t>(scale_) + 1 - digits.size(), '0');
+        }
+        digits.insert(digits.size() - static_cast<std::size_t>(scale_), ".");
+    }
+    return units_ < 0 ? "-" + digits : digits;
+}
+
+std::string Decimal::toPlainString() const {
+    std::string text = toString();
+    if (text.find('.') == std::string::npos) return text;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    if (text == "-0") text = "0";
+    return text;
+}
+
+int compare(const Decimal& a, const Decimal& b) {
+    // 128 bits hold any int64 times 10^9, so the comparison is always exact.
+    __extension__ using Wide = __int128;
+    const int scale = a.scale() > b.scale() ? a.scale() : b.scale();
+    const Wide wa = static_cast<Wide>(a.units()) * kPow10[scale - a.scale()];
+    const Wide wb = static_cast<Wide>(b.units()) * kPow10[scale - b.scale()];
+    return wa < wb ? -1 : (wa > wb ? 1 : 0);
+}
+
+Result<Decimal> unpackDecimal(std::span<const uint8_t> bytes, int places) {
+    if (bytes.empty() || bytes.size() > 9) return makeError("unsupported packed decimal width");
+    const int sign = bytes[0] >> 4;
+    if (sign != 0 && sign != 0xF) return makeError("damaged packed decimal (sign)");
+    int64_t units = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const int high = bytes[i] >> 4;
+        const int low = bytes[i] & 0x0F;
+        if (i > 0) {
+            if (high > 9) return makeError("damaged packed decimal (digit)");
+            units = units * 10 + high;
+        }
+        if (low > 9) return makeError("damaged packed decimal (digit)");
+        units = units * 10 + low;
+    }
+    return Decimal::fromUnits(sign == 0xF ? -units : units, places);
+}
+
+Result<void> packDecimal(const Decimal& value, std::span<uint8_t> bytes, int places) {
+    if (bytes.empty() || bytes.size() > 9) return makeError("unsupported packed decimal width");
+    const int digits = static_cast<int>(bytes.size()) * 2 - 1;
+    auto units = value.unitsAt(places);
+    if (!units) return makeError(value.toString() + " has more than " + std::to_string(places) + " decimals");
+    if (!value.fitsDigits(digits, places)) {
+        return makeError(value.toString() + " does not fit " + std::to_string(digits) + " digits");
+    }
+    uint64_t magnitude = *units < 0 ? 0 - static_cast<uint64_t>(*units) : static_cast<uint64_t>(*units);
+    for (std::size_t i = bytes.size(); i-- > 0;) {
+        const auto low = static_cast<uint8_t>(magnitude % 10);
+        magnitude /= 10;
+        uint8_t high;
+        if (i == 0) {
+            high = *units < 0 ? 0xF : 0;
+        } else {
+            high = static_cast<uint8_t>(magnitude % 10);
+            magnitude /= 10;
+        }
+        bytes[i] = static_cast<uint8_t>(high << 4 | low);
+    }
+    return {};
+}
+
+}  // namespace kirva

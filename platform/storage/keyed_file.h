@@ -1,0 +1,108 @@
+// The keyed-file driver: one data file as one SQLite database holding one table of its layout. Offers the
+// operations the file managers and the export need (open, create, position by key, read next and previous
+// in key order, get by exact key, add, put, delete, rebuild keys, driver commands) and reports failures as
+// the program's storage error codes with SQLite's own code and message beside them. Depends on data/
+// for the layouts; never includes Qt.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/layout.h"
+#include "data/record.h"
+
+namespace kirva::storage {
+
+// Storage error codes, as the framework knows them.
+enum ErrorCode : int {
+    NoError = 0,
+    FileNotFound = 2,
+    AccessDenied = 5,       // busy or locked, or no write access
+    EndOfFile = 33,         // record not available: read past the last record
+    RecordNotFound = 35,
+    DuplicateKey = 40,
+    RecordHeld = 43,
+    KeysNeedRebuild = 46,
+    StructureMismatch = 47,
+    AlreadyOpen = 52,
+    ChangedByAnother = 89,
+    DriverError = 90,       // any other driver error, a damaged record among them
+};
+
+// The text of an error code, as the framework shows it ("File Not Found", ...).
+std::string_view errorCodeText(int code);
+
+struct StorageError {
+    int code = NoError;
+    int sqliteCode = 0;         // SQLite's extended result code, 0 when SQLite said nothing
+    std::string sqliteMessage;  // SQLite's message, or what the driver found wrong
+    // "File Not Found" or, with a driver detail, "Driver Error: no such table: FARACUN (1)".
+    std::string text() const;
+};
+
+// The byte of an open mode: low nibble access (0 read-only, 1 write-only, 2 read/write), high nibble
+// sharing (0x40 deny none). SQLite has no deny modes; only the access part decides.
+constexpr uint8_t kOpenReadWriteDenyNone = 0x42;
+constexpr uint8_t kOpenReadOnlyDenyNone = 0x40;
+
+class KeyedFile {
+public:
+    explicit KeyedFile(const data::Layout& layout);
+    ~KeyedFile();
+    KeyedFile(const KeyedFile&) = delete;
+    KeyedFile& operator=(const KeyedFile&) = delete;
+
+    const data::Layout& layout() const { return *layout_; }
+
+    // Each operation returns its error code (0 on success) and keeps the detail in lastError().
+
+    // Opens an existing file. 2 when it does not exist, 5 when locked or not writable in a writing mode,
+    // 47 when its table does not match the layout, 46 when an index is missing, 52 when already open,
+    // 90 when it is not a database or is damaged.
+    int open(const std::string& path, uint8_t openMode = kOpenReadWriteDenyNone);
+    // Creates an empty file with its table and indexes (replacing nothing: 90 when one exists).
+    int create(const std::string& path);
+    void close();
+    bool isOpen() const;
+    const std::string& path() const;
+
+    // Positions before the first record whose key value is not below the buffer's key values.
+    int set(std::size_t key, const data::Record& buffer);
+    // Positions before the first (or after the last) record in key order.
+    int setFirst(std::size_t key);
+    int setLast(std::size_t key);
+    // Reads on in the order of the key last set (equal keys in position order); 33 past the end.
+    int next(data::Record& buffer);
+    int previous(data::Record& buffer);
+    // Reads the record whose key equals the buffer's key values exactly (the first of equals); 35 if none.
+    int get(std::size_t key, data::Record& buffer);
+
+    // Adds the buffer as a new record (40 on a duplicate unique key) and makes it the current record.
+    int add(data::Record& buffer);
+    // Writes the buffer over the current record; 89 when another station changed it since it was read,
+    // 35 when there is no current record.
+    int put(const data::Record& buffer);
+    // Deletes the current record.
+    int remove();
+
+    // The current record's position (its rowid), 0 when there is none; re-read a record by position.
+    int64_t position() const;
+    int reget(int64_t position, data::Record& buffer);
+    int64_t records();
+
+    // Drops and rebuilds every index of the layout.
+    int buildKeys();
+    // "Recover=N": waits up to N seconds on a lock before an open or read gives up with 5.
+    int sendCommand(std::string_view command);
+
+    const StorageError& lastError() const;
+
+private:
+    struct Impl;
+    const data::Layout* layout_;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kirva::storage

@@ -1,0 +1,54 @@
+#include "tools/cli/cli.h"
+
+#include <map>
+#include <string_view>
+
+#include "tools/cli/commands.h"
+
+namespace kirva::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: kirva-cli <command> [options]\n"
+    "\n"
+    "commands:\n"
+    "  export [--from DATE] [--to DATE] [--ini PATH]   write the journal of a period\n"
+    "  count  [--from DATE] [--to DATE] [--ini PATH]   count the invoices of a period\n"
+    "  import FILE CSV [--layout NAME]                 load records into a data file\n"
+    "  dump   FILE [--key NAME]                        write the records as CSV in key order\n"
+    "  check  FILE                                     run the field validation over every record\n"
+    "  demo   DIR [--invoices N] [--seed S]            write demo data files and a KIRVA.INI\n"
+    "\n"
+    "DATE is dd.mm.yyyy or yyyy-mm-dd. Every command takes --help; kirva-cli --version prints the version.\n";
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        (args.empty() ? err : out) << kUsage;
+        return args.empty() ? BadUsage : Done;
+    }
+    if (args[0] == "--version") {
+        out << "kirva-cli " << KIRVA_VERSION << "\n";
+        return Done;
+    }
+    using Command = int (*)(const Args&, std::ostream&, std::ostream&);
+    static const std::map<std::string, Command, std::less<>> table = {
+        {"export", exportCommand}, {"count", countCommand}, {"import", importCommand},
+        {"dump", dumpCommand},     {"check", checkCommand}, {"demo", demoCommand},
+    };
+    auto it = table.find(args[0]);
+    if (it == table.end()) {
+        err << "kirva-cli: unknown command '" << args[0] << "'; see kirva-cli --help\n";
+        return BadUsage;
+    }
+    return it->second(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+}
+
+int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return run(args, out, err);
+}
+
+}  // namespace kirva::cli

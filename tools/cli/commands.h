@@ -1,0 +1,19 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kirva::cli {
+
+using Args = std::vector<std::string>;
+
+// Each takes the arguments after the command's name.
+int exportCommand(const Args& args, std::ostream& out, std::ostream& err);
+int countCommand(const Args& args, std::ostream& out, std::ostream& err);
+int importCommand(const Args& args, std::ostream& out, std::ostream& err);
+int dumpCommand(const Args& args, std::ostream& out, std::ostream& err);
+int checkCommand(const Args& args, std::ostream& out, std::ostream& err);
+int demoCommand(const Args& args, std::ostream& out, std::ostream& err);
+
+}  // namespace kirva::cli

@@ -1,0 +1,10 @@
+#include "tools/cli/commands.h"
+
+namespace kirva::cli {
+
+int demoCommand(const Args&, std::ostream&, std::ostream& err) {
+    err << "kirva-cli: this command is not built yet\n";
+    return 2;
+}
+
+}  // namespace kirva::cli
