@@ -47,6 +47,10 @@ struct StorageError {
 constexpr uint8_t kOpenReadWriteDenyNone = 0x42;
 constexpr uint8_t kOpenReadOnlyDenyNone = 0x40;
 
+// The outcome of the calling thread's last storage operation on any file, as the framework's
+// "current error" (the error manager captures it when it raises a message).
+const StorageError& lastStorageError();
+
 class KeyedFile {
 public:
     explicit KeyedFile(const data::Layout& layout);
