@@ -1,0 +1,57 @@
+// The program's settings: the values kept in KIRVA.INI (folders, the OPAL identification, the stored VAT
+// rates and the work-data option), the steps that load and save them, and the data-file names composed
+// from the folders. Depends on platform/ only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/decimal.h"
+#include "platform/result.h"
+
+namespace kirva::settings {
+
+// The settings globals (GLO:...). Texts are Windows-1250.
+struct Settings {
+    std::string potDoIzdanihRacunov;  // GLO:POTDOIZDANIHRACUNOV, at most 254 characters
+    std::string potDoPartnerjev;      // GLO:POTDOPARTNERJEV, at most 255 characters
+    std::string potDoXmlRacunov;      // GLO:POTDOXMLRACUNOV, at most 254 characters
+    uint8_t brisanjeDelovnih = 0;     // GLO:BRISANJEDELOVNIH, 0 or 1
+    Decimal stopnjaDdvVisja;          // GLO:STOPNJADDVVISJA, 5 digits, 2 decimals
+    Decimal stopnjaDdvNizja;          // GLO:STOPNJADDVNIZJA
+    std::string firmaOpal = std::string(50, ' ');  // GLO:FIRMAOPAL, always 50 characters, blank-padded
+    std::string kljucOpal = std::string(50, ' ');  // GLO:KLJUCOPAL
+};
+
+// The names of the seven data files the program can find, composed from the two folders. A name the
+// program never assigns stays empty. Each is a stable object, so holders of a reference see a name assigned
+// later.
+struct DataFileNames {
+    std::string faracun;
+    std::string sfpoen;
+    std::string sfenpa;
+    std::string qfastor;
+    std::string qfastpo;
+    std::string saoprac;
+    std::string sfpartn;
+
+    // The name text of a file by its label (case-insensitive); nullptr for the files never named.
+    std::string* find(std::string_view label);
+};
+
+// The INI file name, ".\KIRVA.INI" on the program's own platform ("./KIRVA.INI" here).
+extern const char* const kDefaultSettingsFileName;
+
+// LoadSettings: folders, data-file names, the output folder (written straight back), the option, the rates.
+void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names);
+// The data-file names from the two folders, exactly as the folders stand (nothing inserted).
+void composeDataFileNames(const Settings& settings, DataFileNames& names);
+// The OPAL identification (Firma, Kljuc), read after LoadSettings.
+void readIdentification(const std::string& settingsFile, Settings& settings);
+// SaveFolderSettings and SaveAllSettings. They return the first write failure; callers may ignore it, as
+// the settings window always has.
+Result<void> saveFolderSettings(const std::string& settingsFile, const Settings& settings);
+Result<void> saveAllSettings(const std::string& settingsFile, const Settings& settings);
+
+}  // namespace kirva::settings
