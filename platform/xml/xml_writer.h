@@ -1,0 +1,79 @@
+// The XML writer the journal builder calls: a streaming writer of one document in Windows-1250. It never
+// holds the tree in memory, escapes markup, refuses what XML 1.0 cannot carry, and checks every write.
+// The document is written under a temporary name beside its final name and renamed into place only when
+// it is complete and on disk; a writer that is destroyed before completing removes what it wrote.
+// Its operations mirror the Xml* calls of the program's XML library: createFile (XmlCreateFile),
+// setEncoding (XmlSetEncoding), createParent + addParent (XmlCreateParent, XmlAddParent), addElement
+// (XmlAddElement), closeParent (XmlCloseParent), closeFile (XmlCloseFile).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace kirva::xml {
+
+class XmlWriter {
+  public:
+    XmlWriter() = default;
+    ~XmlWriter();
+    XmlWriter(const XmlWriter&) = delete;
+    XmlWriter& operator=(const XmlWriter&) = delete;
+
+    // Starts a document that will be `path` (a file-system path, UTF-8). Returns 0 when its temporary
+    // file was created, otherwise the system's error number (1 when the writer is already in use or the
+    // version or encoding is not one this writer writes). failure() then says why.
+    uint16_t createFile(const std::string& path, std::string_view version, std::string_view encoding);
+    // Only "Windows-1250" is written (any case); another encoding fails the document.
+    void setEncoding(std::string_view encoding);
+
+    // Prepares an element with children; addParent inserts it as the last child of the open element (as the
+    // root when none is open) and makes it the open element.
+    void createParent(std::string_view name);
+    void addParent();
+    // A child element with a text (Windows-1250), written as it stands: blanks kept, markup escaped; tab,
+    // line feed and carriage return as character references. Any other control character, and the bytes
+    // Windows-1250 leaves undefined, fail the document: XML 1.0 cannot carry them.
+    void addElement(std::string_view name, std::string_view text);
+    void closeParent();
+    // Completes the document: every element closed, written, flushed to disk and renamed to its final name.
+    // On any failure (now or earlier) nothing is left under either name and the error says what failed.
+    Result<void> closeFile();
+
+    bool failed() const { return failed_; }
+    const std::string& failure() const { return failure_; }
+    bool completed() const { return completed_; }
+    // The element names open now, outermost first.
+    const std::vector<std::string>& openElements() const { return open_; }
+
+  private:
+    void fail(std::string reason);
+    bool usable();
+    bool validName(std::string_view name);
+    void put(std::string_view bytes);
+    void putEscaped(std::string_view element, std::string_view text);
+    void flushBuffer();
+    void startChild();
+    void writeDeclaration();
+    void discard();
+
+    int fd_ = -1;
+    std::string finalPath_;
+    std::string tempPath_;
+    std::string encoding_;
+    std::string buffer_;
+    std::vector<std::string> open_;
+    std::string prepared_;
+    bool hasPrepared_ = false;
+    bool declarationWritten_ = false;
+    bool rootWritten_ = false;
+    bool openHasChildren_ = false;  // whether the innermost open element has a child yet
+    bool failed_ = false;
+    bool completed_ = false;
+    std::string failure_;
+};
+
+}  // namespace kirva::xml

@@ -1,0 +1,213 @@
+#include "platform/xml/xml_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "platform/text1250.h"
+#include "tests/export/test_folder.h"
+
+namespace kirva::xml {
+namespace {
+
+using kirva::testing::readFile;
+using kirva::testing::TestFolder;
+
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"Windows-1250\"?>\n";
+
+TEST(XmlWriter, WritesTheTreeInOrderWithEmptyParentsAndBlanksKept) {
+    TestFolder folder;
+    const std::string path = folder / "journal.XML";
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+    writer.setEncoding("Windows-1250");
+    writer.createParent("Prenos");
+    writer.addParent();
+    writer.createParent("Glava");
+    writer.addParent();
+    writer.addElement("Program", "TALMOR KIRVA");
+    writer.addElement("Sifra", "     123");
+    writer.addElement("Prazno", "");
+    writer.closeParent();
+    writer.createParent("Telo");
+    writer.addParent();
+    writer.closeParent();
+    writer.closeParent();
+    ASSERT_TRUE(writer.closeFile().ok()) << writer.failure();
+
+    EXPECT_EQ(readFile(path), std::string(kDeclaration) +
+                                  "<Prenos>\n"
+                                  "  <Glava>\n"
+                                  "    <Program>TALMOR KIRVA</Program>\n"
+                                  "    <Sifra>     123</Sifra>\n"
+                                  "    <Prazno></Prazno>\n"
+                                  "  </Glava>\n"
+                                  "  <Telo></Telo>\n"
+                                  "</Prenos>\n");
+    EXPECT_EQ(folder.names(), std::set<std::string>{"journal.XML"});
+}
+
+struct EscapeCase {
+    std::string text;
+    std::string written;
+};
+
+TEST(XmlWriter, EscapesMarkupAndLineCharactersAndKeepsWindows1250Letters) {
+    const std::vector<EscapeCase> cases = {
+        {"Ana & Bor", "Ana &amp; Bor"},
+        {"<b>x</b>", "&lt;b&gt;x&lt;/b&gt;"},
+        {"]]>", "]]&gt;"},
+        {"\"quoted\" 'single'", "\"quoted\" 'single'"},
+        {"a\tb\nc\rd", "a&#9;b&#10;c&#13;d"},
+        {cp1250("Račun 76.a člen ŠŽ"), cp1250("Račun 76.a člen ŠŽ")},
+        {"\x7F", "\x7F"},
+        {"&#38;", "&amp;#38;"},
+    };
+    for (const auto& c : cases) {
+        TestFolder folder;
+        const std::string path = folder / "x.xml";
+        XmlWriter writer;
+        ASSERT_EQ(writer.createFile(path, "1.0", "windows-1250"), 0);
+        writer.addElement("T", c.text);
+        ASSERT_TRUE(writer.closeFile().ok()) << writer.failure();
+        EXPECT_EQ(readFile(path), std::string(kDeclaration) + "<T>" + c.written + "</T>\n") << c.text;
+    }
+}
+
+TEST(XmlWriter, RefusesBytesXmlCannotCarryAndLeavesNoFile) {
+    for (const std::string& bad : {std::string("a\0b", 3), std::string("\x01"), std::string("x\x1F"),
+                                   std::string("\x0B"), std::string("\x81"), std::string("\x98")}) {
+        TestFolder folder;
+        const std::string path = folder / "x.xml";
+        XmlWriter writer;
+        ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+        writer.createParent("Prenos");
+        writer.addParent();
+        writer.addElement("Naziv1", "Ime " + bad);
+        EXPECT_TRUE(writer.failed());
+        EXPECT_NE(writer.failure().find("Naziv1"), std::string::npos) << writer.failure();
+        writer.closeParent();
+        const auto closed = writer.closeFile();
+        EXPECT_FALSE(closed.ok());
+        EXPECT_TRUE(folder.names().empty());
+    }
+}
+
+TEST(XmlWriter, RefusesMisuseOfTheElementStructure) {
+    using Steps = void (*)(XmlWriter&);
+    const std::vector<std::pair<std::string, Steps>> cases = {
+        {"close without open", [](XmlWriter& w) { w.closeParent(); }},
+        {"add without prepare", [](XmlWriter& w) { w.addParent(); }},
+        {"left open",
+         [](XmlWriter& w) {
+             w.createParent("A");
+             w.addParent();
+         }},
+        {"prepared, never added", [](XmlWriter& w) { w.createParent("A"); }},
+        {"two roots",
+         [](XmlWriter& w) {
+             w.addElement("A", "");
+             w.addElement("B", "");
+         }},
+        {"no root", [](XmlWriter&) {}},
+        {"bad name", [](XmlWriter& w) { w.addElement("1A", ""); }},
+        {"name with blank", [](XmlWriter& w) { w.addElement("A B", ""); }},
+        {"other encoding", [](XmlWriter& w) { w.setEncoding("UTF-8"); }},
+    };
+    for (const auto& [name, steps] : cases) {
+        TestFolder folder;
+        XmlWriter writer;
+        ASSERT_EQ(writer.createFile(folder / "x.xml", "1.0", "Windows-1250"), 0);
+        steps(writer);
+        EXPECT_FALSE(writer.closeFile().ok()) << name;
+        EXPECT_TRUE(folder.names().empty()) << name;
+    }
+}
+
+TEST(XmlWriter, CreateReportsTheSystemErrorForAFolderThatDoesNotExist) {
+    TestFolder folder;
+    XmlWriter writer;
+    EXPECT_EQ(writer.createFile(folder / "missing/x.xml", "1.0", "Windows-1250"), ENOENT);
+    EXPECT_NE(writer.failure().find("missing/x.xml"), std::string::npos);
+    EXPECT_FALSE(writer.closeFile().ok());
+    EXPECT_NE(XmlWriter().createFile(folder / "x.xml", "1.1", "Windows-1250"), 0);
+    EXPECT_NE(XmlWriter().createFile(folder / "x.xml", "1.0", "UTF-8"), 0);
+    EXPECT_TRUE(folder.names().empty());
+}
+
+TEST(XmlWriter, ADocumentNotCompletedIsRemovedAndAnOldFileStaysUntilTheNewOneIsComplete) {
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    kirva::testing::writeFile(path, "old journal");
+    {
+        XmlWriter writer;
+        ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+        writer.addElement("A", "new");
+        EXPECT_EQ(folder.names().size(), 2u);  // the old journal and the hidden new one
+        EXPECT_EQ(readFile(path), "old journal");
+    }
+    EXPECT_EQ(folder.names(), std::set<std::string>{"x.xml"});
+    EXPECT_EQ(readFile(path), "old journal");
+
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+    writer.addElement("A", "new");
+    ASSERT_TRUE(writer.closeFile().ok());
+    EXPECT_EQ(readFile(path), std::string(kDeclaration) + "<A>new</A>\n");
+    EXPECT_EQ(folder.names(), std::set<std::string>{"x.xml"});
+}
+
+// The file-size limit makes the kernel refuse writes past it, as a full disk does.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+  private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST(XmlWriter, AFailedWriteFailsTheDocumentAndLeavesNothingBehind) {
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+    {
+        FileSizeLimit limit(100 * 1024);
+        writer.createParent("Prenos");
+        writer.addParent();
+        for (int i = 0; i < 20000 && !writer.failed(); ++i) writer.addElement("Naziv1", std::string(40, 'x'));
+        writer.closeParent();
+        const auto closed = writer.closeFile();
+        ASSERT_FALSE(closed.ok());
+        EXPECT_NE(closed.error().message.find("cannot write"), std::string::npos) << closed.error().message;
+    }
+    EXPECT_TRUE(folder.names().empty());
+}
+
+TEST(XmlWriter, AFolderLostWhileWritingFailsTheDocument) {
+    TestFolder folder;
+    const std::filesystem::path out = folder.path() / "out";
+    std::filesystem::create_directory(out);
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile((out / "x.xml").string(), "1.0", "Windows-1250"), 0);
+    writer.addElement("A", "text");
+    std::filesystem::remove_all(out);
+    EXPECT_FALSE(writer.closeFile().ok());
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+}  // namespace
+}  // namespace kirva::xml
