@@ -1,0 +1,92 @@
+#include "export/export_run.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/text1250.h"
+
+namespace kirva::exporting {
+
+using platform::MessageIcon;
+
+Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportFront& front) {
+    state.steviloRacunov = 0;
+    InvoiceBook book(files);
+    if (auto started = book.start(state.period.from); !started) return started;
+    Invoice invoice;
+    for (;;) {
+        auto read = book.next(invoice);
+        if (!read) return makeError(read.error().message);
+        if (!*read) break;
+        if (!inPeriod(invoice, state.period)) continue;
+        ++state.steviloRacunov;
+        state.doRacuna = invoice.stevilkaRacuna.toString();
+        if (state.steviloRacunov == 1) state.odRacuna = state.doRacuna;
+    }
+    if (state.steviloRacunov == 0) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
+                           MessageIcon::Information, "Zapri"));
+        front.showNothingToExport();
+        front.focusCloseButton();
+    }
+    front.updateBindings();
+    return {};
+}
+
+void checkOutputSettings(const settings::Settings& settings, ExportFront& front) {
+    const std::pair<const std::string*, const char*> checks[] = {
+        {&settings.potDoXmlRacunov, " Verjetno ni določena pot za izhodno datoteko .XML v nastavitvah programa ..."},
+        {&settings.potDoIzdanihRacunov,
+         " Verjetno ni določena pot za datoteko izdanih računov v nastavitvah programa ..."},
+        {&settings.potDoPartnerjev, " Verjetno ni določena pot za datoteko kupcev v nastavitvah programa ..."},
+    };
+    for (const auto& [folder, text] : checks) {
+        if (!clipRight(*folder).empty()) continue;
+        front.messageBoxes().show(programMessage(cp1250(text), "INFORMACIJA", MessageIcon::WinLogo, "Zapri"));
+        front.showNothingToExport();
+    }
+}
+
+std::string fileNamePart(std::string_view firmaOpal) {
+    std::string part(clipRight(firmaOpal));
+    for (char& c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool control =
+            byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x83 || byte == 0x88 || byte == 0x90 || byte == 0x98;
+        if (control || std::strchr("/\\:*?\"<>|", c) != nullptr) c = '_';
+    }
+    return part;
+}
+
+std::string composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today) {
+    const CivilDate date = civilFromDate(today);
+    return settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + " " + state.odRacuna + "-" + state.doRacuna +
+           " " + std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day) + ".XML";
+}
+
+RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
+                    ExportFront& front) {
+    state.outputFileName = composeOutputFileName(settings, state, clock.today());
+
+    const std::string path = cp1250ToUtf8(clipRight(state.outputFileName));
+    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
+        const int error = errno;
+        std::string text = cp1250("Napaka pri brisanju izhodne datoteke ") + state.outputFileName +
+                           "|| Oznaka: " + std::to_string(error) + " - " + std::strerror(error);
+        front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
+    }
+
+    RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes());
+    if (!result.ok()) return result;
+
+    front.messageBoxes().show(programMessage(
+        cp1250(" Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
+               "v imeniku:|") +
+            state.outputFileName,
+        " OBVESTILO", MessageIcon::WinLogo, "ZAPRI"));
+    return result;
+}
+
+}  // namespace kirva::exporting

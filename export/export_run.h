@@ -1,0 +1,73 @@
+// The journal export: the run from a period of invoice dates to a finished journal file for OPAL
+// (CountPeriodInvoices, CheckOutputSettings, RunExport), the journal document it writes, and the posting
+// rules that turn invoices into postings. Works on open data files handed in by its front (the export
+// window, or the command line) and talks to the user only through that front. Depends on data/, settings/
+// and platform/ (storage, XML writer, message boxes, dates); never on Qt or the window framework.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "export/journal.h"
+#include "export/posting_rules.h"
+#include "platform/date.h"
+#include "platform/window/message_box.h"
+#include "settings/settings_store.h"
+
+namespace kirva::exporting {
+
+// What the run needs of its front. A windowless front makes the window requests no-ops.
+class ExportFront {
+  public:
+    virtual ~ExportFront() = default;
+    // Hide the build button; the close button " ZAPRI" with Izhod.GIF, shown; redisplay.
+    virtual void showNothingToExport() = 0;
+    virtual void focusCloseButton() = 0;
+    // Take the screen values into their variables (UpdateBindings).
+    virtual void updateBindings() = 0;
+    virtual platform::MessageBoxes& messageBoxes() = 0;
+};
+
+// The front of the command line: no window, the boxes go where it says.
+class WindowlessFront final : public ExportFront {
+  public:
+    explicit WindowlessFront(platform::MessageBoxes& boxes) : boxes_(boxes) {}
+    void showNothingToExport() override {}
+    void focusCloseButton() override {}
+    void updateBindings() override {}
+    platform::MessageBoxes& messageBoxes() override { return boxes_; }
+
+  private:
+    platform::MessageBoxes& boxes_;
+};
+
+// The values the operations share with their front (the window's GLO: period and LOC: fields).
+struct ExportState {
+    Period period;               // GLO:ODDATUMA, GLO:DODATUMA
+    int64_t steviloRacunov = 0;  // LOC:STEVILORACUNOV, wide so that no period wraps it
+    std::string odRacuna;        // LOC:ODRACUNA, the first invoice number as digits
+    std::string doRacuna;        // LOC:DORACUNA
+    std::string outputFileName;  // OutputFileName, Windows-1250
+};
+
+// CountPeriodInvoices: counts the records dated in the period (zero totals included) and notes the first
+// and last invoice number; an empty period is warned about and keeps the earlier numbers. An error only
+// when the invoice book cannot be read.
+Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportFront& front);
+
+// CheckOutputSettings: one message for each folder setting that is empty.
+void checkOutputSettings(const settings::Settings& settings, ExportFront& front);
+
+// The file-name part taken from the company identification: trailing blanks removed, and every character a
+// file name cannot hold (path separators, : * ? " < > |, control characters) replaced by "_".
+std::string fileNamePart(std::string_view firmaOpal);
+// OutputFileName: folder, identification, " ", first-last, " ", today as year, month and day without
+// leading zeros, ".XML".
+std::string composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today);
+
+// RunExport: composes the file name, removes an old file of that name, builds the journal and reports
+// completion. The journal exists under its name exactly when the result is Done.
+RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
+                    ExportFront& front);
+
+}  // namespace kirva::exporting

@@ -1,0 +1,292 @@
+#include "export/journal.h"
+
+#include "platform/text1250.h"
+#include "platform/xml/xml_writer.h"
+
+namespace kirva::exporting {
+
+namespace {
+
+std::string readError(const storage::KeyedFile& file, std::string_view what) {
+    return "cannot read " + file.path() + " (" + std::string(what) + "): " + file.lastError().text();
+}
+
+// The Xml* calls the document is made of, so the builder reads as the tree it writes.
+class JournalWriter {
+  public:
+    explicit JournalWriter(xml::XmlWriter& writer) : writer_(writer) {}
+    void open(std::string_view name) {
+        writer_.createParent(name);
+        writer_.addParent();
+    }
+    void add(std::string_view name, std::string_view text) { writer_.addElement(name, text); }
+    void close() { writer_.closeParent(); }
+
+  private:
+    xml::XmlWriter& writer_;
+};
+
+void writePartnerCode(JournalWriter& xml, const Invoice& invoice) {
+    xml.open("Partner");
+    xml.add("Sifra", partnerCodeForm(invoice.poslovniPartner));
+    xml.close();
+}
+
+void writeDocument(JournalWriter& xml, const Invoice& invoice, const Customer& customer,
+                   const std::vector<PostingLine>& lines, Market market) {
+    const std::string description = documentDescription(invoice);
+    const std::string country = countryCode(customer.drzava);
+
+    xml.add("Trg", marketText(market));
+    xml.add("Stevilka_dokumenta", documentNumberForm(invoice.stevilkaRacuna));
+    xml.add("Datum_dokumenta", dateForm(invoice.datumDokumenta));
+    xml.add("Datum_dur",
+            dateForm(invoice.datumStoritveDobave != 0 ? invoice.datumStoritveDobave : invoice.datumDokumenta));
+    xml.open("Obracunsko_obdobje");
+    xml.add("Mesec", plainNumberForm(civilFromDate(invoice.datumDokumenta).month));
+    xml.add("Leto", plainNumberForm(invoice.letoDokumenta));
+    xml.close();
+    xml.add("Datum_knjizenja", dateForm(invoice.datumKnjizenja));
+    xml.add("Datum_prejema_izdaje", dateForm(invoice.datumDokumenta));
+    xml.add("Opis_dokumenta", description);
+    if (!isReverseCharge(invoice)) xml.add("Datum_ddv", dateForm(invoice.datumDokumenta));
+    xml.add("Datum_zapadlosti", dateForm(invoice.datumValutePlacila));
+
+    xml.open("Partner");
+    xml.add("Sifra", partnerCodeForm(invoice.poslovniPartner));
+    xml.add("Naziv1", clipRight(customer.naziv));
+    xml.add("Naslov", clipRight(customer.naslov));
+    xml.add("Postna_stevilka", postalCode(customer.posta));
+    xml.add("Kraj", placeName(customer.posta));
+    xml.add("Drzava", country);
+    xml.add("DDV_status", vatStatus(customer));
+    xml.add("Identifikacijska_stevilka", clipRight(customer.davcnaStevilkaEu));
+    if (hasTaxNumber(customer)) xml.add("Davcna_stevilka", clipRight(customer.davcnaStev));
+    if (!clipRight(customer.maticnaStevilka).empty()) {
+        xml.add("Maticna_stevilka", clipRight(customer.maticnaStevilka));
+    }
+    xml.close();
+    xml.add("Sifra_valute", "978");
+    xml.add("Znesek_dokumenta", amountForm(invoice.znesekDebet));
+
+    for (const PostingLine& line : lines) {
+        const std::string amount = amountForm(line.amount);
+        xml.open("Knjizba");
+        xml.add("Vrsta_knjizbe", line.kindText);
+        if (line.kind == LineKind::CustomerTotal) {
+            xml.add("Opis_dokumenta", description);
+            xml.add("Vrsta_dokumenta", "IR");
+            xml.add("Konto", accountForm(line.account));
+            writePartnerCode(xml, invoice);
+            xml.add("Debet", amount);
+            xml.add("Osnova", "0");
+            xml.add("Sifra_valute", "978");
+            xml.add("Valuta_debet", amount);
+        } else {
+            xml.add("Drzava_potrosnje", "SVN");
+            if (line.kind == LineKind::ReverseChargeGeneral) {
+                xml.add("Drzava_potrosnje", consumptionCountry(customer.drzava));
+            }
+            if (line.kind == LineKind::ReverseChargeGeneral || line.kind == LineKind::ReverseChargeReduced) {
+                xml.add("Opis_dokumenta", cp1250("Račun 76.a člen"));
+            }
+            xml.add("Konto", accountForm(line.account));
+            if (line.kind != LineKind::Difference) writePartnerCode(xml, invoice);
+            xml.add("Kredit", amount);
+            xml.add("Osnova", line.base ? amountForm(*line.base) : std::string("0"));
+            xml.add("Sifra_valute", "978");
+            xml.add("Valuta_kredit", amount);
+        }
+        xml.add("Drzava", country);
+        xml.close();
+    }
+}
+
+Result<Decimal> decimalField(const data::Record& record, std::size_t field) {
+    return record.decimal(field);
+}
+
+}  // namespace
+
+InvoiceBook::InvoiceBook(ExportFiles& files)
+    : files_(files), key_(*files.faracunRecord.layout().findKey("RACUNKLJUC")) {
+    const data::Record& r = files.faracunRecord;
+    be_ = r.field("BE");
+    poslovnaEnota_ = r.field("POSLOVNAENOTA");
+    tipRacuna_ = r.field("TIPRACUNA");
+    poslovniPartner_ = r.field("POSLOVNIPARTNER");
+    internaStevDokumenta_ = r.field("INTERNASTEVDOKUMENTA");
+    stevilkaRacuna_ = r.field("STEVILKARACUNA");
+    letoDokumenta_ = r.field("LETODOKUMENTA");
+    datumStoritveDobave_ = r.field("DATUMSTORITVEDOBAVE");
+    datumDokumenta_ = r.field("DATUMDOKUMENTA");
+    datumValutePlacila_ = r.field("DATUMVALUTEPLACILA");
+    datumKnjizenja_ = r.field("DATUMKNJIZENJA");
+    opisKnjizbe_ = r.field("OPISKNJIZBE");
+    znesekDebet_ = r.field("ZNESEKDEBET");
+    osnovaDdv1_ = r.field("OSNOVADDV1");
+    stopnjaDdv1_ = r.field("STOPNJADDV1");
+    znesekDdv1_ = r.field("ZNESEKDDV1");
+    osnovaDdv2_ = r.field("OSNOVADDV2");
+    stopnjaDdv2_ = r.field("STOPNJADDV2");
+    znesekDdv2_ = r.field("ZNESEKDDV2");
+    stopnjaDdv1Obr_ = r.field("STOPNJADDV1OBR");
+    stopnjaDdv2Obr_ = r.field("STOPNJADDV2OBR");
+}
+
+Result<void> InvoiceBook::start(DateNumber from) {
+    data::Record& record = files_.faracunRecord;
+    record.clear();
+    const auto be = record.setInteger(be_, 1);
+    const auto year = record.setInteger(letoDokumenta_, civilFromDate(from).year);
+    if (!be || !year) return makeError("the period's year does not fit the invoice book's key");
+    if (files_.faracun.set(key_, record) != 0) return makeError(readError(files_.faracun, "position"));
+    return {};
+}
+
+Result<bool> InvoiceBook::next(Invoice& invoice) {
+    data::Record& r = files_.faracunRecord;
+    const int code = files_.faracun.next(r);
+    if (code == storage::EndOfFile) return false;
+    if (code != 0) return makeError(readError(files_.faracun, "next record"));
+
+    invoice.be = static_cast<uint8_t>(r.integer(be_));
+    invoice.poslovnaEnota = static_cast<int16_t>(r.integer(poslovnaEnota_));
+    invoice.tipRacuna = r.text(tipRacuna_);
+    invoice.poslovniPartner = static_cast<int32_t>(r.integer(poslovniPartner_));
+    invoice.internaStevDokumenta = static_cast<int32_t>(r.integer(internaStevDokumenta_));
+    invoice.letoDokumenta = static_cast<int16_t>(r.integer(letoDokumenta_));
+    invoice.datumStoritveDobave = static_cast<DateNumber>(r.integer(datumStoritveDobave_));
+    invoice.datumDokumenta = static_cast<DateNumber>(r.integer(datumDokumenta_));
+    invoice.datumValutePlacila = static_cast<DateNumber>(r.integer(datumValutePlacila_));
+    invoice.datumKnjizenja = static_cast<DateNumber>(r.integer(datumKnjizenja_));
+    invoice.opisKnjizbe = r.text(opisKnjizbe_);
+
+    const std::pair<std::size_t, Decimal*> decimals[] = {
+        {stevilkaRacuna_, &invoice.stevilkaRacuna}, {znesekDebet_, &invoice.znesekDebet},
+        {osnovaDdv1_, &invoice.osnovaDdv1},         {stopnjaDdv1_, &invoice.stopnjaDdv1},
+        {znesekDdv1_, &invoice.znesekDdv1},         {osnovaDdv2_, &invoice.osnovaDdv2},
+        {stopnjaDdv2_, &invoice.stopnjaDdv2},       {znesekDdv2_, &invoice.znesekDdv2},
+        {stopnjaDdv1Obr_, &invoice.stopnjaDdv1Obr}, {stopnjaDdv2Obr_, &invoice.stopnjaDdv2Obr},
+    };
+    for (const auto& [field, target] : decimals) {
+        auto value = decimalField(r, field);
+        if (!value) {
+            return makeError("cannot read " + files_.faracun.path() + ": a damaged " + r.layout().fullFieldName(field) +
+                             " in the record after invoice " + invoice.stevilkaRacuna.toString() + ": " +
+                             value.error().message);
+        }
+        *target = *value;
+    }
+    return true;
+}
+
+Result<bool> fetchUnitAccounts(ExportFiles& files, const Invoice& invoice, UnitAccounts& unit) {
+    unit = UnitAccounts{};
+    data::Record& r = files.sfenpaRecord;
+    // Cleared first, so a unit that does not exist leaves no other unit's accounts behind.
+    r.clear();
+    if (!r.setInteger(r.field("PODJETJE"), invoice.be) ||
+        !r.setInteger(r.field("SIFRAPOSLOVNEENOTE"), invoice.poslovnaEnota)) {
+        return false;
+    }
+    const int code = files.sfenpa.get(*r.layout().findKey("SIFRAKLJUC"), r);
+    if (code == storage::RecordNotFound) return false;
+    if (code != 0) return makeError(readError(files.sfenpa, "business unit"));
+    auto account = [&r](std::string_view name) { return static_cast<uint32_t>(r.integer(r.field(name))); };
+    unit.kontoKupciBrezgotovinsko = account("KONTOKUPCIBREZGOTOVINSKO");
+    unit.kontoKupciGotovinsko = account("KONTOKUPCIGOTOVINSKO");
+    unit.kontoRealizacijeStoritve = account("KONTOREALIZACIJESTORITVE");
+    unit.kontoRealizacijeBlago = account("KONTOREALIZACIJEBLAGO");
+    unit.kontoDdvVisja = account("KONTODDVVISJA");
+    unit.kontoDdvNizja = account("KONTODDVNIZJA");
+    unit.kontoIzravnave = account("KONTOIZRAVNAVE");
+    return true;
+}
+
+Result<bool> fetchCustomer(ExportFiles& files, const Invoice& invoice, Customer& customer) {
+    customer = Customer{};
+    data::Record& r = files.sfpartnRecord;
+    r.clear();
+    // A negative customer number names no partner: partner codes are unsigned.
+    if (invoice.poslovniPartner < 0 || !r.setInteger(r.field("SIFRA"), invoice.poslovniPartner)) return false;
+    const int code = files.sfpartn.get(*r.layout().findKey("SIFRAKLJUC"), r);
+    if (code == storage::RecordNotFound) return false;
+    if (code != 0) return makeError(readError(files.sfpartn, "customer"));
+    customer.naziv = r.text(r.field("NAZIV"));
+    customer.naslov = r.text(r.field("NASLOV"));
+    customer.posta = r.text(r.field("POSTA"));
+    customer.drzava = r.text(r.field("DRZAVA"));
+    customer.ddv = static_cast<uint8_t>(r.integer(r.field("DDV")));
+    customer.davcnaStevilkaEu = r.text(r.field("DAVCNASTEVILKAEU"));
+    customer.davcnaStev = r.text(r.field("DAVCNASTEV"));
+    customer.maticnaStevilka = r.text(r.field("MATICNASTEVILKA"));
+    customer.skupina = r.text(r.field("SKUPINA"));
+    return true;
+}
+
+RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
+                       const std::string& fileName, platform::MessageBoxes& boxes) {
+    const std::string path = cp1250ToUtf8(clipRight(fileName));
+    xml::XmlWriter writer;
+    if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
+        return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure()};
+    }
+    writer.setEncoding("Windows-1250");
+    JournalWriter xml(writer);
+
+    xml.open("Prenos");
+    xml.open("Glava");
+    xml.add("Program", "TALMOR KIRVA");
+    xml.add("Program_verzija", "1.01 MAJ 2019");
+    xml.add("Program_avtor", "TALMOR d.o.o.");
+    xml.add("Verzija_xml", "1.00");
+    xml.close();
+    xml.open("Identifikacija");
+    xml.add("Firma", padRight(settings.firmaOpal, 50));
+    xml.add("Kljuc", padRight(settings.kljucOpal, 50));
+    xml.close();
+    xml.open("Telo");
+
+    InvoiceBook book(files);
+    if (auto started = book.start(period.from); !started) {
+        return {RunStatus::DataFileError, started.error().message};
+    }
+    Invoice invoice;
+    UnitAccounts unit;
+    Customer customer;
+    for (;;) {
+        auto read = book.next(invoice);
+        if (!read) return {RunStatus::DataFileError, read.error().message};
+        if (!*read) break;
+        if (!isTaken(invoice, period)) continue;
+
+        auto unitFound = fetchUnitAccounts(files, invoice, unit);
+        if (!unitFound) return {RunStatus::DataFileError, unitFound.error().message};
+        if (!*unitFound) boxes.show(missingUnitWarning(invoice));
+        auto difference = differenceAmount(invoice);
+        if (!difference) return {RunStatus::DataFileError, difference.error().message};
+
+        xml.open("Dokument");
+        xml.add("Dokument", documentKind(invoice));
+        auto customerFound = fetchCustomer(files, invoice, customer);
+        if (!customerFound) return {RunStatus::DataFileError, customerFound.error().message};
+        if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
+        const Market market = marketOf(customer);
+        writeDocument(xml, invoice, customer, postingLines(invoice, unit, market, *difference), market);
+        xml.close();
+        if (writer.failed()) {
+            return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure() + " (invoice " +
+                                                      invoice.stevilkaRacuna.toString() + ")"};
+        }
+    }
+
+    xml.close();
+    xml.close();
+    if (auto closed = writer.closeFile(); !closed) {
+        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
+    }
+    return {};
+}
+
+}  // namespace kirva::exporting

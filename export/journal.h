@@ -1,0 +1,69 @@
+// The journal document: reading the invoice book of a period in key order and writing one Dokument per
+// taken invoice, with its customer and posting lines, through the XML writer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "data/record.h"
+#include "export/posting_rules.h"
+#include "platform/storage/keyed_file.h"
+#include "platform/window/message_box.h"
+#include "settings/settings_store.h"
+
+namespace kirva::exporting {
+
+// The open data files the export reads and their record buffers, held by the caller (the window's file
+// managers, or the command line).
+struct ExportFiles {
+    storage::KeyedFile& faracun;
+    data::Record& faracunRecord;
+    storage::KeyedFile& sfenpa;
+    data::Record& sfenpaRecord;
+    storage::KeyedFile& sfpartn;
+    data::Record& sfpartnRecord;
+};
+
+// How a run ended. A data-file error means a file could not be read (not: a record was missing).
+enum class RunStatus { Done, NothingInPeriod, DataFileError, JournalNotWritten };
+
+struct RunResult {
+    RunStatus status = RunStatus::Done;
+    std::string reason;  // UTF-8, one line, for a failure
+    bool ok() const { return status == RunStatus::Done; }
+};
+
+// Reads FARACUN in the order of RACUNKLJUC from company 1 and the from-date's year to the end of the file.
+class InvoiceBook {
+  public:
+    explicit InvoiceBook(ExportFiles& files);
+    // Clears the record, sets company 1 and the year of `from`, and positions before the first record
+    // whose key is not below that.
+    Result<void> start(DateNumber from);
+    // The next record in key order: true with `invoice` filled, false past the end, an error when the
+    // file cannot be read.
+    Result<bool> next(Invoice& invoice);
+
+  private:
+    ExportFiles& files_;
+    std::size_t key_;
+    std::size_t be_, poslovnaEnota_, tipRacuna_, poslovniPartner_, internaStevDokumenta_, stevilkaRacuna_,
+        letoDokumenta_, datumStoritveDobave_, datumDokumenta_, datumValutePlacila_, datumKnjizenja_, opisKnjizbe_,
+        znesekDebet_, osnovaDdv1_, stopnjaDdv1_, znesekDdv1_, osnovaDdv2_, stopnjaDdv2_, znesekDdv2_, stopnjaDdv1Obr_,
+        stopnjaDdv2Obr_;
+};
+
+// The business unit of an invoice: true with its accounts, false (and every account 0) when it does not
+// exist, an error when SFENPA cannot be read.
+Result<bool> fetchUnitAccounts(ExportFiles& files, const Invoice& invoice, UnitAccounts& unit);
+// The customer of an invoice: true with its data, false (and all blank) when it does not exist, an error
+// when SFPARTN cannot be read.
+Result<bool> fetchCustomer(ExportFiles& files, const Invoice& invoice, Customer& customer);
+
+// BuildJournal: writes the journal of `period` to `fileName` (Windows-1250, trailing blanks ignored).
+// Missing units and customers are warned about through `boxes` and the run goes on. The journal is in
+// place only when the result is Done; otherwise nothing is left under its name.
+RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
+                       const std::string& fileName, platform::MessageBoxes& boxes);
+
+}  // namespace kirva::exporting
