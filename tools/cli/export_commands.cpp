@@ -1,15 +1,216 @@
-#include "tools/cli/commands.h"
+#include "tools/cli/export_commands.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "data/record.h"
+#include "export/export_run.h"
+#include "platform/storage/keyed_file.h"
+#include "platform/text1250.h"
+#include "platform/window/message_box.h"
+#include "settings/settings_store.h"
+#include "tools/cli/cli.h"
 
 namespace kirva::cli {
 
-int exportCommand(const Args&, std::ostream&, std::ostream& err) {
-    err << "kirva-cli: this command is not built yet\n";
-    return 2;
+namespace {
+
+struct PeriodOptions {
+    std::optional<DateNumber> from;
+    std::optional<DateNumber> to;
+    std::string ini = settings::kDefaultSettingsFileName;
+    bool help = false;
+    bool version = false;
+};
+
+std::string usage(std::string_view command) {
+    return "usage: kirva-cli " + std::string(command) +
+           " [--from DATE] [--to DATE] [--ini PATH]\n"
+           "DATE is dd.mm.yyyy or yyyy-mm-dd; a date not given comes from the previous calendar month.\n"
+           "Settings come from ./KIRVA.INI, or the file given with --ini.\n";
 }
 
-int countCommand(const Args&, std::ostream&, std::ostream& err) {
-    err << "kirva-cli: this command is not built yet\n";
-    return 2;
+// The options, or the line that says what is wrong with them.
+std::optional<std::string> parseOptions(const Args& args, PeriodOptions& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (name == "--version") {
+            options.version = true;
+            continue;
+        }
+        if (name != "--from" && name != "--to" && name != "--ini") {
+            return name.rfind("-", 0) == 0 ? "unknown option '" + name + "'" : "unexpected argument '" + name + "'";
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) return "option " + name + " needs a value";
+            value = args[++i];
+        }
+        if (name == "--ini") {
+            if (value->empty()) return "option --ini needs a file name";
+            options.ini = *value;
+            continue;
+        }
+        const auto date = parseDate(*value);
+        if (!date) return "'" + *value + "' is not a date (dd.mm.yyyy or yyyy-mm-dd)";
+        (name == "--from" ? options.from : options.to) = *date;
+    }
+    return std::nullopt;
+}
+
+// Why the period is wrong, tested as the export window tests an accepted date; nullopt when it is right.
+std::optional<std::string> wrongPeriod(const exporting::Period& period, DateNumber today) {
+    if (period.from == 0 || period.to == 0) return "both dates are needed";
+    if (period.to > today) {
+        return "the last day " + formatDateDots(period.to) + " is after today (" + formatDateDots(today) + ")";
+    }
+    if (period.from > today) {
+        return "the first day " + formatDateDots(period.from) + " is after today (" + formatDateDots(today) + ")";
+    }
+    if (period.from > period.to) {
+        return "the first day " + formatDateDots(period.from) + " is after the last " + formatDateDots(period.to);
+    }
+    return std::nullopt;
+}
+
+// The previous calendar month of `today`.
+exporting::Period defaultPeriod(DateNumber today) {
+    const DateNumber lastDay = today - civilFromDate(today).day;
+    const CivilDate last = civilFromDate(lastDay);
+    return {dateFromCivil(last.year, last.month, 1).value_or(0), lastDay};
+}
+
+// One data file open for reading, created empty when missing as the program does.
+struct OpenFile {
+    explicit OpenFile(const data::Layout& layout) : file(layout), record(layout) {}
+    storage::KeyedFile file;
+    data::Record record;
+};
+
+std::optional<std::string> openDataFile(OpenFile& data, const std::string& nameCp1250) {
+    const std::string path = cp1250ToUtf8(nameCp1250);
+    int code = data.file.open(path, storage::kOpenReadOnlyDenyNone);
+    if (code == storage::FileNotFound) {
+        code = data.file.create(path);
+        if (code == 0 && !data.file.isOpen()) code = data.file.open(path, storage::kOpenReadOnlyDenyNone);
+    }
+    if (code == 0) return std::nullopt;
+    return "cannot open the data file " + path + ": " + data.file.lastError().text();
+}
+
+enum class Command { Export, Count };
+
+int periodCommand(Command command, const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
+    const std::string_view name = command == Command::Export ? "export" : "count";
+    const std::string prefix = "kirva-cli " + std::string(name) + ": ";
+    PeriodOptions options;
+    if (const auto wrong = parseOptions(args, options)) {
+        err << prefix << *wrong << "\n" << usage(name);
+        return BadUsage;
+    }
+    if (options.help) {
+        out << usage(name);
+        return Done;
+    }
+    if (options.version) {
+        out << "kirva-cli " << KIRVA_VERSION << "\n";
+        return Done;
+    }
+
+    platform::HeadlessMessageBoxes boxes(err);
+    exporting::WindowlessFront front(boxes);
+
+    const DateNumber today = clock.today();
+    exporting::ExportState state;
+    state.period = defaultPeriod(today);
+    if (options.from) state.period.from = *options.from;
+    if (options.to) state.period.to = *options.to;
+    if (const auto wrong = wrongPeriod(state.period, today)) {
+        boxes.show(exporting::programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."),
+                                             " OPOZORILO", platform::MessageIcon::Information, "Zapri"));
+        err << prefix << "wrong period " << formatDateDots(state.period.from) << " to "
+            << formatDateDots(state.period.to) << ": " << *wrong << "\n";
+        return BadUsage;
+    }
+
+    settings::Settings settings;
+    settings::DataFileNames names;
+    settings::loadSettings(options.ini, settings, names);
+    settings::readIdentification(options.ini, settings);
+
+    OpenFile faracun(data::faracunLayout());
+    OpenFile sfenpa(data::sfenpaLayout());
+    OpenFile sfpartn(data::sfpartnLayout());
+    for (auto [file, fileName] : {std::pair{&faracun, &names.faracun}, std::pair{&sfenpa, &names.sfenpa},
+                                  std::pair{&sfpartn, &names.sfpartn}}) {
+        if (const auto failure = openDataFile(*file, *fileName)) {
+            err << prefix << *failure << "\n";
+            return DataFileError;
+        }
+    }
+    exporting::ExportFiles files{faracun.file,  faracun.record, sfenpa.file,
+                                 sfenpa.record, sfpartn.file,   sfpartn.record};
+
+    if (auto counted = exporting::countPeriodInvoices(files, state, front); !counted) {
+        err << prefix << counted.error().message << "\n";
+        return DataFileError;
+    }
+    if (command == Command::Count) {
+        if (state.steviloRacunov == 0) {
+            out << "0\n";
+            return NothingInPeriod;
+        }
+        out << state.steviloRacunov << " " << state.odRacuna << " " << state.doRacuna << "\n";
+        return Done;
+    }
+    if (state.steviloRacunov == 0) return NothingInPeriod;
+
+    // The window checks the folders when its build button gets the focus, just before the run.
+    exporting::checkOutputSettings(settings, front);
+    const exporting::RunResult result = exporting::runExport(files, settings, state, clock, front);
+    switch (result.status) {
+        case exporting::RunStatus::Done:
+            break;
+        case exporting::RunStatus::NothingInPeriod:
+            return NothingInPeriod;
+        case exporting::RunStatus::DataFileError:
+            err << prefix << result.reason << "\n";
+            return DataFileError;
+        case exporting::RunStatus::JournalNotWritten:
+            err << prefix << result.reason << "\n";
+            return JournalNotWritten;
+    }
+    std::error_code ignored;
+    const std::filesystem::path journal = cp1250ToUtf8(clipRight(state.outputFileName));
+    out << std::filesystem::absolute(journal, ignored).lexically_normal().string() << "\n";
+    return Done;
+}
+
+}  // namespace
+
+int exportCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
+    return periodCommand(Command::Export, args, out, err, clock);
+}
+
+int countCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
+    return periodCommand(Command::Count, args, out, err, clock);
+}
+
+int exportCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    return exportCommand(args, out, err, SystemClock());
+}
+
+int countCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    return countCommand(args, out, err, SystemClock());
 }
 
 }  // namespace kirva::cli
