@@ -172,8 +172,8 @@ TEST_P(GoldenCase, Runs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenCase, ::testing::ValuesIn(caseNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param;
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                             std::string name = param.param;
                              std::replace_if(
                                  name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                              return name;
