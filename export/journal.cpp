@@ -181,47 +181,95 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
     return true;
 }
 
-Result<bool> fetchUnitAccounts(ExportFiles& files, const Invoice& invoice, UnitAccounts& unit) {
+UnitLookup::UnitLookup(ExportFiles& files) : files_(files), key_(*files.sfenpaRecord.layout().findKey("SIFRAKLJUC")) {
+    const data::Record& r = files.sfenpaRecord;
+    podjetje_ = r.field("PODJETJE");
+    sifraPoslovneEnote_ = r.field("SIFRAPOSLOVNEENOTE");
+    kontoKupciBrezgotovinsko_ = r.field("KONTOKUPCIBREZGOTOVINSKO");
+    kontoKupciGotovinsko_ = r.field("KONTOKUPCIGOTOVINSKO");
+    kontoRealizacijeStoritve_ = r.field("KONTOREALIZACIJESTORITVE");
+    kontoRealizacijeBlago_ = r.field("KONTOREALIZACIJEBLAGO");
+    kontoDdvVisja_ = r.field("KONTODDVVISJA");
+    kontoDdvNizja_ = r.field("KONTODDVNIZJA");
+    kontoIzravnave_ = r.field("KONTOIZRAVNAVE");
+}
+
+Result<bool> UnitLookup::fetch(const Invoice& invoice, UnitAccounts& unit) {
     unit = UnitAccounts{};
-    data::Record& r = files.sfenpaRecord;
+    const std::pair<int, int> key{invoice.be, invoice.poslovnaEnota};
+    if (const auto known = known_.find(key); known != known_.end()) {
+        if (known->second) unit = *known->second;
+        return known->second.has_value();
+    }
+    data::Record& r = files_.sfenpaRecord;
     // Cleared first, so a unit that does not exist leaves no other unit's accounts behind.
     r.clear();
-    if (!r.setInteger(r.field("PODJETJE"), invoice.be) ||
-        !r.setInteger(r.field("SIFRAPOSLOVNEENOTE"), invoice.poslovnaEnota)) {
+    if (!r.setInteger(podjetje_, invoice.be) || !r.setInteger(sifraPoslovneEnote_, invoice.poslovnaEnota)) {
         return false;
     }
-    const int code = files.sfenpa.get(*r.layout().findKey("SIFRAKLJUC"), r);
-    if (code == storage::RecordNotFound) return false;
-    if (code != 0) return makeError(readError(files.sfenpa, "business unit"));
-    auto account = [&r](std::string_view name) { return static_cast<uint32_t>(r.integer(r.field(name))); };
-    unit.kontoKupciBrezgotovinsko = account("KONTOKUPCIBREZGOTOVINSKO");
-    unit.kontoKupciGotovinsko = account("KONTOKUPCIGOTOVINSKO");
-    unit.kontoRealizacijeStoritve = account("KONTOREALIZACIJESTORITVE");
-    unit.kontoRealizacijeBlago = account("KONTOREALIZACIJEBLAGO");
-    unit.kontoDdvVisja = account("KONTODDVVISJA");
-    unit.kontoDdvNizja = account("KONTODDVNIZJA");
-    unit.kontoIzravnave = account("KONTOIZRAVNAVE");
+    const int code = files_.sfenpa.get(key_, r);
+    if (code == storage::RecordNotFound) {
+        known_.emplace(key, std::nullopt);
+        return false;
+    }
+    if (code != 0) return makeError(readError(files_.sfenpa, "business unit"));
+    auto account = [&r](std::size_t field) { return static_cast<uint32_t>(r.integer(field)); };
+    unit.kontoKupciBrezgotovinsko = account(kontoKupciBrezgotovinsko_);
+    unit.kontoKupciGotovinsko = account(kontoKupciGotovinsko_);
+    unit.kontoRealizacijeStoritve = account(kontoRealizacijeStoritve_);
+    unit.kontoRealizacijeBlago = account(kontoRealizacijeBlago_);
+    unit.kontoDdvVisja = account(kontoDdvVisja_);
+    unit.kontoDdvNizja = account(kontoDdvNizja_);
+    unit.kontoIzravnave = account(kontoIzravnave_);
+    known_.emplace(key, unit);
     return true;
 }
 
-Result<bool> fetchCustomer(ExportFiles& files, const Invoice& invoice, Customer& customer) {
+CustomerLookup::CustomerLookup(ExportFiles& files)
+    : files_(files), key_(*files.sfpartnRecord.layout().findKey("SIFRAKLJUC")) {
+    const data::Record& r = files.sfpartnRecord;
+    sifra_ = r.field("SIFRA");
+    naziv_ = r.field("NAZIV");
+    naslov_ = r.field("NASLOV");
+    posta_ = r.field("POSTA");
+    drzava_ = r.field("DRZAVA");
+    ddv_ = r.field("DDV");
+    davcnaStevilkaEu_ = r.field("DAVCNASTEVILKAEU");
+    davcnaStev_ = r.field("DAVCNASTEV");
+    maticnaStevilka_ = r.field("MATICNASTEVILKA");
+    skupina_ = r.field("SKUPINA");
+}
+
+Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
     customer = Customer{};
-    data::Record& r = files.sfpartnRecord;
+    if (const auto known = known_.find(invoice.poslovniPartner); known != known_.end()) {
+        if (known->second) customer = *known->second;
+        return known->second.has_value();
+    }
+    if (known_.size() >= kKept) known_.clear();
+    data::Record& r = files_.sfpartnRecord;
     r.clear();
     // A negative customer number names no partner: partner codes are unsigned.
-    if (invoice.poslovniPartner < 0 || !r.setInteger(r.field("SIFRA"), invoice.poslovniPartner)) return false;
-    const int code = files.sfpartn.get(*r.layout().findKey("SIFRAKLJUC"), r);
-    if (code == storage::RecordNotFound) return false;
-    if (code != 0) return makeError(readError(files.sfpartn, "customer"));
-    customer.naziv = r.text(r.field("NAZIV"));
-    customer.naslov = r.text(r.field("NASLOV"));
-    customer.posta = r.text(r.field("POSTA"));
-    customer.drzava = r.text(r.field("DRZAVA"));
-    customer.ddv = static_cast<uint8_t>(r.integer(r.field("DDV")));
-    customer.davcnaStevilkaEu = r.text(r.field("DAVCNASTEVILKAEU"));
-    customer.davcnaStev = r.text(r.field("DAVCNASTEV"));
-    customer.maticnaStevilka = r.text(r.field("MATICNASTEVILKA"));
-    customer.skupina = r.text(r.field("SKUPINA"));
+    if (invoice.poslovniPartner < 0 || !r.setInteger(sifra_, invoice.poslovniPartner)) {
+        known_.emplace(invoice.poslovniPartner, std::nullopt);
+        return false;
+    }
+    const int code = files_.sfpartn.get(key_, r);
+    if (code == storage::RecordNotFound) {
+        known_.emplace(invoice.poslovniPartner, std::nullopt);
+        return false;
+    }
+    if (code != 0) return makeError(readError(files_.sfpartn, "customer"));
+    customer.naziv = r.text(naziv_);
+    customer.naslov = r.text(naslov_);
+    customer.posta = r.text(posta_);
+    customer.drzava = r.text(drzava_);
+    customer.ddv = static_cast<uint8_t>(r.integer(ddv_));
+    customer.davcnaStevilkaEu = r.text(davcnaStevilkaEu_);
+    customer.davcnaStev = r.text(davcnaStev_);
+    customer.maticnaStevilka = r.text(maticnaStevilka_);
+    customer.skupina = r.text(skupina_);
+    known_.emplace(invoice.poslovniPartner, customer);
     return true;
 }
 
@@ -249,6 +297,8 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     xml.open("Telo");
 
     InvoiceBook book(files);
+    UnitLookup units(files);
+    CustomerLookup customers(files);
     if (auto started = book.start(period.from); !started) {
         return {RunStatus::DataFileError, started.error().message};
     }
@@ -261,7 +311,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
         if (!*read) break;
         if (!isTaken(invoice, period)) continue;
 
-        auto unitFound = fetchUnitAccounts(files, invoice, unit);
+        auto unitFound = units.fetch(invoice, unit);
         if (!unitFound) return {RunStatus::DataFileError, unitFound.error().message};
         if (!*unitFound) boxes.show(missingUnitWarning(invoice));
         auto difference = differenceAmount(invoice);
@@ -269,7 +319,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
 
         xml.open("Dokument");
         xml.add("Dokument", documentKind(invoice));
-        auto customerFound = fetchCustomer(files, invoice, customer);
+        auto customerFound = customers.fetch(invoice, customer);
         if (!customerFound) return {RunStatus::DataFileError, customerFound.error().message};
         if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
         const Market market = marketOf(customer);

@@ -3,7 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "data/record.h"
 #include "export/posting_rules.h"
@@ -53,12 +57,36 @@ class InvoiceBook {
         stopnjaDdv2Obr_;
 };
 
-// The business unit of an invoice: true with its accounts, false (and every account 0) when it does not
-// exist, an error when SFENPA cannot be read.
-Result<bool> fetchUnitAccounts(ExportFiles& files, const Invoice& invoice, UnitAccounts& unit);
-// The customer of an invoice: true with its data, false (and all blank) when it does not exist, an error
-// when SFPARTN cannot be read.
-Result<bool> fetchCustomer(ExportFiles& files, const Invoice& invoice, Customer& customer);
+// Business units by key (SFENPA:SIFRAKLJUC). fetch: true with the unit's accounts, false (every account 0)
+// when it does not exist, an error when SFENPA cannot be read. Each unit is read once per run: the run
+// only reads, and this keeps the number of storage calls to one per unit rather than one per invoice.
+class UnitLookup {
+  public:
+    explicit UnitLookup(ExportFiles& files);
+    Result<bool> fetch(const Invoice& invoice, UnitAccounts& unit);
+
+  private:
+    ExportFiles& files_;
+    std::size_t key_, podjetje_, sifraPoslovneEnote_, kontoKupciBrezgotovinsko_, kontoKupciGotovinsko_,
+        kontoRealizacijeStoritve_, kontoRealizacijeBlago_, kontoDdvVisja_, kontoDdvNizja_, kontoIzravnave_;
+    std::map<std::pair<int, int>, std::optional<UnitAccounts>> known_;
+};
+
+// Customers by key (SFPARTN:SIFRAKLJUC). fetch: true with the customer, false (all blank) when there is
+// no such partner, an error when SFPARTN cannot be read. Recently read customers are kept (a bounded
+// number, so memory does not grow with the book).
+class CustomerLookup {
+  public:
+    explicit CustomerLookup(ExportFiles& files);
+    Result<bool> fetch(const Invoice& invoice, Customer& customer);
+
+  private:
+    static constexpr std::size_t kKept = 4096;
+    ExportFiles& files_;
+    std::size_t key_, sifra_, naziv_, naslov_, posta_, drzava_, ddv_, davcnaStevilkaEu_, davcnaStev_, maticnaStevilka_,
+        skupina_;
+    std::unordered_map<int32_t, std::optional<Customer>> known_;
+};
 
 // BuildJournal: writes the journal of `period` to `fileName` (Windows-1250, trailing blanks ignored).
 // Missing units and customers are warned about through `boxes` and the run goes on. The journal is in

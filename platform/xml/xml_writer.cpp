@@ -41,11 +41,28 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Bytes that XML 1.0 cannot carry in any form, or that Windows-1250 gives no character.
-bool refused(unsigned char c) {
-    if (c < 0x20) return c != '\t' && c != '\n' && c != '\r';
-    return c == 0x81 || c == 0x83 || c == 0x88 || c == 0x90 || c == 0x98;
-}
+// What each byte is to the writer: plain text, a byte written as a reference, a byte XML 1.0 cannot carry
+// in any form (or that Windows-1250 gives no character), and which bytes may stand in an element name.
+enum ByteClass : uint8_t { Plain = 0, Reference = 1, Refused = 2 };
+
+struct ByteTables {
+    ByteClass text[256];
+    bool nameStart[256];
+    bool name[256];
+    constexpr ByteTables() : text(), nameStart(), name() {
+        for (int c = 0; c < 256; ++c) {
+            text[c] = Plain;
+            if (c < 0x20) text[c] = Refused;
+            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+            nameStart[c] = letter;
+            name[c] = letter || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        }
+        for (int c : {'&', '<', '>', '\t', '\n', '\r'}) text[c] = Reference;
+        for (int c : {0x81, 0x83, 0x88, 0x90, 0x98}) text[c] = Refused;
+    }
+};
+
+constexpr ByteTables kBytes;
 
 std::string hexByte(unsigned char c) {
     char text[8];
@@ -86,6 +103,7 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
         if (fd >= 0) {
             fd_ = fd;
             tempPath_ = std::move(candidate);
+            buffer_.reserve(kFlushAt + 4096);
             return 0;
         }
         if (errno != EEXIST) {
@@ -142,14 +160,12 @@ void XmlWriter::addElement(std::string_view name, std::string_view text) {
     }
     startChild();
     if (failed_) return;
-    put("<");
-    put(name);
-    put(">");
+    buffer_.append("<", 1).append(name).append(">", 1);
     putEscaped(name, text);
-    put("</");
-    put(name);
-    put(">");
+    if (failed_) return;
+    buffer_.append("</", 2).append(name).append(">", 1);
     openHasChildren_ = true;
+    if (buffer_.size() >= kFlushAt) flushBuffer();
 }
 
 void XmlWriter::closeParent() {
@@ -159,8 +175,8 @@ void XmlWriter::closeParent() {
         return;
     }
     if (openHasChildren_) {
-        put("\n");
-        put(std::string(2 * (open_.size() - 1), ' '));
+        buffer_ += '\n';
+        buffer_.append(2 * (open_.size() - 1), ' ');
     }
     put("</");
     put(open_.back());
@@ -224,13 +240,8 @@ bool XmlWriter::usable() {
 }
 
 bool XmlWriter::validName(std::string_view name) {
-    bool valid = !name.empty();
-    for (std::size_t i = 0; valid && i < name.size(); ++i) {
-        const char c = name[i];
-        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-        const bool other = (c >= '0' && c <= '9') || c == '-' || c == '.';
-        valid = letter || (i > 0 && other);
-    }
+    bool valid = !name.empty() && kBytes.nameStart[static_cast<unsigned char>(name[0])];
+    for (std::size_t i = 1; valid && i < name.size(); ++i) valid = kBytes.name[static_cast<unsigned char>(name[i])];
     if (!valid) fail("'" + std::string(name) + "' is not an element name");
     return valid;
 }
@@ -245,8 +256,8 @@ void XmlWriter::startChild() {
         rootWritten_ = true;
         return;
     }
-    put("\n");
-    put(std::string(2 * open_.size(), ' '));
+    buffer_ += '\n';
+    buffer_.append(2 * open_.size(), ' ');
 }
 
 void XmlWriter::writeDeclaration() {
@@ -265,40 +276,37 @@ void XmlWriter::putEscaped(std::string_view element, std::string_view text) {
     std::size_t run = 0;  // start of the bytes not yet copied
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const char* reference = nullptr;
+        const ByteClass kind = kBytes.text[c];
+        if (kind == Plain) continue;
+        if (kind == Refused) {
+            fail("the text of element " + std::string(element) + " holds the byte " + hexByte(c) + " at position " +
+                 std::to_string(i + 1) + ", which an XML document cannot carry");
+            return;
+        }
+        buffer_.append(text.data() + run, i - run);
         switch (c) {
             case '&':
-                reference = "&amp;";
+                buffer_.append("&amp;");
                 break;
             case '<':
-                reference = "&lt;";
+                buffer_.append("&lt;");
                 break;
             case '>':
-                reference = "&gt;";
+                buffer_.append("&gt;");
                 break;
             case '\t':
-                reference = "&#9;";
+                buffer_.append("&#9;");
                 break;
             case '\n':
-                reference = "&#10;";
-                break;
-            case '\r':
-                reference = "&#13;";
+                buffer_.append("&#10;");
                 break;
             default:
-                if (refused(c)) {
-                    fail("the text of element " + std::string(element) + " holds the byte " + hexByte(c) +
-                         " at position " + std::to_string(i + 1) + ", which an XML document cannot carry");
-                    return;
-                }
-                continue;
+                buffer_.append("&#13;");
+                break;
         }
-        buffer_.append(text.substr(run, i - run));
-        buffer_.append(reference);
         run = i + 1;
     }
-    buffer_.append(text.substr(run));
-    if (buffer_.size() >= kFlushAt) flushBuffer();
+    buffer_.append(text.data() + run, text.size() - run);
 }
 
 void XmlWriter::flushBuffer() {
