@@ -10,6 +10,13 @@ namespace kirva::exporting {
 
 using platform::MessageIcon;
 
+Period defaultPeriod(DateNumber today) {
+    // The day before the first of this month is the last day of the previous one.
+    const DateNumber lastDay = today - civilFromDate(today).day;
+    const CivilDate last = civilFromDate(lastDay);
+    return {dateFromCivil(last.year, last.month, 1).value_or(0), lastDay};
+}
+
 Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportFront& front) {
     state.steviloRacunov = 0;
     InvoiceBook book(files);

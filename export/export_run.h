@@ -50,6 +50,9 @@ struct ExportState {
     std::string outputFileName;  // OutputFileName, Windows-1250
 };
 
+// The period the export window starts with: the previous calendar month of `today`.
+Period defaultPeriod(DateNumber today);
+
 // CountPeriodInvoices: counts the records dated in the period (zero totals included) and notes the first
 // and last invoice number; an empty period is warned about and keeps the earlier numbers. An error only
 // when the invoice book cannot be read.

@@ -82,13 +82,6 @@ std::optional<std::string> wrongPeriod(const exporting::Period& period, DateNumb
     return std::nullopt;
 }
 
-// The previous calendar month of `today`.
-exporting::Period defaultPeriod(DateNumber today) {
-    const DateNumber lastDay = today - civilFromDate(today).day;
-    const CivilDate last = civilFromDate(lastDay);
-    return {dateFromCivil(last.year, last.month, 1).value_or(0), lastDay};
-}
-
 // One data file open for reading, created empty when missing as the program does.
 struct OpenFile {
     explicit OpenFile(const data::Layout& layout) : file(layout), record(layout) {}
@@ -131,7 +124,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 
     const DateNumber today = clock.today();
     exporting::ExportState state;
-    state.period = defaultPeriod(today);
+    state.period = exporting::defaultPeriod(today);
     if (options.from) state.period.from = *options.from;
     if (options.to) state.period.to = *options.to;
     if (const auto wrong = wrongPeriod(state.period, today)) {
