@@ -170,7 +170,6 @@ class ErrorManager {
     ErrorLog* errorLog() const { return errorLog_; }
 
   private:
-    const ErrorEntry* findLocked(int32_t id) const;
     void appendToHistoryLocked(std::string_view text);
 
     const uint64_t serial_;  // tells this manager's per-thread status apart from other managers'
