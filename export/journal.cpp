@@ -102,10 +102,6 @@ void writeDocument(JournalWriter& xml, const Invoice& invoice, const Customer& c
     }
 }
 
-Result<Decimal> decimalField(const data::Record& record, std::size_t field) {
-    return record.decimal(field);
-}
-
 }  // namespace
 
 InvoiceBook::InvoiceBook(ExportFiles& files)
@@ -170,7 +166,7 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
         {stopnjaDdv1Obr_, &invoice.stopnjaDdv1Obr}, {stopnjaDdv2Obr_, &invoice.stopnjaDdv2Obr},
     };
     for (const auto& [field, target] : decimals) {
-        auto value = decimalField(r, field);
+        auto value = r.decimal(field);
         if (!value) {
             return makeError("cannot read " + files_.faracun.path() + ": a damaged " + r.layout().fullFieldName(field) +
                              " in the record after invoice " + invoice.stevilkaRacuna.toString() + ": " +
