@@ -120,14 +120,13 @@ FileManager::~FileManager() {
     if (file_ != nullptr && file_->callback() == this) file_->setCallback(nullptr);
 }
 
-void FileManager::configureFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
-                                FileManager* aliasedFile) {
+void FileManager::bindFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
+                           FileManager* aliasedFile) {
     initialized_ = false;
     file_ = &file;
     errors_ = &errors;
     aliasedFile_ = aliasedFile;
     fileNameValue_ = cut(label, 255);
-    configure();
 }
 
 void FileManager::configure() {

@@ -82,11 +82,11 @@ class FileManager : public FileCallback {
 
     // Set-up and take-down.
     // The common part of the per-file configuration: not initialised, not open, lazy, entered in the
-    // thread's file mapping. The per-file configuration sets the file, the error manager, the label, the
-    // alias and the buffer first (configureFile).
+    // thread's file mapping. The per-file configuration binds the file, the error manager, the label and
+    // the alias first (bindFile), then runs this.
     virtual void configure();
-    void configureFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
-                       FileManager* aliasedFile = nullptr);
+    void bindFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
+                  FileManager* aliasedFile = nullptr);
     // Full set-up at first use: the file, its opener and the defaults (open mode 0x42 unless overridden,
     // CREATE 1, LOCKRECOVER 10, no primary key, the storage layer's name as the label).
     virtual void attach(DataFile& file, errors::ErrorManager& errors);
@@ -189,6 +189,7 @@ class FileManager : public FileCallback {
     std::size_t savedBuffers() const { return buffers_.size(); }
 
   protected:
+    void expose(std::string name) { exposed_.push_back(std::move(name)); }
     // The physical open; raise: report failures through the error manager.
     uint8_t openPhysically(bool raise);
     uint8_t openCounting(bool raise);
@@ -275,5 +276,8 @@ void mapRelationManager(const DataFile& file, RelationManager* manager);
 void unmapRelationManager(const DataFile& file);
 // The procedure scope entries of the calling thread, oldest first.
 const std::vector<FileUseEntry>& fileUseEntries();
+// How many managers the calling thread's mappings hold.
+std::size_t mappedFileManagers();
+std::size_t mappedRelationManagers();
 
 }  // namespace kirva::files

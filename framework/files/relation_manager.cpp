@@ -45,13 +45,14 @@ uint32_t relationSweepCounter() {
 }
 
 RelationManager::~RelationManager() {
-    if (me_ != nullptr && me_->file() != nullptr && relationManagerOf(*me_->file()) == this) {
+    if (!killed_ && me_ != nullptr && me_->file() != nullptr && relationManagerOf(*me_->file()) == this) {
         unmapRelationManager(*me_->file());
     }
 }
 
 void RelationManager::configure(FileManager& fileManager, bool useLogout) {
     me_ = &fileManager;
+    killed_ = false;
     relations_.clear();
     useLogout_ = useLogout;
     logoutTimeout_ = 2;
@@ -130,10 +131,11 @@ uint8_t RelationManager::close(bool nested) {
 }
 
 void RelationManager::shutdown() {
-    if (me_ == nullptr) return;
+    if (me_ == nullptr || killed_) return;
     me_->shutdown();
     if (me_->file() != nullptr && relationManagerOf(*me_->file()) == this) unmapRelationManager(*me_->file());
     relations_.clear();
+    killed_ = true;
 }
 
 void RelationManager::cancelAutoNumber() {

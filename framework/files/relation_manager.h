@@ -89,6 +89,7 @@ class RelationManager {
     bool startTransaction();
 
     FileManager* me_ = nullptr;
+    bool killed_ = false;
     std::vector<RelationEntry> relations_;
     bool prevUseLogout_ = false;
     bool useLogout_ = false;
