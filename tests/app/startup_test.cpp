@@ -9,6 +9,8 @@ namespace kirva::app {
 namespace {
 
 using files::testing::FileTest;
+using errors::ErrorLevel;
+namespace fs = std::filesystem;
 using platform::readProfileString;
 using platform::writeProfileString;
 

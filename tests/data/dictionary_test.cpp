@@ -11,6 +11,8 @@ namespace kirva::data {
 namespace {
 
 using files::testing::FileTest;
+using errors::ErrorLevel;
+namespace fs = std::filesystem;
 
 class DictionaryTest : public FileTest {
   protected:
@@ -60,7 +62,9 @@ TEST_F(DictionaryTest, TheSecondViewOfThePostingParametersIsAnAlias) {
     EXPECT_EQ(relateOf("FAPARAC2")->aliasFile, relateOf("FAPARAC"));
     EXPECT_EQ(fileOf("FAPARAC2")->nameText(), fileOf("FAPARAC")->nameText());
     for (const Layout* layout : dictionaryLayouts()) {
-        if (layout->label != "FAPARAC2") EXPECT_EQ(accessOf(layout->label)->aliasedFile(), nullptr);
+        if (layout->label != "FAPARAC2") {
+            EXPECT_EQ(accessOf(layout->label)->aliasedFile(), nullptr);
+        }
     }
     EXPECT_EQ(fileOf("SFENPA")->nameText(), &names.sfenpa);
     EXPECT_EQ(fileOf("SFPARTN")->nameText(), &names.sfpartn);
