@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "platform/text1250.h"
 #include "tests/framework/files/file_test_support.h"
 
 namespace kirva::files::testing {
@@ -32,7 +33,7 @@ class FileManagerTest : public FileTest {
         ASSERT_TRUE(r.setText(2, naziv).ok());
         ASSERT_EQ(file->storage().add(r), 0) << file->storage().lastError().text();
     }
-    std::string naziv() const { return std::string(clipRight(file->record().text(2))); }
+    std::string naziv() const { return std::string(kirva::clipRight(file->record().text(2))); }
 
     std::string name;
     std::unique_ptr<DataFile> file;
