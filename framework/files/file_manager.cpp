@@ -111,6 +111,8 @@ void unmapRelationManager(const DataFile& file) {
 const std::vector<FileUseEntry>& fileUseEntries() {
     return statusQueue;
 }
+std::size_t mappedFileManagers() { return fileMapping.size(); }
+std::size_t mappedRelationManagers() { return relationMapping.size(); }
 
 // ---------------------------------------------------------------------------------------------------------
 // Set-up and take-down
