@@ -491,13 +491,13 @@ uint8_t FileManager::insertSilently() {
 }
 
 const KeyEntry* FileManager::duplicateKey() {
+    // The record was not stored, so any record holding its values on a unique key is the one in the way.
     data::Record probe(file_->layout());
     storage::KeyedFile& storage = file_->storage();
-    const int64_t current = storage.position();
     for (const KeyEntry& key : keys_) {
         if (key.dups) continue;
         std::copy(file_->record().image().begin(), file_->record().image().end(), probe.image().begin());
-        if (storage.get(key.key, probe) == storage::NoError && storage.position() != current) return &key;
+        if (storage.get(key.key, probe) == storage::NoError) return &key;
     }
     return nullptr;
 }

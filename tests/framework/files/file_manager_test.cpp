@@ -139,7 +139,7 @@ TEST_F(FileManagerTest, AFileLockedByAnotherConnectionEndsInMessage29AfterRecove
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
 
-    manager.lockRecoverSetting = 1;
+    manager.lockRecoverSetting = 0;  // no waiting on the lock in a test
     manager.open();
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(captions(), (std::vector<std::string>{"Access Denied", "File Access Error"}));
@@ -335,10 +335,10 @@ TEST_F(FileManagerTest, SavedBuffersComeBackAndCompare) {
 
 TEST_F(FileManagerTest, AnInnerProcedureGivesTheOuterOneItsBufferAndPositionBack) {
     makeFile(testLayout(), name);
-    add(1, 1, "a");  // the manager is not open yet: add through a file of our own
     errors.registerProcedureName("Outer");
     manager.open();
     ASSERT_EQ(manager.use(), ResultDone);
+    add(1, 1, "a");
     add(1, 2, "b");
     add(1, 3, "c");
     ASSERT_EQ(file->storage().setFirst(0), 0);

@@ -121,6 +121,7 @@ TEST_F(RelationManagerTest, AFileThatIsNotLazyForcesThePhysicalOpenThroughTheTre
 }
 
 TEST_F(RelationManagerTest, ShutdownLeavesTheThreadsMapping) {
+    ASSERT_EQ(a().fileManager.use(UseType::Initialize), ResultDone);
     EXPECT_EQ(relationManagerOf(*a().file), &a().relationManager);
     a().relationManager.shutdown();
     EXPECT_EQ(relationManagerOf(*a().file), nullptr);
