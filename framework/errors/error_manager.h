@@ -57,7 +57,7 @@ class ErrorManager {
     // Ends the program after a fatal message. The default flushes the standard streams and exits with
     // kFatalExitCode. A hook that returns (tests) makes the fatal handler return ErrorLevel::Fatal.
     using ExitHook = std::function<void(int exitCode)>;
-    // The storage layer's current error, as CaptureRuntimeError reads it; default: lastStorageError().
+    // The storage layer's current error, as captureRuntimeError() reads it; default: lastStorageError().
     using RuntimeErrorSource = std::function<storage::StorageError()>;
     // Shows the history window and returns the button pressed. Without one, the history is shown as one
     // message box holding its texts (one per line).
@@ -106,7 +106,8 @@ class ErrorManager {
     void setFileName(std::string_view text);
     void setKeyName(std::string_view text);
     void setMessageText(std::string_view text);
-    // Saves the storage layer's current error in the status (nothing before initialize()).
+    // Saves the storage layer's current error in the status: its code, the code's text, and the driver's own
+    // code (as text) and message. Nothing before initialize().
     void captureRuntimeError();
     // Registers the calling thread's current procedure, or with remove its innermost registration.
     void registerProcedureName(std::string_view name, bool remove = false);
@@ -170,7 +171,6 @@ class ErrorManager {
     ErrorLog* errorLog() const { return errorLog_; }
 
   private:
-    const ErrorEntry* findLocked(int32_t id) const;
     void appendToHistoryLocked(std::string_view text);
 
     const uint64_t serial_;  // tells this manager's per-thread status apart from other managers'
