@@ -111,14 +111,20 @@ void unmapRelationManager(const DataFile& file) {
 const std::vector<FileUseEntry>& fileUseEntries() {
     return statusQueue;
 }
-std::size_t mappedFileManagers() { return fileMapping.size(); }
-std::size_t mappedRelationManagers() { return relationMapping.size(); }
+std::size_t mappedFileManagers() {
+    return fileMapping.size();
+}
+std::size_t mappedRelationManagers() {
+    return relationMapping.size();
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Set-up and take-down
 
 FileManager::~FileManager() {
-    if (!killed_) cleanUp();
+    // After shutdown the file may already be gone; only a manager still live lets go of it here.
+    if (killed_) return;
+    cleanUp();
     if (file_ != nullptr && file_->callback() == this) file_->setCallback(nullptr);
 }
 
@@ -129,6 +135,8 @@ void FileManager::bindFile(DataFile& file, errors::ErrorManager& errors, std::st
     errors_ = &errors;
     aliasedFile_ = aliasedFile;
     fileNameValue_ = cut(label, 255);
+    // Hears of the file's end even before the first use attaches it.
+    if (file.callback() == nullptr) file.setCallback(this);
 }
 
 void FileManager::configure() {
@@ -527,7 +535,6 @@ uint8_t FileManager::insertRecord(bool raise) {
         return ResultDone;
     }
     if (code == storage::DuplicateKey) {
-        const storage::StorageError failure = storage.lastError();
         const KeyEntry* key = duplicateKey();
         std::string description;
         if (key != nullptr) {
@@ -535,7 +542,6 @@ uint8_t FileManager::insertRecord(bool raise) {
             description = key->description.empty() ? file_->layout().fullKeyName(key->key) : key->description;
         }
         if (errors_ != nullptr) errors_->setMessageText(description);
-        (void)failure;
         if (!raise) {
             noteError(MsgDuplicateKey);
             return ResultFailed;
