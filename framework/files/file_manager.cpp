@@ -500,14 +500,22 @@ uint8_t FileManager::insertSilently() {
 
 const KeyEntry* FileManager::duplicateKey() {
     // The record was not stored, so any record holding its values on a unique key is the one in the way.
+    // A get makes the found record the driver's current one; the current record is put back afterwards so
+    // that a later update or delete still acts on the record the caller last read.
     data::Record probe(file_->layout());
     storage::KeyedFile& storage = file_->storage();
+    const int64_t current = storage.position();
+    const KeyEntry* found = nullptr;
     for (const KeyEntry& key : keys_) {
         if (key.dups) continue;
         std::copy(file_->record().image().begin(), file_->record().image().end(), probe.image().begin());
-        if (storage.get(key.key, probe) == storage::NoError) return &key;
+        if (storage.get(key.key, probe) == storage::NoError) {
+            found = &key;
+            break;
+        }
     }
-    return nullptr;
+    if (current != 0) (void)storage.reget(current, probe);
+    return found;
 }
 
 void FileManager::setKeyNameFrom(const KeyEntry& key) {

@@ -252,7 +252,13 @@ TEST_F(FileManagerTest, ADuplicateOnTheUniqueKeyNamesTheKeysDescription) {
     ASSERT_TRUE(r.setInteger(0, 1).ok());
     ASSERT_TRUE(r.setInteger(1, 7).ok());
     EXPECT_EQ(plain.insert(), ResultDone);
+    ASSERT_TRUE(r.setInteger(1, 8).ok());
+    EXPECT_EQ(plain.insert(), ResultDone);
+    const int64_t lastWritten = plainFile.storage().position();
+    ASSERT_TRUE(r.setInteger(1, 7).ok());
     EXPECT_EQ(plain.insert(), static_cast<uint8_t>(ErrorLevel::Notice));
+    // Naming the key in the way must not make the record in the way the current one.
+    EXPECT_EQ(plainFile.storage().position(), lastWritten);
     ASSERT_EQ(captions(), std::vector<std::string>{"Duplicate Key Error"});
     EXPECT_EQ(boxes.shown()[0].text, "Adding this record creates a duplicate entry for the key: Po firmi");
     EXPECT_EQ(errors.status().keyName, "Po firmi");
