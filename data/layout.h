@@ -65,7 +65,7 @@ struct FieldRule {
     std::string_view prompt;        // UTF-8: the field's name in messages
     int64_t low = 0;   // Range
     int64_t high = 0;  // Range
-    std::string_view rangeText;  // "1 .. 12"
+    std::string_view rangeText = {};  // "1 .. 12"
 };
 
 enum class InitialKind : uint8_t { Text, Number, Today };
@@ -73,7 +73,7 @@ enum class InitialKind : uint8_t { Text, Number, Today };
 struct InitialValue {
     std::string_view field;
     InitialKind kind;
-    std::string_view text;  // UTF-8, for Text
+    std::string_view text = {};  // UTF-8, for Text
     int64_t number = 0;     // for Number
 };
 

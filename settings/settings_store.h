@@ -17,9 +17,14 @@ struct Settings {
     std::string potDoIzdanihRacunov;  // GLO:POTDOIZDANIHRACUNOV, at most 254 characters
     std::string potDoPartnerjev;      // GLO:POTDOPARTNERJEV, at most 255 characters
     std::string potDoXmlRacunov;      // GLO:POTDOXMLRACUNOV, at most 254 characters
-    uint8_t brisanjeDelovnih = 0;     // GLO:BRISANJEDELOVNIH, 0 or 1
-    Decimal stopnjaDdvVisja;          // GLO:STOPNJADDVVISJA, 5 digits, 2 decimals
-    Decimal stopnjaDdvNizja;          // GLO:STOPNJADDVNIZJA
+    // GLO:BRISANJEDELOVNIH, 1 on, 0 off. Read as a whole number 0 to 255 (blanks around it do not count);
+    // any other text reads as 0.
+    uint8_t brisanjeDelovnih = 0;
+    // GLO:STOPNJADDVVISJA, 5 digits, 2 decimals. Read with two decimals (more are rounded half away from
+    // zero); text that is not a number, or a number outside -999.99 to 999.99, reads as 0. Written without
+    // trailing zeros ("22", "9.5").
+    Decimal stopnjaDdvVisja;
+    Decimal stopnjaDdvNizja;                       // GLO:STOPNJADDVNIZJA, the same way
     std::string firmaOpal = std::string(50, ' ');  // GLO:FIRMAOPAL, always 50 characters, blank-padded
     std::string kljucOpal = std::string(50, ' ');  // GLO:KLJUCOPAL
 };
@@ -44,13 +49,17 @@ struct DataFileNames {
 extern const char* const kDefaultSettingsFileName;
 
 // LoadSettings: folders, data-file names, the output folder (written straight back), the option, the rates.
+// Texts longer than their globals are cut. A failed write-back is ignored (the file then simply lacks the
+// key); nothing is written when the key already holds the value.
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names);
-// The data-file names from the two folders, exactly as the folders stand (nothing inserted).
+// The data-file names from the two folders, exactly as the folders stand (nothing inserted), each cut to
+// its name text: 254 characters for FARACUN, SFPOEN and SFENPA, 255 for the others.
 void composeDataFileNames(const Settings& settings, DataFileNames& names);
 // The OPAL identification (Firma, Kljuc), read after LoadSettings.
 void readIdentification(const std::string& settingsFile, Settings& settings);
-// SaveFolderSettings and SaveAllSettings. They return the first write failure; callers may ignore it, as
-// the settings window always has.
+// SaveFolderSettings and SaveAllSettings. Every key is attempted; they return the first write failure, and
+// callers may ignore it, as the settings window always has. Firma and Kljuc are written without trailing
+// blanks.
 Result<void> saveFolderSettings(const std::string& settingsFile, const Settings& settings);
 Result<void> saveAllSettings(const std::string& settingsFile, const Settings& settings);
 

@@ -4,6 +4,24 @@
 // (comments, other sections, the order of keys) as it was. The file is never held open.
 // Values are Windows-1250 in memory; the file is written as UTF-8, and a file that is not valid UTF-8 is
 // read as Windows-1250.
+//
+// The details:
+// - A line "[Name]" opens a section (blanks around the name do not count); "key=value" is split at the first
+//   "=", so a value may hold "="; blanks and tabs around key and value do not count, so a value never keeps
+//   leading or trailing blanks. Lines starting with ";" or "#" are comments; any other line is kept and
+//   matches nothing. Keys before the first section belong to none.
+// - Duplicate sections or keys: the first one is read and replaced; the later ones are kept as they are.
+// - A UTF-8 byte-order mark is accepted and kept. A character of a UTF-8 file that Windows-1250 lacks reads
+//   as '?'. An old Windows-1250 file stays as it is until a write changes it; then the whole file is
+//   written as UTF-8.
+// - A replaced value keeps its line (the key's spelling, the blanks around "=", the line ending); a new key
+//   goes after the last line of its section that is neither blank nor a comment; a new section goes at the
+//   end of the file. New lines take the file's line ending (CRLF or LF), CRLF in a new file.
+// - A write that changes nothing leaves the file untouched. A changed file is written to a temporary file
+//   beside it, flushed and renamed into place (through a symbolic link, its target), keeping its
+//   permissions, so it is never left half written. A name or value that would break the file (a line break,
+//   "]" in a section name, "=" in a key name) is refused, as is writing over a file that cannot be read.
+// - `file` is a path as the file system takes it.
 #pragma once
 
 #include <string>
@@ -13,10 +31,12 @@
 
 namespace kirva::platform {
 
+// The value, or `defaultValue` when the file, the section or the key is missing or the file cannot be read.
 std::string readProfileString(const std::string& file, std::string_view section, std::string_view key,
                               std::string_view defaultValue);
 Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,
                                 std::string_view value);
+// Removes every line of the key in the section; a missing file, section or key is no error.
 Result<void> deleteProfileKey(const std::string& file, std::string_view section, std::string_view key);
 
 }  // namespace kirva::platform

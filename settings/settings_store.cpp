@@ -1,0 +1,162 @@
+#include "settings/settings_store.h"
+
+#include <array>
+
+#include "platform/ini/profile_file.h"
+#include "platform/text1250.h"
+
+namespace kirva::settings {
+
+namespace {
+
+using platform::readProfileString;
+using platform::writeProfileString;
+
+constexpr std::string_view kGlobal = "GLOBAL";
+constexpr std::string_view kDavki = "DAVKI";
+constexpr std::string_view kOpal = "OPAL";
+
+// Widths of the texts the values are read into (characters; one byte each in Windows-1250).
+constexpr std::size_t kInvoiceFolderWidth = 254;
+constexpr std::size_t kPartnerFolderWidth = 255;
+constexpr std::size_t kOutputFolderWidth = 254;
+constexpr std::size_t kIdentificationWidth = 50;
+// A name text of 255 bytes holds 254 characters, one of 256 holds 255.
+constexpr std::size_t kShortNameWidth = 254;
+constexpr std::size_t kLongNameWidth = 255;
+
+constexpr int kRatePlaces = 2;
+constexpr int64_t kRateLimitUnits = 99999;  // 999.99: five digits, two of them decimals
+
+std::string readText(const std::string& file, std::string_view section, std::string_view key, std::size_t width) {
+    std::string value = readProfileString(file, section, key, "");
+    if (value.size() > width) value.resize(width);
+    return value;
+}
+
+std::string cut(std::string text, std::size_t width) {
+    if (text.size() > width) text.resize(width);
+    return text;
+}
+
+// The work-data option: a whole number 0 to 255 is the byte; anything else (not a number, a fraction, a
+// negative or larger number) is 0, which is off.
+uint8_t optionByte(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+    const auto significant = text.find_first_not_of('0');
+    if (significant == std::string_view::npos) return 0;
+    text.remove_prefix(significant);
+    if (text.size() > 3) return 0;
+    int value = 0;
+    for (const char c : text) value = value * 10 + (c - '0');
+    return value <= 255 ? static_cast<uint8_t>(value) : 0;
+}
+
+// A rate: a sign, digits and a point; more than two decimals are rounded half away from zero. Text that is
+// not a number, and a number outside -999.99 to 999.99, read as 0.
+Decimal rateValue(std::string_view text) {
+    const Decimal zero = Decimal::fromUnits(0, kRatePlaces);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const auto point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    if (whole.empty() && fraction.empty()) return zero;
+    for (const std::string_view part : {whole, fraction}) {
+        for (const char c : part) {
+            if (c < '0' || c > '9') return zero;
+        }
+    }
+    int64_t units = 0;
+    for (const char c : whole) {
+        units = units * 10 + (c - '0');
+        if (units > kRateLimitUnits) return zero;  // already past 999 before the decimals
+    }
+    for (std::size_t i = 0; i < static_cast<std::size_t>(kRatePlaces); ++i) {
+        units = units * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+    }
+    if (fraction.size() > static_cast<std::size_t>(kRatePlaces) && fraction[kRatePlaces] >= '5') ++units;
+    if (units > kRateLimitUnits) return zero;
+    return Decimal::fromUnits(negative ? -units : units, kRatePlaces);
+}
+
+}  // namespace
+
+const char* const kDefaultSettingsFileName = "./KIRVA.INI";
+
+std::string* DataFileNames::find(std::string_view label) {
+    const std::string wanted = upper1250(label);
+    const std::array<std::pair<std::string_view, std::string*>, 7> byLabel{{{"FARACUN", &faracun},
+                                                                            {"SFPOEN", &sfpoen},
+                                                                            {"SFENPA", &sfenpa},
+                                                                            {"QFASTOR", &qfastor},
+                                                                            {"QFASTPO", &qfastpo},
+                                                                            {"SAOPRAC", &saoprac},
+                                                                            {"SFPARTN", &sfpartn}}};
+    for (const auto& [name, text] : byLabel) {
+        if (name == wanted) return text;
+    }
+    return nullptr;
+}
+
+void composeDataFileNames(const Settings& settings, DataFileNames& names) {
+    const std::string& invoices = settings.potDoIzdanihRacunov;
+    names.faracun = cut(invoices + "FARACUN.DB", kShortNameWidth);
+    names.sfpoen = cut(invoices + "SFPOEN.DB", kShortNameWidth);
+    names.sfenpa = cut(invoices + "SFENPA.DB", kShortNameWidth);
+    names.qfastor = cut(invoices + "QFASTOR.DB", kLongNameWidth);
+    names.qfastpo = cut(invoices + "QFASTPO.DB", kLongNameWidth);
+    names.saoprac = cut(invoices + "SaopRAC.DB", kLongNameWidth);
+    names.sfpartn = cut(settings.potDoPartnerjev + "SFPARTN.DB", kLongNameWidth);
+}
+
+void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names) {
+    settings.potDoIzdanihRacunov = readText(settingsFile, kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth);
+    settings.potDoPartnerjev = readText(settingsFile, kGlobal, "PotDoPartnerjev", kPartnerFolderWidth);
+    composeDataFileNames(settings, names);
+    settings.potDoXmlRacunov = readText(settingsFile, kGlobal, "PotDoXMLRacunov", kOutputFolderWidth);
+    // Written straight back, so that the file always holds the key the user has to fill in. A failure here
+    // changes nothing in memory; the settings window reports the next one.
+    (void)writeProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
+    settings.brisanjeDelovnih = optionByte(readProfileString(settingsFile, kGlobal, "BrisanjeDelPodat", "0"));
+    settings.stopnjaDdvVisja = rateValue(readProfileString(settingsFile, kDavki, "StopnjaDDVvisja", "22"));
+    settings.stopnjaDdvNizja = rateValue(readProfileString(settingsFile, kDavki, "StopnjaDDVnizja", "9.5"));
+}
+
+void readIdentification(const std::string& settingsFile, Settings& settings) {
+    settings.firmaOpal = padRight(readProfileString(settingsFile, kOpal, "Firma", ""), kIdentificationWidth);
+    settings.kljucOpal = padRight(readProfileString(settingsFile, kOpal, "Kljuc", ""), kIdentificationWidth);
+}
+
+Result<void> saveFolderSettings(const std::string& settingsFile, const Settings& settings) {
+    // Every key is written even after a failure, as far as the file lets it; the first failure is reported.
+    Result<void> first;
+    const auto write = [&](std::string_view section, std::string_view key, const std::string& value) {
+        auto result = writeProfileString(settingsFile, section, key, value);
+        if (!result && first) first = std::move(result);
+    };
+    write(kGlobal, "PotDoIzdanihRacunov", settings.potDoIzdanihRacunov);
+    write(kGlobal, "PotDoPartnerjev", settings.potDoPartnerjev);
+    write(kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
+    write(kGlobal, "BrisanjeDelPodat", std::to_string(settings.brisanjeDelovnih));
+    return first;
+}
+
+Result<void> saveAllSettings(const std::string& settingsFile, const Settings& settings) {
+    Result<void> first = saveFolderSettings(settingsFile, settings);
+    const auto write = [&](std::string_view section, std::string_view key, const std::string& value) {
+        auto result = writeProfileString(settingsFile, section, key, value);
+        if (!result && first) first = std::move(result);
+    };
+    write(kDavki, "StopnjaDDVvisja", settings.stopnjaDdvVisja.toPlainString());
+    write(kDavki, "StopnjaDDVnizja", settings.stopnjaDdvNizja.toPlainString());
+    write(kOpal, "Firma", std::string(clipRight(settings.firmaOpal)));
+    write(kOpal, "Kljuc", std::string(clipRight(settings.kljucOpal)));
+    return first;
+}
+
+}  // namespace kirva::settings

@@ -1,0 +1,247 @@
+#include "platform/ini/profile_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/text1250.h"
+
+namespace fs = std::filesystem;
+using kirva::cp1250;
+using kirva::platform::deleteProfileKey;
+using kirva::platform::readProfileString;
+using kirva::platform::writeProfileString;
+
+namespace {
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+class ProfileFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        dir = fs::temp_directory_path() / ("kirva-ini-" + std::to_string(::getpid()) + "-" + name);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ini = (dir / "KIRVA.INI").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Every entry of the folder: a write must never leave a temporary file behind.
+    std::vector<std::string> folderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    fs::path dir;
+    std::string ini;
+};
+
+// ---- Reading ---------------------------------------------------------------------------------------------
+
+struct ReadCase {
+    const char* what;
+    std::string file;  // bytes of the file as stored
+    std::string section;
+    std::string key;
+    std::string expected;  // Windows-1250
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class ProfileRead : public ProfileFileTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(ProfileRead, ReadsTheValue) {
+    const ReadCase& c = GetParam();
+    writeBytes(ini, c.file);
+    EXPECT_EQ(readProfileString(ini, c.section, c.key, "<default>"), c.expected) << c.what;
+}
+
+const std::string kUtf8Names = "[Šifre]\nČrka=ena\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProfileRead,
+    ::testing::Values(
+        ReadCase{"plain", "[GLOBAL]\nPotDoXMLRacunov=C:\\X\\\n", "GLOBAL", "PotDoXMLRacunov", "C:\\X\\"},
+        ReadCase{"names ignore case", "[global]\npotdoxmlracunov=C:\\X\\\n", "GLOBAL", "POTDOXMLRACUNOV", "C:\\X\\"},
+        ReadCase{"Windows-1250 letters ignore case", kUtf8Names, cp1250("šIFRE"), cp1250("črka"), "ena"},
+        ReadCase{"Windows-1250 letters in an old file", cp1250(kUtf8Names), cp1250("ŠIFRE"), cp1250("ČRKA"), "ena"},
+        ReadCase{"blanks around names and value", "  [ OPAL ]  \n\t Firma \t=  ABC d.o.o. \t\n", "OPAL", "Firma",
+                 "ABC d.o.o."},
+        ReadCase{"value keeps its '='", "[OPAL]\nKljuc==a=b=\n", "OPAL", "Kljuc", "=a=b="},
+        ReadCase{"empty value is not the default", "[GLOBAL]\nPotDoXMLRacunov=\n", "GLOBAL", "PotDoXMLRacunov", ""},
+        ReadCase{"CRLF lines", "[DAVKI]\r\nStopnjaDDVvisja=22\r\n", "DAVKI", "StopnjaDDVvisja", "22"},
+        ReadCase{"last line without a line break", "[DAVKI]\nStopnjaDDVvisja=22", "DAVKI", "StopnjaDDVvisja", "22"},
+        ReadCase{"byte-order mark", "\xEF\xBB\xBF[OPAL]\nFirma=A\n", "OPAL", "Firma", "A"},
+        ReadCase{"UTF-8 value", "[OPAL]\nFirma=Žaga čšž\n", "OPAL", "Firma", cp1250("Žaga čšž")},
+        ReadCase{"Windows-1250 value", cp1250("[OPAL]\nFirma=Žaga čšž\n"), "OPAL", "Firma", cp1250("Žaga čšž")},
+        ReadCase{"character Windows-1250 lacks",
+                 "[OPAL]\nFirma=A\xE2\x86\x92"
+                 "B\n",
+                 "OPAL", "Firma", "A?B"},
+        ReadCase{"missing section", "[GLOBAL]\nFirma=A\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"missing key", "[OPAL]\nKljuc=A\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"key of the next section", "[OPAL]\n[X]\nFirma=A\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"key before any section", "Firma=A\n[OPAL]\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"line without '='", "[OPAL]\nFirma\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"comments", "[OPAL]\n;Firma=A\n# Firma=B\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"first duplicate key", "[OPAL]\nFirma=A\nFIRMA=B\n", "OPAL", "Firma", "A"},
+        ReadCase{"first duplicate section", "[OPAL]\nKljuc=K\n[opal]\nFirma=B\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"prefix is not the key", "[OPAL]\nFirmaX=A\n", "OPAL", "Firma", "<default>"},
+        ReadCase{"empty file", "", "OPAL", "Firma", "<default>"}),
+    [](const auto& param) { return "case" + std::to_string(param.index); });
+
+TEST_F(ProfileFileTest, MissingOrUnreadableFileReadsTheDefault) {
+    EXPECT_EQ(readProfileString(ini, "GLOBAL", "Key", "d"), "d");
+    fs::create_directory(ini);  // a folder where the file should be
+    EXPECT_EQ(readProfileString(ini, "GLOBAL", "Key", "d"), "d");
+}
+
+// ---- Changing a file: golden before/after pairs ------------------------------------------------------------
+
+struct ChangeCase {
+    const char* name;  // folder under cases/ with before.ini and after.ini
+    bool remove;       // deleteProfileKey instead of writeProfileString
+    std::string section;
+    std::string key;
+    std::string value;  // Windows-1250
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ProfileChange : public ProfileFileTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ProfileChange, MatchesTheGoldenFile) {
+    const ChangeCase& c = GetParam();
+    const fs::path folder = fs::path(KIRVA_TEST_DIR) / "platform/ini/cases" / c.name;
+    fs::copy_file(folder / "before.ini", ini);
+    const auto result =
+        c.remove ? deleteProfileKey(ini, c.section, c.key) : writeProfileString(ini, c.section, c.key, c.value);
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    EXPECT_EQ(readBytes(ini), readBytes(folder / "after.ini"));
+    if (!c.remove) {
+        EXPECT_EQ(readProfileString(ini, c.section, c.key, "<default>"), c.value);
+    }
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"KIRVA.INI"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Golden, ProfileChange,
+    ::testing::Values(ChangeCase{"replace_keeps_other_lines", false, "GLOBAL", "PotDoXMLRacunov", "C:\\Izvoz\\"},
+                      ChangeCase{"append_key_in_section", false, "GLOBAL", "PotDoXMLRacunov", "C:\\X\\"},
+                      ChangeCase{"new_section_crlf", false, "DAVKI", "StopnjaDDVvisja", "22"},
+                      ChangeCase{"cp1250_written_as_utf8", false, "opal", "Kljuc", "ABC"},
+                      ChangeCase{"bom_kept", false, "GLOBAL", "PotDoXMLRacunov", "C:\\Izvoz\\"},
+                      ChangeCase{"duplicates_first_wins", false, "DAVKI", "StopnjaDDVnizja", "5"},
+                      ChangeCase{"line_without_equals", false, "GLOBAL", "PotDoXMLRacunov", "C:\\X\\"},
+                      ChangeCase{"delete_key", true, "NastavitvePrograma", "XPOS", ""},
+                      ChangeCase{"value_with_equals", false, "OPAL", "Kljuc", "a=b==c"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(ProfileFileTest, WritingCreatesFileSectionAndKey) {
+    ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "PotDoXMLRacunov", "").ok());
+    EXPECT_EQ(readBytes(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\n");
+    ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "BrisanjeDelPodat", "1").ok());
+    ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", "A").ok());
+    EXPECT_EQ(readBytes(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\nBrisanjeDelPodat=1\r\n[OPAL]\r\nFirma=A\r\n");
+}
+
+TEST_F(ProfileFileTest, SlovenianLettersRoundTripAsUtf8) {
+    const std::string value = cp1250("Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ");
+    ASSERT_TRUE(writeProfileString(ini, cp1250("Šifre"), cp1250("Žig"), value).ok());
+    EXPECT_EQ(readBytes(ini), "[Šifre]\r\nŽig=Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ\r\n");
+    EXPECT_EQ(readProfileString(ini, cp1250("ŠIFRE"), cp1250("žig"), ""), value);
+}
+
+TEST_F(ProfileFileTest, DeletingWhatIsMissingChangesNothing) {
+    ASSERT_TRUE(deleteProfileKey(ini, "GLOBAL", "XPos").ok());
+    EXPECT_FALSE(fs::exists(ini));
+    writeBytes(ini, "[GLOBAL]\nA=1\n");
+    ASSERT_TRUE(deleteProfileKey(ini, "OTHER", "A").ok());
+    ASSERT_TRUE(deleteProfileKey(ini, "GLOBAL", "B").ok());
+    EXPECT_EQ(readBytes(ini), "[GLOBAL]\nA=1\n");
+}
+
+TEST_F(ProfileFileTest, AnUnchangedWriteLeavesAnOldFileAsItIs) {
+    const std::string old = cp1250("[OPAL]\nFirma=Žaga\n");
+    writeBytes(ini, old);
+    ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", cp1250("Žaga")).ok());
+    EXPECT_EQ(readBytes(ini), old);
+}
+
+TEST_F(ProfileFileTest, WritingKeepsThePermissions) {
+    writeBytes(ini, "[OPAL]\nFirma=A\n");
+    fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", "B").ok());
+    EXPECT_EQ(fs::status(ini).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(ProfileFileTest, WritingThroughALinkReplacesItsTarget) {
+    const auto target = dir / "real.ini";
+    writeBytes(target, "[OPAL]\nFirma=A\n");
+    fs::create_symlink("real.ini", ini);
+    ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", "B").ok());
+    EXPECT_TRUE(fs::is_symlink(ini));
+    EXPECT_EQ(readBytes(target), "[OPAL]\nFirma=B\n");
+}
+
+// ---- Failures --------------------------------------------------------------------------------------------
+
+TEST_F(ProfileFileTest, AFailedWriteNamesTheFileAndLeavesNothingBehind) {
+    const std::string missingFolder = (dir / "no such folder" / "KIRVA.INI").string();
+    auto result = writeProfileString(missingFolder, "GLOBAL", "A", "1");
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.error().message.find(missingFolder), std::string::npos) << result.error().message;
+
+    fs::create_directory(ini);  // the name is taken by a folder: never replaced
+    result = writeProfileString(ini, "GLOBAL", "A", "1");
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.error().message.find(ini), std::string::npos) << result.error().message;
+    EXPECT_TRUE(fs::is_directory(ini));
+    EXPECT_FALSE(deleteProfileKey(ini, "GLOBAL", "A").ok());
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"KIRVA.INI"});
+}
+
+TEST_F(ProfileFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
+    const std::string original = "[OPAL]\nFirma=A\n";
+    writeBytes(ini, original);
+    struct Bad {
+        std::string section, key, value;
+    };
+    for (const Bad& bad :
+         {Bad{"OPAL", "Firma", "A\r\n[GLOBAL]"}, Bad{"OPAL", "Firma", "A\nB=1"}, Bad{"OP]AL", "Firma", "A"},
+          Bad{"OPAL\n", "Firma", "A"}, Bad{"", "Firma", "A"}, Bad{"OPAL", "Fir=ma", "A"}, Bad{"OPAL", " ", "A"},
+          Bad{"OPAL", ";Firma", "A"}, Bad{"OPAL", "[Firma", "A"}}) {
+        const auto result = writeProfileString(ini, bad.section, bad.key, bad.value);
+        EXPECT_FALSE(result.ok()) << bad.section << "/" << bad.key << "=" << bad.value;
+        if (!result.ok()) {
+            EXPECT_NE(result.error().message.find(ini), std::string::npos);
+        }
+    }
+    EXPECT_EQ(readBytes(ini), original);
+}
+
+}  // namespace

@@ -1,0 +1,275 @@
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/ini/profile_file.h"
+#include "platform/text1250.h"
+
+namespace fs = std::filesystem;
+using kirva::cp1250;
+using kirva::Decimal;
+using kirva::platform::readProfileString;
+using namespace kirva::settings;
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        dir = fs::temp_directory_path() / ("kirva-settings-" + std::to_string(::getpid()) + "-" + name);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ini = (dir / "KIRVA.INI").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string fileText() const {
+        std::ifstream in(ini, std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+    void writeFile(std::string_view bytes) const {
+        std::ofstream out(ini, std::ios::binary);
+        out << bytes;
+    }
+    void load() {
+        loadSettings(ini, settings, names);
+        readIdentification(ini, settings);
+    }
+
+    fs::path dir;
+    std::string ini;
+    Settings settings;
+    DataFileNames names;
+};
+
+TEST_F(SettingsStoreTest, WithoutAFileOnlyTheOutputFolderKeyIsWritten) {
+    load();
+    EXPECT_EQ(fileText(), "[GLOBAL]\r\nPotDoXMLRacunov=\r\n");
+    EXPECT_EQ(settings.stopnjaDdvVisja.toString(), "22.00");
+    EXPECT_EQ(settings.stopnjaDdvNizja.toString(), "9.50");
+    EXPECT_EQ(settings.brisanjeDelovnih, 0);
+    EXPECT_EQ(settings.potDoIzdanihRacunov, "");
+    EXPECT_EQ(settings.potDoXmlRacunov, "");
+    EXPECT_EQ(settings.firmaOpal, std::string(50, ' '));
+    EXPECT_EQ(settings.kljucOpal, std::string(50, ' '));
+    // Empty folders name files in the current directory.
+    EXPECT_EQ(names.faracun, "FARACUN.DB");
+    EXPECT_EQ(names.sfpartn, "SFPARTN.DB");
+}
+
+TEST_F(SettingsStoreTest, LoadsEveryKeyAndLeavesACompleteFileAsItWas) {
+    const std::string file = cp1250(
+        "[GLOBAL]\r\nPotDoIzdanihRacunov=C:\\Fakture\\\r\nPotDoPartnerjev=D:\\Šifranti\\\r\n"
+        "PotDoXMLRacunov=C:\\Izvoz\\\r\nBrisanjeDelPodat=1\r\n[DAVKI]\r\nStopnjaDDVvisja=22\r\n"
+        "StopnjaDDVnizja=9.5\r\n[OPAL]\r\nFirma=Žaga d.o.o.\r\nKljuc=K-77\r\n");
+    writeFile(file);
+    load();
+    EXPECT_EQ(fileText(), file);  // an old Windows-1250 file is not rewritten when nothing changes
+    EXPECT_EQ(settings.potDoIzdanihRacunov, "C:\\Fakture\\");
+    EXPECT_EQ(settings.potDoPartnerjev, cp1250("D:\\Šifranti\\"));
+    EXPECT_EQ(settings.potDoXmlRacunov, "C:\\Izvoz\\");
+    EXPECT_EQ(settings.brisanjeDelovnih, 1);
+    EXPECT_EQ(settings.stopnjaDdvVisja.toString(), "22.00");
+    EXPECT_EQ(settings.stopnjaDdvNizja.toString(), "9.50");
+    EXPECT_EQ(settings.firmaOpal, kirva::padRight(cp1250("Žaga d.o.o."), 50));
+    EXPECT_EQ(settings.kljucOpal, kirva::padRight("K-77", 50));
+}
+
+TEST_F(SettingsStoreTest, DataFileNamesJoinTheFoldersAsTheyStand) {
+    writeFile("[GLOBAL]\nPotDoIzdanihRacunov=C:\\Data\nPotDoPartnerjev=/srv/partnerji/\n");
+    load();
+    EXPECT_EQ(names.faracun, "C:\\DataFARACUN.DB");
+    EXPECT_EQ(names.sfpoen, "C:\\DataSFPOEN.DB");
+    EXPECT_EQ(names.sfenpa, "C:\\DataSFENPA.DB");
+    EXPECT_EQ(names.qfastor, "C:\\DataQFASTOR.DB");
+    EXPECT_EQ(names.qfastpo, "C:\\DataQFASTPO.DB");
+    EXPECT_EQ(names.saoprac, "C:\\DataSaopRAC.DB");
+    EXPECT_EQ(names.sfpartn, "/srv/partnerji/SFPARTN.DB");
+}
+
+TEST_F(SettingsStoreTest, LongTextsAreCutToTheirWidths) {
+    const std::string long300(300, 'a');
+    writeFile("[GLOBAL]\nPotDoIzdanihRacunov=" + long300 + "\nPotDoPartnerjev=" + long300 + "\nPotDoXMLRacunov=" +
+              long300 + "\n[OPAL]\nFirma=" + std::string(50, 'F') + "\nKljuc=" + std::string(60, 'K') + "\n");
+    load();
+    EXPECT_EQ(settings.potDoIzdanihRacunov, std::string(254, 'a'));
+    EXPECT_EQ(settings.potDoPartnerjev, std::string(255, 'a'));
+    EXPECT_EQ(settings.potDoXmlRacunov, std::string(254, 'a'));
+    EXPECT_EQ(settings.firmaOpal, std::string(50, 'F'));
+    EXPECT_EQ(settings.kljucOpal, std::string(50, 'K'));
+    for (const auto* name : {&names.faracun, &names.sfpoen, &names.sfenpa}) EXPECT_EQ(*name, std::string(254, 'a'));
+    EXPECT_EQ(names.qfastor, std::string(254, 'a') + "Q");
+    EXPECT_EQ(names.qfastpo, std::string(254, 'a') + "Q");
+    EXPECT_EQ(names.saoprac, std::string(254, 'a') + "S");
+    EXPECT_EQ(names.sfpartn, std::string(255, 'a'));
+}
+
+TEST(DataFileNamesTest, NamesComposedNearTheLimitAreCutPerFile) {
+    Settings settings;
+    settings.potDoIzdanihRacunov = std::string(246, 'd');  // 246 + "FARACUN.DB" = 256 characters
+    settings.potDoPartnerjev = std::string(247, 'p');
+    DataFileNames names;
+    composeDataFileNames(settings, names);
+    EXPECT_EQ(names.faracun, std::string(246, 'd') + "FARACUN.");
+    EXPECT_EQ(names.sfpoen, std::string(246, 'd') + "SFPOEN.D");
+    EXPECT_EQ(names.sfenpa, std::string(246, 'd') + "SFENPA.D");
+    EXPECT_EQ(names.qfastor, std::string(246, 'd') + "QFASTOR.D");
+    EXPECT_EQ(names.qfastpo, std::string(246, 'd') + "QFASTPO.D");
+    EXPECT_EQ(names.saoprac, std::string(246, 'd') + "SaopRAC.D");
+    EXPECT_EQ(names.sfpartn, std::string(247, 'p') + "SFPARTN.");
+}
+
+TEST(DataFileNamesTest, FindByLabel) {
+    DataFileNames names;
+    EXPECT_EQ(names.find("FARACUN"), &names.faracun);
+    EXPECT_EQ(names.find("faracun"), &names.faracun);
+    EXPECT_EQ(names.find("SFPOEN"), &names.sfpoen);
+    EXPECT_EQ(names.find("SFENPA"), &names.sfenpa);
+    EXPECT_EQ(names.find("QFASTOR"), &names.qfastor);
+    EXPECT_EQ(names.find("QFASTPO"), &names.qfastpo);
+    EXPECT_EQ(names.find("SaopRAC"), &names.saoprac);
+    EXPECT_EQ(names.find("SFPARTN"), &names.sfpartn);
+    for (const char* never : {"FAPARAC", "FAPARAC2", "APPINS", "ODMEENO", "APPINDOD", "APPINRA", ""}) {
+        EXPECT_EQ(names.find(never), nullptr) << never;
+    }
+    EXPECT_STREQ(kDefaultSettingsFileName, "./KIRVA.INI");
+}
+
+struct OptionCase {
+    std::string text;
+    int expected;
+};
+
+void PrintTo(const OptionCase& c, std::ostream* os) {
+    *os << "'" << c.text << "'";
+}
+
+class WorkDataOption : public SettingsStoreTest, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(WorkDataOption, ReadsAsAByte) {
+    writeFile("[GLOBAL]\nBrisanjeDelPodat=" + GetParam().text + "\n");
+    load();
+    EXPECT_EQ(settings.brisanjeDelovnih, GetParam().expected) << "'" << GetParam().text << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WorkDataOption,
+                         ::testing::Values(OptionCase{"1", 1}, OptionCase{"0", 0}, OptionCase{"x", 0},
+                                           OptionCase{" 1 ", 1}, OptionCase{"+1", 1}, OptionCase{"001", 1},
+                                           OptionCase{"2", 2}, OptionCase{"255", 255}, OptionCase{"256", 0},
+                                           OptionCase{"-1", 0}, OptionCase{"1.5", 0}, OptionCase{"1x", 0},
+                                           OptionCase{"", 0}, OptionCase{"99999999999999999999", 0}));
+
+struct RateCase {
+    std::string text;
+    std::string expected;  // as held: two decimals
+};
+
+void PrintTo(const RateCase& c, std::ostream* os) {
+    *os << "'" << c.text << "'";
+}
+
+class Rate : public SettingsStoreTest, public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(Rate, ReadsAsTwoDecimals) {
+    writeFile("[DAVKI]\nStopnjaDDVvisja=" + GetParam().text + "\nStopnjaDDVnizja=" + GetParam().text + "\n");
+    load();
+    EXPECT_EQ(settings.stopnjaDdvVisja.toString(), GetParam().expected) << "'" << GetParam().text << "'";
+    EXPECT_EQ(settings.stopnjaDdvNizja.toString(), GetParam().expected) << "'" << GetParam().text << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Rate,
+                         ::testing::Values(RateCase{"9.5", "9.50"}, RateCase{"22", "22.00"}, RateCase{"8.75", "8.75"},
+                                           RateCase{"12.344", "12.34"}, RateCase{"12.345", "12.35"},
+                                           RateCase{"-0.005", "-0.01"}, RateCase{".5", "0.50"}, RateCase{"5.", "5.00"},
+                                           RateCase{"+5", "5.00"}, RateCase{"-5", "-5.00"},
+                                           RateCase{"0022.10", "22.10"}, RateCase{"999.99", "999.99"},
+                                           RateCase{"-999.99", "-999.99"}, RateCase{"999.995", "0.00"},
+                                           RateCase{"1000", "0.00"}, RateCase{"123456789012345678901234567890", "0.00"},
+                                           RateCase{"abc", "0.00"}, RateCase{"9,5", "0.00"}, RateCase{"1e2", "0.00"},
+                                           RateCase{"", "0.00"}, RateCase{"-", "0.00"}, RateCase{".", "0.00"},
+                                           RateCase{"1.2.3", "0.00"}, RateCase{"22 %", "0.00"}));
+
+TEST_F(SettingsStoreTest, RatesAreWrittenBackWithoutTrailingZeros) {
+    writeFile("[DAVKI]\nStopnjaDDVvisja=22.00\nStopnjaDDVnizja=9.5\n");
+    load();
+    EXPECT_EQ(settings.stopnjaDdvNizja.toString(), "9.50");
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    EXPECT_EQ(readProfileString(ini, "DAVKI", "StopnjaDDVvisja", ""), "22");
+    EXPECT_EQ(readProfileString(ini, "DAVKI", "StopnjaDDVnizja", ""), "9.5");
+}
+
+TEST_F(SettingsStoreTest, SaveAllWritesEveryKeyInOrder) {
+    settings.potDoIzdanihRacunov = "C:\\F\\";
+    settings.potDoPartnerjev = "C:\\P\\";
+    settings.potDoXmlRacunov = "C:\\X\\";
+    settings.brisanjeDelovnih = 1;
+    settings.stopnjaDdvVisja = Decimal::fromUnits(2200, 2);
+    settings.stopnjaDdvNizja = Decimal::fromUnits(-50, 2);
+    settings.firmaOpal = kirva::padRight(cp1250("Čistilnica Šumi"), 50);
+    settings.kljucOpal = std::string(50, ' ');
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    EXPECT_EQ(fileText(),
+              "[GLOBAL]\r\nPotDoIzdanihRacunov=C:\\F\\\r\nPotDoPartnerjev=C:\\P\\\r\nPotDoXMLRacunov=C:\\X\\\r\n"
+              "BrisanjeDelPodat=1\r\n[DAVKI]\r\nStopnjaDDVvisja=22\r\nStopnjaDDVnizja=-0.5\r\n[OPAL]\r\n"
+              "Firma=Čistilnica Šumi\r\nKljuc=\r\n");
+
+    Settings again;
+    DataFileNames againNames;
+    loadSettings(ini, again, againNames);
+    readIdentification(ini, again);
+    EXPECT_EQ(again.firmaOpal, settings.firmaOpal);
+    EXPECT_EQ(again.stopnjaDdvNizja, settings.stopnjaDdvNizja);
+    EXPECT_EQ(againNames.qfastpo, "C:\\F\\QFASTPO.DB");
+}
+
+TEST_F(SettingsStoreTest, PickingAFolderThenCancellingWritesOnlyTheGlobalKeys) {
+    const std::string davkiAndOpal = "[DAVKI]\nStopnjaDDVvisja=22\nStopnjaDDVnizja=9.5\n[OPAL]\nFirma=A\nKljuc=B\n";
+    writeFile("[GLOBAL]\nPotDoIzdanihRacunov=C:\\Stari\\\nPotDoXMLRacunov=C:\\X\\\n" + davkiAndOpal);
+    load();
+    // The settings window edits the globals in place; a folder pick saves the folder settings at once.
+    settings.potDoIzdanihRacunov = "C:\\Novi\\";
+    settings.brisanjeDelovnih = 1;
+    settings.stopnjaDdvVisja = Decimal::fromUnits(2500, 2);
+    settings.firmaOpal = kirva::padRight("Drugo", 50);
+    ASSERT_TRUE(saveFolderSettings(ini, settings).ok());
+    // Then cancel: nothing more is written.
+    EXPECT_EQ(fileText(),
+              "[GLOBAL]\nPotDoIzdanihRacunov=C:\\Novi\\\nPotDoXMLRacunov=C:\\X\\\nPotDoPartnerjev=\n"
+              "BrisanjeDelPodat=1\n" +
+                  davkiAndOpal);
+    // The data-file names keep the folder they were composed from.
+    EXPECT_EQ(names.faracun, "C:\\Stari\\FARACUN.DB");
+}
+
+TEST_F(SettingsStoreTest, IdentificationIsWrittenWithoutTrailingBlanks) {
+    settings.firmaOpal = kirva::padRight(std::string(49, 'F') + "G", 50);
+    settings.kljucOpal = kirva::padRight("  K  ", 50);
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    EXPECT_EQ(readProfileString(ini, "OPAL", "Firma", ""), std::string(49, 'F') + "G");
+    EXPECT_NE(fileText().find("\r\nKljuc=  K\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, WriteFailuresAreReturnedAndLoadingStillWorks) {
+    fs::create_directory(ini);  // the settings file's name is taken by a folder
+    load();
+    EXPECT_EQ(settings.stopnjaDdvVisja.toString(), "22.00");
+    EXPECT_EQ(names.faracun, "FARACUN.DB");
+    const auto folders = saveFolderSettings(ini, settings);
+    ASSERT_FALSE(folders.ok());
+    EXPECT_NE(folders.error().message.find(ini), std::string::npos);
+    EXPECT_FALSE(saveAllSettings(ini, settings).ok());
+}
+
+}  // namespace
