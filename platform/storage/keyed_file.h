@@ -19,8 +19,8 @@ namespace kirva::storage {
 enum ErrorCode : int {
     NoError = 0,
     FileNotFound = 2,
-    AccessDenied = 5,       // busy or locked, or no write access
-    EndOfFile = 33,         // record not available: read past the last record
+    AccessDenied = 5,  // busy or locked, or no write access
+    EndOfFile = 33,    // record not available: read past the last record
     RecordNotFound = 35,
     DuplicateKey = 40,
     RecordHeld = 43,
@@ -28,17 +28,18 @@ enum ErrorCode : int {
     StructureMismatch = 47,
     AlreadyOpen = 52,
     ChangedByAnother = 89,
-    DriverError = 90,       // any other driver error, a damaged record among them
+    DriverError = 90,  // any other driver error, a damaged record among them
 };
 
-// The text of an error code, as the framework shows it ("File Not Found", ...).
+// The text of an error code, as the framework shows it ("File Not Found", ...); empty for 0.
 std::string_view errorCodeText(int code);
 
 struct StorageError {
     int code = NoError;
     int sqliteCode = 0;         // SQLite's extended result code, 0 when SQLite said nothing
     std::string sqliteMessage;  // SQLite's message, or what the driver found wrong
-    // "File Not Found" or, with a driver detail, "Driver Error: no such table: FARACUN (1)".
+    // The code's text ("File Not Found", "File System Error"); the driver's detail stays in the two
+    // members above.
     std::string text() const;
 };
 
@@ -52,7 +53,7 @@ constexpr uint8_t kOpenReadOnlyDenyNone = 0x40;
 const StorageError& lastStorageError();
 
 class KeyedFile {
-public:
+  public:
     explicit KeyedFile(const data::Layout& layout);
     ~KeyedFile();
     KeyedFile(const KeyedFile&) = delete;
@@ -72,12 +73,19 @@ public:
     bool isOpen() const;
     const std::string& path() const;
 
-    // Positions before the first record whose key value is not below the buffer's key values.
+    // Starts a sequence in the order of a key at the buffer's key values: next() then reads the first
+    // record whose key is not below them, previous() the last record whose key is not above them.
     int set(std::size_t key, const data::Record& buffer);
     // Positions before the first (or after the last) record in key order.
     int setFirst(std::size_t key);
     int setLast(std::size_t key);
-    // Reads on in the order of the key last set (equal keys in position order); 33 past the end.
+    // Starts a sequence in the order of a key at the record of a position: next() and previous() both
+    // read that record first (35 when there is no record at that position).
+    int resetTo(std::size_t key, int64_t position);
+    // Reads on in the order of the key last set (equal keys in position order); 33 past the end. Once a
+    // record was read, next() and previous() go on from it in either direction. Records are fetched in
+    // batches and no transaction stays open between calls, so changes by others show up from the next
+    // batch on.
     int next(data::Record& buffer);
     int previous(data::Record& buffer);
     // Reads the record whose key equals the buffer's key values exactly (the first of equals); 35 if none.
@@ -94,6 +102,7 @@ public:
     // The current record's position (its rowid), 0 when there is none; re-read a record by position.
     int64_t position() const;
     int reget(int64_t position, data::Record& buffer);
+    // The number of records; -1 when they could not be counted (see lastError()).
     int64_t records();
 
     // Drops and rebuilds every index of the layout.
@@ -103,7 +112,28 @@ public:
 
     const StorageError& lastError() const;
 
-private:
+    // An all-or-nothing batch of writes for bulk loading: BEGIN IMMEDIATE when constructed (status()
+    // tells whether it began: 0, or 5 when another connection holds the file), commit() makes every
+    // write since then durable, and the destructor rolls back unless commit() succeeded; it never throws.
+    // One at a time per file; closing the file rolls back an open one. Reads inside it see its writes.
+    class Transaction {
+      public:
+        explicit Transaction(KeyedFile& file);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+        int status() const { return status_; }
+        int commit();
+
+      private:
+        KeyedFile* file_;
+        uint64_t generation_ = 0;
+        int status_ = NoError;
+        bool active_ = false;
+    };
+
+  private:
     struct Impl;
     const data::Layout* layout_;
     std::unique_ptr<Impl> impl_;
