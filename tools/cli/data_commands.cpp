@@ -150,13 +150,16 @@ std::string valueText(const Record& record, std::size_t field) {
     switch (def.type) {
         case data::FieldType::Text:
         case data::FieldType::CText:
-        case data::FieldType::Group: return "'" + cp1250ToUtf8(clipRight(record.text(field))) + "'";
+        case data::FieldType::Group:
+            return "'" + cp1250ToUtf8(clipRight(record.text(field))) + "'";
         case data::FieldType::Decimal: {
             const auto value = record.decimal(field);
             return value ? value->toString() : std::string("(damaged)");
         }
-        case data::FieldType::Date: return formatDateIso(static_cast<DateNumber>(record.integer(field)));
-        default: return std::to_string(record.integer(field));
+        case data::FieldType::Date:
+            return formatDateIso(static_cast<DateNumber>(record.integer(field)));
+        default:
+            return std::to_string(record.integer(field));
     }
 }
 
@@ -218,8 +221,8 @@ std::size_t csvDuplicates(const Layout& layout, const std::vector<data::CsvRecor
             if (inserted) continue;
             ++count;
             if (listed.size() < kMaxListed) {
-                listed.push_back("line " + std::to_string(r.line) + ": the unique key " + layout.fullKeyName(k) +
-                                 " (" + keyValues(r.record, k) + ") repeats line " + std::to_string(at->second));
+                listed.push_back("line " + std::to_string(r.line) + ": the unique key " + layout.fullKeyName(k) + " (" +
+                                 keyValues(r.record, k) + ") repeats line " + std::to_string(at->second));
             }
         }
     }
@@ -313,8 +316,8 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> listed;
     if (const auto duplicates = csvDuplicates(*layout, read.records, listed); duplicates != 0) {
         listProblems(err, csvPath, listed, duplicates);
-        err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s") << " of "
-            << csvPath << " repeat a unique key; nothing was written to " << dataPath << "\n";
+        err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s") << " of " << csvPath
+            << " repeat a unique key; nothing was written to " << dataPath << "\n";
         return NothingInPeriod;
     }
 
@@ -329,7 +332,7 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
     int rc;
     {
         KeyedFile file(*layout);
-        const int opened = existed ? file.open(workPath) : file.create(workPath);
+        const int opened = existed ? file.open(workPath) : (file.create(workPath) != 0 ? 1 : file.open(workPath));
         if (opened != 0) {
             err << "kirva-cli import: cannot " << (existed ? "open " : "create ") << dataPath << ": "
                 << driverDetail(file) << "\n";
@@ -457,8 +460,8 @@ int checkCommand(const Args& args, std::ostream& out, std::ostream& err) {
         const int rc = file.next(record);
         if (rc == storage::EndOfFile) break;
         if (rc != 0) {
-            err << "kirva-cli check: cannot read " << path << " after " << checked
-                << " records: " << driverDetail(file) << "\n";
+            err << "kirva-cli check: cannot read " << path << " after " << checked << " records: " << driverDetail(file)
+                << "\n";
             return DataFileError;
         }
         ++checked;
@@ -468,14 +471,14 @@ int checkCommand(const Args& args, std::ostream& out, std::ostream& err) {
         for (const auto& check : failed) {
             ++failures;
             const auto field = layout->findField(check.field);
-            out << "record at position " << file.position() << " (" << keyValues(record, *key) << "): "
-                << layout->prefix << ":" << check.field << " = " << (field ? valueText(record, *field) : "?")
+            out << "record at position " << file.position() << " (" << keyValues(record, *key)
+                << "): " << layout->prefix << ":" << check.field << " = " << (field ? valueText(record, *field) : "?")
                 << ": " << check.title << ": " << check.prompt << ": " << check.message << "\n";
         }
     }
-    out << path << ": " << checked << " record" << (checked == 1 ? "" : "s") << " checked, " << failures
-        << " failure" << (failures == 1 ? "" : "s") << " in " << failedRecords << " record"
-        << (failedRecords == 1 ? "" : "s") << "\n";
+    out << path << ": " << checked << " record" << (checked == 1 ? "" : "s") << " checked, " << failures << " failure"
+        << (failures == 1 ? "" : "s") << " in " << failedRecords << " record" << (failedRecords == 1 ? "" : "s")
+        << "\n";
     return failures == 0 ? Done : NothingInPeriod;
 }
 

@@ -50,10 +50,9 @@ int demoCommand(const Args& args, std::ostream& out, std::ostream& err, const Cl
                 return BadUsage;
             }
             const std::string& value = args[++i];
-            const bool good = arg == "--invoices"
-                                  ? parseNumber(value, options.invoices) && options.invoices >= 0 &&
-                                        options.invoices <= 10'000'000
-                                  : parseNumber(value, options.seed);
+            const bool good = arg == "--invoices" ? parseNumber(value, options.invoices) && options.invoices >= 0 &&
+                                                        options.invoices <= 10'000'000
+                                                  : parseNumber(value, options.seed);
             if (!good) {
                 err << "kirva-cli demo: " << arg << " takes a whole number"
                     << (arg == "--invoices" ? " from 0 to 10000000" : "") << ", not '" << value << "'\n";
@@ -80,8 +79,8 @@ int demoCommand(const Args& args, std::ostream& out, std::ostream& err, const Cl
         err << "kirva-cli demo: " << written.error().message << "\n";
         return DataFileError;
     }
-    out << "demo data written: " << written->invoices << " invoices from " << formatDateDots(written->from)
-        << " to " << formatDateDots(written->to) << ", " << written->partners << " partners, " << written->units
+    out << "demo data written: " << written->invoices << " invoices from " << formatDateDots(written->from) << " to "
+        << formatDateDots(written->to) << ", " << written->partners << " partners, " << written->units
         << " business units; settings in " << written->iniFile << "\n";
     return Done;
 }

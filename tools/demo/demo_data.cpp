@@ -29,7 +29,9 @@ int64_t Random::between(int64_t low, int64_t high) {
     return low + static_cast<int64_t>(below(static_cast<uint64_t>(high - low) + 1));
 }
 
-bool Random::chance(int perMille) { return static_cast<int>(below(1000)) < perMille; }
+bool Random::chance(int perMille) {
+    return static_cast<int>(below(1000)) < perMille;
+}
 
 namespace {
 
@@ -47,9 +49,9 @@ std::string digits(Random& random, int count) {
 
 // ASCII form of a name for e-mail addresses.
 std::string asciiWord(std::string_view utf8) {
-    static const std::map<std::string_view, char> kLetters = {
-        {"č", 'c'}, {"Č", 'c'}, {"š", 's'}, {"Š", 's'}, {"ž", 'z'}, {"Ž", 'z'}, {"ć", 'c'}, {"đ", 'd'},
-        {"ä", 'a'}, {"ö", 'o'}, {"ü", 'u'}, {"ß", 's'}};
+    static const std::map<std::string_view, char> kLetters = {{"č", 'c'}, {"Č", 'c'}, {"š", 's'}, {"Š", 's'},
+                                                              {"ž", 'z'}, {"Ž", 'z'}, {"ć", 'c'}, {"đ", 'd'},
+                                                              {"ä", 'a'}, {"ö", 'o'}, {"ü", 'u'}, {"ß", 's'}};
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
@@ -67,26 +69,29 @@ std::string asciiWord(std::string_view utf8) {
 }
 
 constexpr std::array<std::string_view, 20> kTrades = {
-    "Gradbeništvo", "Mizarstvo",  "Elektro",     "Avtoservis",   "Trgovina",     "Pekarna",   "Računovodstvo",
-    "Kovinarstvo",  "Vrtnarstvo", "Čistilni servis", "Turizem", "Gostilna",     "Tiskarna",  "Zidarstvo",
-    "Frizerstvo",   "Slikopleskarstvo", "Inštalacije", "Šiviljstvo", "Prevozništvo", "Sadjarstvo"};
+    "Gradbeništvo", "Mizarstvo",        "Elektro",         "Avtoservis", "Trgovina",     "Pekarna",   "Računovodstvo",
+    "Kovinarstvo",  "Vrtnarstvo",       "Čistilni servis", "Turizem",    "Gostilna",     "Tiskarna",  "Zidarstvo",
+    "Frizerstvo",   "Slikopleskarstvo", "Inštalacije",     "Šiviljstvo", "Prevozništvo", "Sadjarstvo"};
 constexpr std::array<std::string_view, 30> kSurnames = {
-    "Kovačič", "Žagar",  "Šuštar", "Novak",  "Horvat",  "Krajnc",  "Zupančič", "Potočnik", "Kos",   "Vidmar",
-    "Golob",   "Turk",   "Božič",  "Kralj",  "Mlakar",  "Košir",   "Jerman",   "Hribar",   "Bizjak", "Černe",
-    "Žnidaršič", "Rozman", "Pečnik", "Močnik", "Štrukelj", "Železnik", "Čuk",   "Ševc",     "Kožuh", "Petrič"};
-constexpr std::array<std::string_view, 16> kFirstNames = {"Janez", "Marija", "Franc",  "Ana",    "Jože",   "Mojca",
-                                                          "Matjaž", "Špela", "Andrej", "Nataša", "Boštjan", "Urška",
-                                                          "Tomaž", "Maša",   "Žiga",   "Tjaša"};
+    "Kovačič",   "Žagar",  "Šuštar", "Novak",  "Horvat",   "Krajnc",   "Zupančič", "Potočnik", "Kos",    "Vidmar",
+    "Golob",     "Turk",   "Božič",  "Kralj",  "Mlakar",   "Košir",    "Jerman",   "Hribar",   "Bizjak", "Černe",
+    "Žnidaršič", "Rozman", "Pečnik", "Močnik", "Štrukelj", "Železnik", "Čuk",      "Ševc",     "Kožuh",  "Petrič"};
+constexpr std::array<std::string_view, 16> kFirstNames = {"Janez",  "Marija", "Franc",  "Ana",    "Jože",    "Mojca",
+                                                          "Matjaž", "Špela",  "Andrej", "Nataša", "Boštjan", "Urška",
+                                                          "Tomaž",  "Maša",   "Žiga",   "Tjaša"};
 constexpr std::array<std::string_view, 4> kForms = {"d.o.o.", "s.p.", "d.d.", "k.d."};
 constexpr std::array<std::string_view, 15> kStreets = {
-    "Slovenska cesta", "Tržaška cesta",  "Prešernova ulica", "Šmartinska cesta", "Celovška cesta",
-    "Cankarjeva ulica", "Partizanska cesta", "Žabjak",        "Kidričeva ulica",  "Glavni trg",
-    "Gregorčičeva ulica", "Trubarjeva ulica", "Vošnjakova ulica", "Ljubljanska cesta", "Ulica Šercerjeve brigade"};
+    "Slovenska cesta",    "Tržaška cesta",     "Prešernova ulica", "Šmartinska cesta",  "Celovška cesta",
+    "Cankarjeva ulica",   "Partizanska cesta", "Žabjak",           "Kidričeva ulica",   "Glavni trg",
+    "Gregorčičeva ulica", "Trubarjeva ulica",  "Vošnjakova ulica", "Ljubljanska cesta", "Ulica Šercerjeve brigade"};
 constexpr std::array<std::string_view, 20> kPosts = {
-    "1000 Ljubljana", "2000 Maribor", "3000 Celje",      "4000 Kranj",     "5000 Nova Gorica",
-    "6000 Koper",     "8000 Novo mesto", "9000 Murska Sobota", "1230 Domžale", "3320 Velenje",
-    "4260 Bled",      "2250 Ptuj",    "1290 Grosuplje",  "6320 Portorož",  "8250 Brežice",
-    "9220 Lendava",   "2380 Slovenj Gradec", "3210 Slovenske Konjice", "4220 Škofja Loka", "5270 Ajdovščina"};
+    "1000 Ljubljana",   "2000 Maribor",        "3000 Celje",
+    "4000 Kranj",       "5000 Nova Gorica",    "6000 Koper",
+    "8000 Novo mesto",  "9000 Murska Sobota",  "1230 Domžale",
+    "3320 Velenje",     "4260 Bled",           "2250 Ptuj",
+    "1290 Grosuplje",   "6320 Portorož",       "8250 Brežice",
+    "9220 Lendava",     "2380 Slovenj Gradec", "3210 Slovenske Konjice",
+    "4220 Škofja Loka", "5270 Ajdovščina"};
 
 struct Country {
     std::string_view name;  // as the invoicing system's users typed it
@@ -99,27 +104,72 @@ struct Country {
 };
 
 const std::array<Country, 5> kEuCountries = {{
-    {"AVSTRIJA", "AT", 8, "U", {"9020 Klagenfurt", "8010 Graz", "1010 Wien"},
-     {"Alpenholz GmbH", "Kärntner Metallbau GmbH", "Steirische Frischwaren KG"}, {"Hauptplatz", "Bahnhofstraße"}},
-    {"NEMČIJA", "DE", 9, "", {"80331 München", "10115 Berlin", "70173 Stuttgart"},
-     {"Müller Maschinenbau GmbH", "Schäfer Logistik KG", "Bayerische Holzwerke AG"}, {"Marienplatz", "Hafenstraße"}},
-    {"ITALIJA", "IT", 11, "", {"34100 Trieste", "33100 Udine", "20121 Milano"},
-     {"Rossi Costruzioni S.r.l.", "Adriatica Trasporti S.p.A.", "Friulana Legno S.r.l."}, {"Via Roma", "Corso Italia"}},
-    {"HRVAŠKA", "HR", 11, "", {"10000 Zagreb", "51000 Rijeka", "21000 Split"},
-     {"Jadran Export d.o.o.", "Zagorje Drvo d.o.o.", "Istarski Kamen d.o.o."}, {"Ilica", "Korzo"}},
-    {"MADŽARSKA", "HU", 8, "", {"9700 Szombathely", "1051 Budapest", "8900 Zalaegerszeg"},
-     {"Pannon Gép Kft.", "Balaton Szerviz Kft.", "Rába Logisztika Zrt."}, {"Fő utca", "Kossuth utca"}},
+    {"AVSTRIJA",
+     "AT",
+     8,
+     "U",
+     {"9020 Klagenfurt", "8010 Graz", "1010 Wien"},
+     {"Alpenholz GmbH", "Kärntner Metallbau GmbH", "Steirische Frischwaren KG"},
+     {"Hauptplatz", "Bahnhofstraße"}},
+    {"NEMČIJA",
+     "DE",
+     9,
+     "",
+     {"80331 München", "10115 Berlin", "70173 Stuttgart"},
+     {"Müller Maschinenbau GmbH", "Schäfer Logistik KG", "Bayerische Holzwerke AG"},
+     {"Marienplatz", "Hafenstraße"}},
+    {"ITALIJA",
+     "IT",
+     11,
+     "",
+     {"34100 Trieste", "33100 Udine", "20121 Milano"},
+     {"Rossi Costruzioni S.r.l.", "Adriatica Trasporti S.p.A.", "Friulana Legno S.r.l."},
+     {"Via Roma", "Corso Italia"}},
+    {"HRVAŠKA",
+     "HR",
+     11,
+     "",
+     {"10000 Zagreb", "51000 Rijeka", "21000 Split"},
+     {"Jadran Export d.o.o.", "Zagorje Drvo d.o.o.", "Istarski Kamen d.o.o."},
+     {"Ilica", "Korzo"}},
+    {"MADŽARSKA",
+     "HU",
+     8,
+     "",
+     {"9700 Szombathely", "1051 Budapest", "8900 Zalaegerszeg"},
+     {"Pannon Gép Kft.", "Balaton Szerviz Kft.", "Rába Logisztika Zrt."},
+     {"Fő utca", "Kossuth utca"}},
 }};
 
 const std::array<Country, 4> kThirdCountries = {{
-    {"SRBIJA", "RS", 9, "", {"11000 Beograd", "21000 Novi Sad", "18000 Niš"},
-     {"Beogradska Trgovina d.o.o.", "Vojvodina Agrar d.o.o.", "Niš Metal a.d."}, {"Knez Mihailova", "Bulevar Oslobođenja"}},
-    {"ŠVICA", "CH", 9, "CHE", {"8001 Zürich", "3011 Bern", "6900 Lugano"},
-     {"Helvetia Präzision AG", "Alpen Uhren GmbH", "Ticino Logistica SA"}, {"Bahnhofstrasse", "Via Nassa"}},
-    {"BOSNA IN HERCEGOVINA", "BA", 12, "", {"71000 Sarajevo", "78000 Banja Luka", "88000 Mostar"},
-     {"Sarajevo Promet d.o.o.", "Krajina Drvo d.o.o.", "Hercegovina Vino d.o.o."}, {"Ferhadija", "Titova"}},
-    {"ZDA", "US", 9, "", {"10001 New York", "60601 Chicago", "94105 San Francisco"},
-     {"Atlantic Imports Inc.", "Great Lakes Tools LLC", "Pacific Trade Corp."}, {"Main Street", "Market Street"}},
+    {"SRBIJA",
+     "RS",
+     9,
+     "",
+     {"11000 Beograd", "21000 Novi Sad", "18000 Niš"},
+     {"Beogradska Trgovina d.o.o.", "Vojvodina Agrar d.o.o.", "Niš Metal a.d."},
+     {"Knez Mihailova", "Bulevar Oslobođenja"}},
+    {"ŠVICA",
+     "CH",
+     9,
+     "CHE",
+     {"8001 Zürich", "3011 Bern", "6900 Lugano"},
+     {"Helvetia Präzision AG", "Alpen Uhren GmbH", "Ticino Logistica SA"},
+     {"Bahnhofstrasse", "Via Nassa"}},
+    {"BOSNA IN HERCEGOVINA",
+     "BA",
+     12,
+     "",
+     {"71000 Sarajevo", "78000 Banja Luka", "88000 Mostar"},
+     {"Sarajevo Promet d.o.o.", "Krajina Drvo d.o.o.", "Hercegovina Vino d.o.o."},
+     {"Ferhadija", "Titova"}},
+    {"ZDA",
+     "US",
+     9,
+     "",
+     {"10001 New York", "60601 Chicago", "94105 San Francisco"},
+     {"Atlantic Imports Inc.", "Great Lakes Tools LLC", "Pacific Trade Corp."},
+     {"Main Street", "Market Street"}},
 }};
 
 std::string cut(std::string text, std::size_t characters) {
@@ -251,12 +301,12 @@ int64_t amount(Random& random) {
 constexpr int kGeneral = 2200;
 constexpr int kReduced = 950;
 
-constexpr std::array<std::string_view, 6> kGoods = {"Prodaja blaga",        "Dobava materiala",
+constexpr std::array<std::string_view, 6> kGoods = {"Prodaja blaga",           "Dobava materiala",
                                                     "Prodaja rezervnih delov", "Dobava opreme po pogodbi",
-                                                    "Prodaja živil",        "Dobava pohištva"};
-constexpr std::array<std::string_view, 6> kServices = {"Storitve vzdrževanja",  "Svetovanje",
-                                                       "Servis naprav",         "Izobraževanje zaposlenih",
-                                                       "Najem opreme",          "Gradbena dela po situaciji"};
+                                                    "Prodaja živil",           "Dobava pohištva"};
+constexpr std::array<std::string_view, 6> kServices = {"Storitve vzdrževanja", "Svetovanje",
+                                                       "Servis naprav",        "Izobraževanje zaposlenih",
+                                                       "Najem opreme",         "Gradbena dela po situaciji"};
 
 // Fills the amounts and VAT codes of one invoice for its partner.
 void makeAmounts(Random& random, Invoice& inv, const Partner& partner) {
@@ -315,8 +365,7 @@ void makeAmounts(Random& random, Invoice& inv, const Partner& partner) {
 }
 
 void negate(Invoice& inv) {
-    for (int64_t* value : {&inv.znesek, &inv.osnova1, &inv.ddv1, &inv.ddv1Obr, &inv.osnova2, &inv.ddv2,
-                           &inv.ddv2Obr}) {
+    for (int64_t* value : {&inv.znesek, &inv.osnova1, &inv.ddv1, &inv.ddv1Obr, &inv.osnova2, &inv.ddv2, &inv.ddv2Obr}) {
         *value = -*value;
     }
 }
@@ -363,7 +412,8 @@ DemoData generateDemo(const DemoOptions& options, DateNumber today) {
         const int number = ++sequence[{inv.company, inv.leto}];
         inv.internaStevilka = number;
         inv.stevilka = static_cast<int64_t>(inv.leto % 100) * 100000 + number;
-        inv.oznaka = "IR-" + std::to_string(inv.leto) + "-" + std::to_string(inv.company) + "-" + std::to_string(number);
+        inv.oznaka =
+            "IR-" + std::to_string(inv.leto) + "-" + std::to_string(inv.company) + "-" + std::to_string(number);
         inv.komercialist = static_cast<int>(random.between(1, 6));
         inv.datumStoritve = random.chance(30) ? 0 : date - static_cast<DateNumber>(random.below(6));
         inv.datumValute = date + partner.dniValute;
@@ -377,7 +427,10 @@ DemoData generateDemo(const DemoOptions& options, DateNumber today) {
         if (credit) {
             negate(inv);
             inv.vrstaDokumenta = 2;
-            inv.opis = "Dobropis k računu " + std::to_string(inv.stevilka - 1 - static_cast<int64_t>(random.below(5)));
+            // It credits an earlier invoice of the same company and year.
+            const int64_t firstOfYear = static_cast<int64_t>(inv.leto % 100) * 100000 + 1;
+            const int64_t credited = inv.stevilka - 1 - static_cast<int64_t>(random.below(5));
+            inv.opis = "Dobropis k računu " + std::to_string(std::max(credited, firstOfYear));
         } else if (inv.reverseCharge()) {
             inv.opis = "Gradbene storitve, 76.a člen ZDDV-1";
         } else {

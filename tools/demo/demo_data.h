@@ -16,7 +16,7 @@ namespace kirva::demo {
 // A small deterministic generator (splitmix64) with its own uniform mapping, so a seed gives the same data
 // with every compiler and standard library.
 class Random {
-public:
+  public:
     explicit Random(uint64_t seed) : state_(seed) {}
     uint64_t next();
     // Uniform in [0, n); n > 0.
@@ -26,7 +26,7 @@ public:
     // True with a probability of perMille / 1000.
     bool chance(int perMille);
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -93,7 +93,7 @@ struct Invoice {
     int stopnja2Obr = 0;
     int64_t ddv2 = 0;
     int64_t ddv2Obr = 0;
-    std::string redna;       // "R", "D", "T"
+    std::string redna;  // "R", "D", "T"
     std::string vrstaObracuna;
     std::string oprostitev;  // "08" .. "12"
     int64_t placano = 0;

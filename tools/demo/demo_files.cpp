@@ -29,7 +29,9 @@ void setWhole(Record& r, std::size_t field, int64_t value, std::size_t element =
 void setAmount(Record& r, std::size_t field, int64_t units, int places = 2, std::size_t element = 0) {
     check(r.setDecimal(field, Decimal::fromUnits(units, places), element));
 }
-void setText(Record& r, std::size_t field, std::string_view utf8) { check(r.setText(field, cp1250(utf8))); }
+void setText(Record& r, std::size_t field, std::string_view utf8) {
+    check(r.setText(field, cp1250(utf8)));
+}
 
 // Field indexes looked up once per layout: the demo writes hundreds of thousands of records.
 struct FaracunFields {
@@ -75,11 +77,10 @@ struct FaracunFields {
           delnaPlacila(*l.findField("DELNOPLACILOZNESEK")),
           datumiDelnih(*l.findField("DELNOPLACILODATUM")) {}
 
-    std::size_t be, poslovnaEnota, tipRacuna, konto, poslovniPartner, interna, stevilka, leto, vrstaDokumenta,
-        oznaka, komercialist, datumStoritve, datum, datumValute, datumKnjizenja, knjizil, opis, znesek, osnova1,
-        sifra1, stopnja1, stopnja1Obr, ddv1, ddv1Obr, osnova2, sifra2, realizacijaStor, realizacijaBlago, stopnja2,
-        stopnja2Obr, ddv2, ddv2Obr, redna, vrstaObracuna, oprostitev, poEnotah, placano, datumPlacila, delnaPlacila,
-        datumiDelnih;
+    std::size_t be, poslovnaEnota, tipRacuna, konto, poslovniPartner, interna, stevilka, leto, vrstaDokumenta, oznaka,
+        komercialist, datumStoritve, datum, datumValute, datumKnjizenja, knjizil, opis, znesek, osnova1, sifra1,
+        stopnja1, stopnja1Obr, ddv1, ddv1Obr, osnova2, sifra2, realizacijaStor, realizacijaBlago, stopnja2, stopnja2Obr,
+        ddv2, ddv2Obr, redna, vrstaObracuna, oprostitev, poEnotah, placano, datumPlacila, delnaPlacila, datumiDelnih;
 };
 
 struct NamedFile {
@@ -89,9 +90,9 @@ struct NamedFile {
 
 std::vector<NamedFile> demoFiles(const fs::path& folder) {
     std::vector<NamedFile> files;
-    for (const data::Layout* layout : {&data::faracunLayout(), &data::sfenpaLayout(), &data::sfpartnLayout(),
-                                       &data::qfastorLayout(), &data::qfastpoLayout(), &data::saopracLayout(),
-                                       &data::sfpoenLayout()}) {
+    for (const data::Layout* layout :
+         {&data::faracunLayout(), &data::sfenpaLayout(), &data::sfpartnLayout(), &data::qfastorLayout(),
+          &data::qfastpoLayout(), &data::saopracLayout(), &data::sfpoenLayout()}) {
         files.push_back({layout, folder / std::string(layout->fileName)});
     }
     return files;
@@ -218,6 +219,7 @@ Result<void> writeFile(const NamedFile& named, std::size_t count, Fill fill) {
     const std::string path = named.path.string();
     if (file.create(path) != 0) return makeError(driverFailure("cannot create " + path, file));
     if (count == 0) return {};
+    if (file.open(path) != 0) return makeError(driverFailure("cannot open " + path, file));
     storage::KeyedFile::Transaction transaction(file);
     if (transaction.status() != 0) return makeError(driverFailure("cannot write " + path, file));
     Record record(*named.layout);
@@ -238,8 +240,9 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
     std::string folderText = folder.generic_string();
     if (!folderText.ends_with('/')) folderText += '/';
     auto folderSetting = utf8ToCp1250(folderText);
-    if (!folderSetting) return makeError("the folder name " + folderText + " cannot be kept in KIRVA.INI: " +
-                                         folderSetting.error().message);
+    if (!folderSetting)
+        return makeError("the folder name " + folderText +
+                         " cannot be kept in KIRVA.INI: " + folderSetting.error().message);
 
     const std::vector<NamedFile> files = demoFiles(folder);
     const fs::path ini = folder / "KIRVA.INI";
@@ -274,12 +277,16 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
         }
         const std::string iniName = ini.string();
         const std::string outputSetting = *folderSetting + "XML/";
-        const std::pair<const char*, const char*> keys[] = {
-            {"GLOBAL", "PotDoIzdanihRacunov"}, {"GLOBAL", "PotDoPartnerjev"}, {"GLOBAL", "PotDoXMLRacunov"},
-            {"GLOBAL", "BrisanjeDelPodat"},    {"DAVKI", "StopnjaDDVvisja"},  {"DAVKI", "StopnjaDDVnizja"},
-            {"OPAL", "Firma"},                 {"OPAL", "Kljuc"}};
-        const std::string values[] = {*folderSetting, *folderSetting, outputSetting, "0", "22", "9.5",
-                                      "DEMO",         "KIRVA-DEMO"};
+        const std::pair<const char*, const char*> keys[] = {{"GLOBAL", "PotDoIzdanihRacunov"},
+                                                            {"GLOBAL", "PotDoPartnerjev"},
+                                                            {"GLOBAL", "PotDoXMLRacunov"},
+                                                            {"GLOBAL", "BrisanjeDelPodat"},
+                                                            {"DAVKI", "StopnjaDDVvisja"},
+                                                            {"DAVKI", "StopnjaDDVnizja"},
+                                                            {"OPAL", "Firma"},
+                                                            {"OPAL", "Kljuc"}};
+        const std::string values[] = {*folderSetting, *folderSetting, outputSetting, "0",
+                                      "22",           "9.5",          "DEMO",        "KIRVA-DEMO"};
         for (std::size_t k = 0; k < std::size(keys); ++k) {
             if (auto r = platform::writeProfileString(iniName, keys[k].first, keys[k].second, values[k]); !r) {
                 return makeError("cannot write " + iniName + ": " + r.error().message);
