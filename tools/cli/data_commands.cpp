@@ -91,12 +91,6 @@ std::optional<Parsed> parseArgs(const Args& args, std::initializer_list<std::str
         if (equals != std::string::npos) {
             value = name.substr(equals + 1);
             name.resize(equals);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            err << "kirva-cli " << command << ": --" << name << " needs a value; see kirva-cli " << command
-                << " --help\n";
-            return std::nullopt;
         }
         bool isKnown = false;
         for (auto k : known) isKnown = isKnown || k == name;
@@ -104,6 +98,14 @@ std::optional<Parsed> parseArgs(const Args& args, std::initializer_list<std::str
             err << "kirva-cli " << command << ": unknown option --" << name << "; see kirva-cli " << command
                 << " --help\n";
             return std::nullopt;
+        }
+        if (equals == std::string::npos) {
+            if (i + 1 >= args.size()) {
+                err << "kirva-cli " << command << ": --" << name << " needs a value; see kirva-cli " << command
+                    << " --help\n";
+                return std::nullopt;
+            }
+            value = args[++i];
         }
         parsed.options[name] = value;
     }
