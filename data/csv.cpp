@@ -431,9 +431,14 @@ Result<void> CsvWriter::append(const Record& record, std::string& out) const {
             const FieldDef& def = layout_->fields[column.index];
             switch (def.type) {
                 case FieldType::Text:
-                case FieldType::CText:
-                    value = cp1250ToUtf8(clipRight(record.text(column.index, column.element)));
+                case FieldType::CText: {
+                    const std::string text = record.text(column.index, column.element);
+                    if (def.type == FieldType::CText && text.size() >= def.size) {
+                        return makeError("column " + column.name + ": the zero-terminated text has no terminator");
+                    }
+                    value = cp1250ToUtf8(clipRight(text));
                     break;
+                }
                 case FieldType::Decimal: {
                     auto number = record.decimal(column.index, column.element);
                     if (!number) return makeError("column " + column.name + ": " + number.error().message);
@@ -460,6 +465,10 @@ Result<void> CsvWriter::append(const Record& record, std::string& out) const {
                     value = std::to_string(record.integer(column.index, column.element));
                     break;
             }
+        }
+        if (value.find('\0') != std::string::npos) {
+            // The reader refuses zero bytes, so writing one would make a text that cannot be read back.
+            return makeError("column " + column.name + ": the text holds a zero byte, which the CSV form cannot carry");
         }
         if (i != 0) line += ',';
         if (columns_.size() == 1 && value.empty()) {

@@ -222,6 +222,19 @@ TEST(CsvWrite, RefusesValuesItCannotWrite) {
     EXPECT_NE(written.error().message.find("column ZNESEK"), std::string::npos) << written.error().message;
     EXPECT_EQ(out, "kept");
 
+    Record z(csvTestLayout());
+    ASSERT_TRUE(z.setText(4, std::string("a\0b", 3)).ok());
+    written = CsvWriter(csvTestLayout()).append(z, out);
+    ASSERT_FALSE(written.ok());
+    EXPECT_NE(written.error().message.find("column NAZIV: the text holds a zero byte"), std::string::npos);
+
+    Record c(csvTestLayout());
+    std::fill_n(c.image().begin() + 21, 5, uint8_t{'x'});  // OZNAKA without its terminating zero
+    written = CsvWriter(csvTestLayout()).append(c, out);
+    ASSERT_FALSE(written.ok());
+    EXPECT_NE(written.error().message.find("column OZNAKA: the zero-terminated text has no terminator"),
+              std::string::npos);
+
     Record d(csvTestLayout());
     ASSERT_TRUE(d.setInteger(8, -5).ok());
     written = CsvWriter(csvTestLayout()).append(d, out);
