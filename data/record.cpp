@@ -127,7 +127,8 @@ Result<void> Record::setText(std::size_t field, std::string_view cp1250, std::si
         return makeError("a text with a zero byte cannot be stored in " + layout_->fullFieldName(field));
     }
     auto b = bytes(field, element);
-    std::memcpy(b.data(), cp1250.data(), cp1250.size());
+    // An empty view may carry no data pointer at all, which memcpy must never be given.
+    if (!cp1250.empty()) std::memcpy(b.data(), cp1250.data(), cp1250.size());
     std::memset(b.data() + cp1250.size(), f.type == FieldType::CText ? 0 : ' ', b.size() - cp1250.size());
     return {};
 }

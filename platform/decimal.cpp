@@ -1,6 +1,7 @@
 #include "platform/decimal.h"
 
 #include <cstdlib>
+#include <stdexcept>
 #include <limits>
 
 namespace kirva {
@@ -33,6 +34,11 @@ std::string digitsOf(int64_t units) {
 }
 
 }  // namespace
+
+Decimal Decimal::fromUnits(int64_t units, int scale) {
+    if (scale < 0 || scale > kMaxScale) throw std::invalid_argument("decimal scale out of range");
+    return Decimal(units, scale);
+}
 
 Result<Decimal> Decimal::parse(std::string_view text, int maxScale) {
     const std::string shown(text);
@@ -94,7 +100,8 @@ bool Decimal::fitsDigits(int digits, int places) const {
 Result<Decimal> Decimal::plus(const Decimal& other) const {
     int64_t a, b, sum;
     int scale;
-    if (!align(*this, other, a, b, scale) || __builtin_add_overflow(a, b, &sum)) {
+    // The smallest int64 is refused too: it has no negation.
+    if (!align(*this, other, a, b, scale) || __builtin_add_overflow(a, b, &sum) || sum == INT64_MIN) {
         return makeError("the sum of " + toString() + " and " + other.toString() + " is too large");
     }
     return Decimal(sum, scale);
@@ -103,7 +110,7 @@ Result<Decimal> Decimal::plus(const Decimal& other) const {
 Result<Decimal> Decimal::minus(const Decimal& other) const {
     int64_t a, b, difference;
     int scale;
-    if (!align(*this, other, a, b, scale) || __builtin_sub_overflow(a, b, &difference)) {
+    if (!align(*this, other, a, b, scale) || __builtin_sub_overflow(a, b, &difference) || difference == INT64_MIN) {
         return makeError("the difference of " + toString() + " and " + other.toString() + " is too large");
     }
     return Decimal(difference, scale);

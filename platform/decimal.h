@@ -19,7 +19,8 @@ public:
 
     constexpr Decimal() = default;
     // `units` in units of 10^-scale: fromUnits(12250, 2) is 122.50.
-    static constexpr Decimal fromUnits(int64_t units, int scale) { return Decimal(units, scale); }
+    // A scale outside 0..kMaxScale is a programming error (std::invalid_argument).
+    static Decimal fromUnits(int64_t units, int scale);
     static Decimal fromInt(int64_t whole) { return Decimal(whole, 0); }
 
     // Text with an optional sign, digits and at most `maxScale` decimals after a point ("-80", "9.5",

@@ -116,6 +116,7 @@ class KeyedFile {
     // tells whether it began: 0, or 5 when another connection holds the file), commit() makes every
     // write since then durable, and the destructor rolls back unless commit() succeeded; it never throws.
     // One at a time per file; closing the file rolls back an open one. Reads inside it see its writes.
+    // It must not outlive its file.
     class Transaction {
       public:
         explicit Transaction(KeyedFile& file);

@@ -212,7 +212,8 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
                 return makeError("holds a text with a zero character");
             }
             if (column.kind == ColumnKind::Memo) return record.setMemo(column.memo, std::string(held));
-            return record.setText(column.field, held, column.element);
+            // An empty view from clipRight has no data pointer; hand over one that has.
+            return record.setText(column.field, held.empty() ? std::string_view("") : held, column.element);
         }
     }
     return makeError("unknown column kind");

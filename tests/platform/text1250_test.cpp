@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "platform/text1250.h"
+
+namespace kirva {
+namespace {
+
+TEST(Text1250, SlovenianLettersConvertBothWays) {
+    struct Case {
+        const char* utf8;
+        std::string cp1250;
+    };
+    const Case cases[] = {
+        {"č", "\xE8"}, {"š", "\x9A"}, {"ž", "\x9E"},        {"Č", "\xC8"}, {"Š", "\x8A"}, {"Ž", "\x8E"},
+        {"đ", "\xF0"}, {"Đ", "\xD0"}, {"ć", "\xE6"},        {"Ć", "\xC6"}, {"€", "\x80"}, {"„", "\x84"},
+        {"ˇ", "\xA1"}, {"˙", "\xFF"}, {"ABC 09", "ABC 09"}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        const auto converted = utf8ToCp1250(c.utf8);
+        ASSERT_TRUE(converted) << c.utf8;
+        EXPECT_EQ(*converted, c.cp1250) << c.utf8;
+        EXPECT_EQ(cp1250ToUtf8(c.cp1250), c.utf8);
+    }
+    EXPECT_EQ(cp1250("Davčni Zavezanec"), "Dav\xE8ni Zavezanec");
+}
+
+TEST(Text1250, EveryByteSurvivesARoundTrip) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    const std::string utf8 = cp1250ToUtf8(all);
+    EXPECT_TRUE(isValidUtf8(utf8));
+    const auto back = utf8ToCp1250(utf8);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, all);
+}
+
+TEST(Text1250, CharactersOutsideTheCodePageAreRefusedWithTheirPosition) {
+    const auto chinese = utf8ToCp1250("ab中");
+    ASSERT_FALSE(chinese);
+    EXPECT_NE(chinese.error().message.find("byte 3"), std::string::npos) << chinese.error().message;
+    const auto after = utf8ToCp1250("čč™Ω");  // ™ is in the code page, Ω is not
+    ASSERT_FALSE(after);
+    EXPECT_NE(after.error().message.find("byte 8"), std::string::npos) << after.error().message;
+    EXPECT_FALSE(utf8ToCp1250("\xC2\x85"));  // a C1 control the code page does not keep
+    EXPECT_FALSE(utf8ToCp1250("😀"));
+    // A literal that does not convert stays visible as it was.
+    EXPECT_EQ(cp1250("中"), "中");
+}
+
+TEST(Text1250, InvalidUtf8IsRefused) {
+    struct Case {
+        std::string text;
+        std::size_t at;
+    };
+    const Case cases[] = {
+        {"a\x80", 2},             // a continuation byte without a lead
+        {"ab\xC4", 3},            // truncated
+        {"\xC4\x41", 1},          // a lead followed by no continuation
+        {"\xC0\xAF", 1},          // overlong
+        {"\xE0\x80\xAF", 1},      // overlong
+        {"\xED\xA0\x80", 1},      // a surrogate
+        {"\xF4\x90\x80\x80", 1},  // beyond U+10FFFF
+        {"xy\xFF", 3},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(isValidUtf8(c.text));
+        const auto converted = utf8ToCp1250(c.text);
+        ASSERT_FALSE(converted);
+        EXPECT_NE(converted.error().message.find("byte " + std::to_string(c.at)), std::string::npos)
+            << converted.error().message;
+    }
+    EXPECT_TRUE(isValidUtf8("čšž 中 😀"));
+}
+
+TEST(Text1250, UpperCasingCoversTheCodePagesLetters) {
+    EXPECT_EQ(upper1250(cp1250("čšžćđ abc")), cp1250("ČŠŽĆĐ ABC"));
+    EXPECT_EQ(upper1250(cp1250("łąęőűňřťďľźż")), cp1250("ŁĄĘŐŰŇŘŤĎĽŹŻ"));
+    EXPECT_EQ(upper1250(cp1250("ČŠŽ 123 ß ÷ µ")), cp1250("ČŠŽ 123 ß ÷ µ"));
+    // Every byte that upper-cases lands on a byte that is already upper case.
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(upper1250(upper1250(one)), upper1250(one)) << b;
+    }
+}
+
+TEST(Text1250, FixedWidthHelpers) {
+    EXPECT_EQ(clipRight("ab  "), "ab");
+    EXPECT_EQ(clipRight("  ab"), "  ab");
+    EXPECT_EQ(clipRight("    "), "");
+    EXPECT_EQ(clipRight(""), "");
+    EXPECT_EQ(clipRight("a\tb \t"), "a\tb \t") << "only blanks are trailing padding";
+    EXPECT_EQ(padRight("ab", 5), "ab   ");
+    EXPECT_EQ(padRight("abcdef", 3), "abc");
+    EXPECT_EQ(padRight("", 0), "");
+    EXPECT_EQ(slice("SI12345678", 3, 8), "12345678");
+    EXPECT_EQ(slice("SI12345678", 6, 24), "45678" + std::string(19, ' '));
+    EXPECT_EQ(slice("SI", 5, 3), "   ");
+    EXPECT_EQ(slice("SI", 0, 2), "  ");
+    EXPECT_EQ(slice("SI", 1, 0), "");
+}
+
+}  // namespace
+}  // namespace kirva
