@@ -1,20 +1,487 @@
+// import, dump and check: the data tools over the keyed-file driver and the CSV form of data/csv.h.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/csv.h"
+#include "data/layout.h"
+#include "data/record.h"
+#include "platform/storage/keyed_file.h"
+#include "platform/text1250.h"
+#include "tools/cli/cli.h"
 #include "tools/cli/commands.h"
 
 namespace kirva::cli {
 
-int importCommand(const Args&, std::ostream&, std::ostream& err) {
-    err << "kirva-cli: this command is not built yet\n";
-    return 2;
+namespace {
+
+namespace fs = std::filesystem;
+using data::Layout;
+using data::Record;
+using storage::KeyedFile;
+
+constexpr std::size_t kMaxListed = 50;
+
+constexpr std::string_view kImportHelp =
+    "usage: kirva-cli import FILE CSV [--layout NAME]\n"
+    "\n"
+    "Loads the records of CSV into the data file FILE, creating FILE when it is missing. The layout is\n"
+    "named by FILE's base name (FARACUN.DB -> FARACUN) unless --layout names it (FAPARAC2, for example).\n"
+    "\n"
+    "CSV: RFC 4180 in UTF-8; the first line names the columns (the field names without prefix, in any\n"
+    "case; array elements as NAME[1] .. NAME[n]; a memo by its name; groups are not columns, their\n"
+    "members are). Fields not named are cleared. Decimals with a point, dates yyyy-mm-dd, an empty\n"
+    "number or date is 0. Values are stored as given.\n"
+    "\n"
+    "All or nothing: any bad value, or a record that repeats a unique key (within the CSV or against\n"
+    "the records already in FILE), refuses the whole CSV with its line and column, and FILE is left\n"
+    "as it was.\n"
+    "\n"
+    "exit codes: 0 loaded; 1 the CSV was refused, nothing written; 2 bad usage, unknown layout or\n"
+    "unreadable CSV; 4 the data file could not be opened, created or written.\n";
+
+constexpr std::string_view kDumpHelp =
+    "usage: kirva-cli dump FILE [--key NAME] [--layout NAME]\n"
+    "\n"
+    "Writes every record of the data file FILE as CSV on standard output, in the form import reads, in\n"
+    "the order of a key: the key named by --key (with or without the file's prefix), else the primary\n"
+    "key, else the first key. The layout is named by FILE's base name unless --layout names it.\n"
+    "\n"
+    "exit codes: 0 written; 2 bad usage or unknown layout or key; 4 the data file could not be opened\n"
+    "or read, or holds a damaged record.\n";
+
+constexpr std::string_view kCheckHelp =
+    "usage: kirva-cli check FILE [--layout NAME]\n"
+    "\n"
+    "Runs the file's field validation over every record of the data file FILE, in the order of its\n"
+    "primary key, and lists each failure: the record's position and key values, the field, its value,\n"
+    "and the message with the field's prompt.\n"
+    "\n"
+    "exit codes: 0 every record passes; 1 failures were found; 2 bad usage or unknown layout; 4 the\n"
+    "data file could not be opened or read.\n";
+
+// The command's arguments: positionals and --name VALUE (or --name=VALUE) options.
+struct Parsed {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string, std::less<>> options;
+    bool help = false;
+};
+
+std::optional<Parsed> parseArgs(const Args& args, std::initializer_list<std::string_view> known,
+                                std::string_view command, std::ostream& err) {
+    Parsed parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            continue;
+        }
+        if (!arg.starts_with("--")) {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2);
+        std::string value;
+        const auto equals = name.find('=');
+        if (equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        bool isKnown = false;
+        for (auto k : known) isKnown = isKnown || k == name;
+        if (!isKnown) {
+            err << "kirva-cli " << command << ": unknown option --" << name << "; see kirva-cli " << command
+                << " --help\n";
+            return std::nullopt;
+        }
+        if (equals == std::string::npos) {
+            if (i + 1 >= args.size()) {
+                err << "kirva-cli " << command << ": --" << name << " needs a value; see kirva-cli " << command
+                    << " --help\n";
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        parsed.options[name] = value;
+    }
+    return parsed;
 }
 
-int dumpCommand(const Args&, std::ostream&, std::ostream& err) {
-    err << "kirva-cli: this command is not built yet\n";
-    return 2;
+std::string option(const Parsed& parsed, std::string_view name) {
+    const auto found = parsed.options.find(name);
+    return found == parsed.options.end() ? std::string() : found->second;
 }
 
-int checkCommand(const Args&, std::ostream&, std::ostream& err) {
-    err << "kirva-cli: this command is not built yet\n";
-    return 2;
+std::string knownLayouts() {
+    std::string names;
+    for (const Layout* layout : data::dictionaryLayouts()) {
+        names += (names.empty() ? "" : ", ") + std::string(layout->label);
+    }
+    return names;
+}
+
+// The layout named by --layout, else by the file's base name.
+const Layout* layoutFor(const std::string& file, const std::string& override, std::string_view command,
+                        std::ostream& err) {
+    const std::string name = override.empty() ? fs::path(file).stem().string() : override;
+    const Layout* layout = data::findLayout(name);
+    if (layout == nullptr) {
+        err << "kirva-cli " << command << ": no data file is named '" << name << "'"
+            << (override.empty() ? " (name the layout with --layout NAME)" : "") << "; known: " << knownLayouts()
+            << "\n";
+    }
+    return layout;
+}
+
+std::string driverDetail(const KeyedFile& file) {
+    const auto& error = file.lastError();
+    std::string text = error.text();
+    if (text.empty()) text = "error " + std::to_string(error.code);
+    if (!error.sqliteMessage.empty()) text += " (" + error.sqliteMessage + ")";
+    return text;
+}
+
+// A field's value as the CSV shows it, for messages.
+std::string valueText(const Record& record, std::size_t field) {
+    const data::FieldDef& def = record.layout().fields[field];
+    switch (def.type) {
+        case data::FieldType::Text:
+        case data::FieldType::CText:
+        case data::FieldType::Group:
+            return "'" + cp1250ToUtf8(clipRight(record.text(field))) + "'";
+        case data::FieldType::Decimal: {
+            const auto value = record.decimal(field);
+            return value ? value->toString() : std::string("(damaged)");
+        }
+        case data::FieldType::Date:
+            return formatDateIso(static_cast<DateNumber>(record.integer(field)));
+        default:
+            return std::to_string(record.integer(field));
+    }
+}
+
+// "BE 1, LETODOKUMENTA 2024, INTERNASTEVDOKUMENTA 5"
+std::string keyValues(const Record& record, std::size_t key) {
+    std::string out;
+    for (auto field : record.layout().keyColumns(key)) {
+        out += (out.empty() ? "" : ", ") + std::string(record.layout().fields[field].name) + " " +
+               valueText(record, field);
+    }
+    return out;
+}
+
+std::optional<std::size_t> defaultKey(const Layout& layout) {
+    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
+        if (layout.keys[k].primary) return k;
+    }
+    if (layout.keys.empty()) return std::nullopt;
+    return 0;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return std::move(text).str();
+}
+
+// The key bytes of one unique key: the image bytes of its columns, which is what makes two records equal.
+std::string keyImage(const Record& record, const std::vector<std::size_t>& columns) {
+    std::string bytes;
+    for (auto field : columns) {
+        const data::FieldDef& def = record.layout().fields[field];
+        const auto image = record.image().subspan(def.offset, def.totalSize());
+        bytes.append(reinterpret_cast<const char*>(image.data()), image.size());
+        bytes += '\x1F';
+    }
+    return bytes;
+}
+
+void listProblems(std::ostream& err, const std::string& source, const std::vector<std::string>& listed,
+                  std::size_t total) {
+    for (const auto& line : listed) err << source << ": " << line << "\n";
+    if (total > listed.size()) err << source << ": ... and " << total - listed.size() << " more\n";
+}
+
+// Duplicates of unique keys inside the CSV, named by both lines.
+std::size_t csvDuplicates(const Layout& layout, const std::vector<data::CsvRecord>& records,
+                          std::vector<std::string>& listed) {
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
+        if (!layout.keys[k].unique) continue;
+        const auto columns = layout.keyColumns(k);
+        std::map<std::string, std::size_t> seen;  // key image → line
+        for (const auto& r : records) {
+            const auto [at, inserted] = seen.emplace(keyImage(r.record, columns), r.line);
+            if (inserted) continue;
+            ++count;
+            if (listed.size() < kMaxListed) {
+                listed.push_back("line " + std::to_string(r.line) + ": the unique key " + layout.fullKeyName(k) + " (" +
+                                 keyValues(r.record, k) + ") repeats line " + std::to_string(at->second));
+            }
+        }
+    }
+    return count;
+}
+
+// Loads the records into an open file in one transaction; nothing stays written unless all went in.
+int loadRecords(KeyedFile& file, const std::string& shownName, const std::string& csvName,
+                std::vector<data::CsvRecord>& records, std::ostream& err) {
+    const Layout& layout = file.layout();
+    KeyedFile::Transaction transaction(file);
+    if (transaction.status() != 0) {
+        err << "kirva-cli import: cannot write " << shownName << ": " << driverDetail(file) << "\n";
+        return DataFileError;
+    }
+    std::vector<std::string> listed;
+    std::size_t duplicates = 0;
+    for (auto& r : records) {
+        const int rc = file.add(r.record);
+        if (rc == 0) continue;
+        if (rc != storage::DuplicateKey) {
+            err << "kirva-cli import: cannot write " << shownName << " (CSV line " << r.line
+                << "): " << driverDetail(file) << "; nothing was written\n";
+            return DataFileError;
+        }
+        ++duplicates;
+        if (listed.size() >= kMaxListed) continue;
+        std::string which;
+        for (std::size_t k = 0; k < layout.keys.size() && which.empty(); ++k) {
+            if (!layout.keys[k].unique) continue;
+            Record probe = r.record;
+            if (file.get(k, probe) == 0) which = layout.fullKeyName(k) + " (" + keyValues(r.record, k) + ")";
+        }
+        if (which.empty()) which = "key";
+        listed.push_back("line " + std::to_string(r.line) + ": a record with the same unique " + which +
+                         " is already in " + shownName);
+    }
+    if (duplicates != 0) {
+        listProblems(err, csvName, listed, duplicates);
+        err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s")
+            << " of the CSV repeat a unique key; nothing was written to " << shownName << "\n";
+        return NothingInPeriod;
+    }
+    if (transaction.commit() != 0) {
+        err << "kirva-cli import: cannot write " << shownName << ": " << driverDetail(file)
+            << "; nothing was written\n";
+        return DataFileError;
+    }
+    return Done;
+}
+
+}  // namespace
+
+int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const auto parsed = parseArgs(args, {"layout"}, "import", err);
+    if (!parsed) return BadUsage;
+    if (parsed->help) {
+        out << kImportHelp;
+        return Done;
+    }
+    if (parsed->positional.size() != 2) {
+        err << "kirva-cli import: expected FILE and CSV; see kirva-cli import --help\n";
+        return BadUsage;
+    }
+    const std::string& dataPath = parsed->positional[0];
+    const std::string& csvPath = parsed->positional[1];
+    const Layout* layout = layoutFor(dataPath, option(*parsed, "layout"), "import", err);
+    if (layout == nullptr) return BadUsage;
+
+    const auto text = readWholeFile(csvPath);
+    if (!text) {
+        err << "kirva-cli import: cannot read the CSV file " << csvPath << "\n";
+        return BadUsage;
+    }
+    data::CsvReadOptions options;
+    options.maxListed = kMaxListed;
+    auto read = data::readCsv(*layout, *text, options);
+    if (!read.ok()) {
+        std::vector<std::string> listed;
+        for (const auto& problem : read.problems) listed.push_back(problem.text());
+        listProblems(err, csvPath, listed, read.problemCount);
+        if (read.badRecords == 0) {
+            err << "kirva-cli import: the header of " << csvPath << " is not usable; nothing was written to "
+                << dataPath << "\n";
+        } else {
+            err << "kirva-cli import: " << read.badRecords << " bad record" << (read.badRecords == 1 ? "" : "s")
+                << " in " << csvPath << "; nothing was written to " << dataPath << "\n";
+        }
+        return NothingInPeriod;
+    }
+    std::vector<std::string> listed;
+    if (const auto duplicates = csvDuplicates(*layout, read.records, listed); duplicates != 0) {
+        listProblems(err, csvPath, listed, duplicates);
+        err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s") << " of " << csvPath
+            << " repeat a unique key; nothing was written to " << dataPath << "\n";
+        return NothingInPeriod;
+    }
+
+    std::error_code ec;
+    const bool existed = fs::exists(dataPath, ec);
+    // A new file is built beside its final name and renamed into place only when it is complete.
+    const std::string workPath = existed ? dataPath : dataPath + ".import-new";
+    if (!existed) {
+        fs::remove(workPath, ec);
+        fs::remove(workPath + "-journal", ec);
+    }
+    int rc;
+    {
+        KeyedFile file(*layout);
+        const int opened = existed ? file.open(workPath) : (file.create(workPath) != 0 ? 1 : file.open(workPath));
+        if (opened != 0) {
+            err << "kirva-cli import: cannot " << (existed ? "open " : "create ") << dataPath << ": "
+                << driverDetail(file) << "\n";
+            rc = DataFileError;
+        } else {
+            rc = loadRecords(file, dataPath, csvPath, read.records, err);
+            file.close();
+        }
+    }
+    if (!existed) {
+        if (rc == Done) {
+            fs::rename(workPath, dataPath, ec);
+            if (ec) {
+                err << "kirva-cli import: cannot create " << dataPath << ": " << ec.message() << "\n";
+                rc = DataFileError;
+            }
+        }
+        if (rc != Done) {
+            fs::remove(workPath, ec);
+            fs::remove(workPath + "-journal", ec);
+        }
+    }
+    if (rc == Done) {
+        out << "imported " << read.records.size() << " record" << (read.records.size() == 1 ? "" : "s") << " into "
+            << dataPath << "\n";
+    }
+    return rc;
+}
+
+int dumpCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const auto parsed = parseArgs(args, {"key", "layout"}, "dump", err);
+    if (!parsed) return BadUsage;
+    if (parsed->help) {
+        out << kDumpHelp;
+        return Done;
+    }
+    if (parsed->positional.size() != 1) {
+        err << "kirva-cli dump: expected one FILE; see kirva-cli dump --help\n";
+        return BadUsage;
+    }
+    const std::string& path = parsed->positional[0];
+    const Layout* layout = layoutFor(path, option(*parsed, "layout"), "dump", err);
+    if (layout == nullptr) return BadUsage;
+    std::optional<std::size_t> key;
+    if (const std::string name = option(*parsed, "key"); !name.empty()) {
+        key = layout->findKey(name);
+        if (!key) {
+            std::string keys;
+            for (std::size_t k = 0; k < layout->keys.size(); ++k) {
+                keys += (keys.empty() ? "" : ", ") + layout->fullKeyName(k);
+            }
+            err << "kirva-cli dump: " << layout->label << " has no key named '" << name << "'; its keys: " << keys
+                << "\n";
+            return BadUsage;
+        }
+    } else {
+        key = defaultKey(*layout);
+        if (!key) {
+            err << "kirva-cli dump: " << layout->label << " has no key to order its records by\n";
+            return BadUsage;
+        }
+    }
+
+    KeyedFile file(*layout);
+    if (file.open(path, storage::kOpenReadOnlyDenyNone) != 0 || file.setFirst(*key) != 0) {
+        err << "kirva-cli dump: cannot open " << path << ": " << driverDetail(file) << "\n";
+        return DataFileError;
+    }
+    const data::CsvWriter writer(*layout);
+    std::string chunk = writer.header();
+    Record record(*layout);
+    while (true) {
+        const int rc = file.next(record);
+        if (rc == storage::EndOfFile) break;
+        if (rc != 0) {
+            out << chunk;
+            err << "kirva-cli dump: cannot read " << path << ": " << driverDetail(file) << "\n";
+            return DataFileError;
+        }
+        if (auto written = writer.append(record, chunk); !written) {
+            out << chunk;
+            err << "kirva-cli dump: " << path << ": the record at position " << file.position()
+                << " cannot be written: " << written.error().message << "\n";
+            return DataFileError;
+        }
+        if (chunk.size() >= (1u << 16)) {
+            out << chunk;
+            chunk.clear();
+        }
+    }
+    out << chunk;
+    out.flush();
+    return Done;
+}
+
+int checkCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const auto parsed = parseArgs(args, {"layout"}, "check", err);
+    if (!parsed) return BadUsage;
+    if (parsed->help) {
+        out << kCheckHelp;
+        return Done;
+    }
+    if (parsed->positional.size() != 1) {
+        err << "kirva-cli check: expected one FILE; see kirva-cli check --help\n";
+        return BadUsage;
+    }
+    const std::string& path = parsed->positional[0];
+    const Layout* layout = layoutFor(path, option(*parsed, "layout"), "check", err);
+    if (layout == nullptr) return BadUsage;
+    const auto key = defaultKey(*layout);
+    KeyedFile file(*layout);
+    if (file.open(path, storage::kOpenReadOnlyDenyNone) != 0 || (key && file.setFirst(*key) != 0)) {
+        err << "kirva-cli check: cannot open " << path << ": " << driverDetail(file) << "\n";
+        return DataFileError;
+    }
+    if (!key) {
+        out << path << ": no key to read by; nothing checked\n";
+        return Done;
+    }
+    Record record(*layout);
+    std::size_t checked = 0;
+    std::size_t failures = 0;
+    std::size_t failedRecords = 0;
+    while (true) {
+        const int rc = file.next(record);
+        if (rc == storage::EndOfFile) break;
+        if (rc != 0) {
+            err << "kirva-cli check: cannot read " << path << " after " << checked << " records: " << driverDetail(file)
+                << "\n";
+            return DataFileError;
+        }
+        ++checked;
+        const auto failed = data::checkRecord(record);
+        if (failed.empty()) continue;
+        ++failedRecords;
+        for (const auto& check : failed) {
+            ++failures;
+            const auto field = layout->findField(check.field);
+            out << "record at position " << file.position() << " (" << keyValues(record, *key)
+                << "): " << layout->prefix << ":" << check.field << " = " << (field ? valueText(record, *field) : "?")
+                << ": " << check.title << ": " << check.prompt << ": " << check.message << "\n";
+        }
+    }
+    out << path << ": " << checked << " record" << (checked == 1 ? "" : "s") << " checked, " << failures << " failure"
+        << (failures == 1 ? "" : "s") << " in " << failedRecords << " record" << (failedRecords == 1 ? "" : "s")
+        << "\n";
+    return failures == 0 ? Done : NothingInPeriod;
 }
 
 }  // namespace kirva::cli

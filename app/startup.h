@@ -1,0 +1,53 @@
+// Start-up and shut-down of the program's services, in their fixed order, for the desktop program and
+// kirva-cli alike. See app/upgrade_registration.h for what app/ may depend on.
+#pragma once
+
+#include <string>
+
+#include "data/dictionary.h"
+#include "framework/errors/error_manager.h"
+#include "framework/files/relation_manager.h"
+#include "framework/window/ini_manager.h"
+#include "settings/settings_store.h"
+
+namespace kirva::app {
+
+// The program-wide state that start-up establishes.
+struct Program {
+    errors::ErrorManager& errors;
+    framework::IniManager& ini;
+    std::string settingsFileName;   // SettingsFileName
+    settings::Settings settings;    // the settings globals
+    settings::DataFileNames names;  // the data-file name texts the file managers refer to
+};
+
+struct StartupOptions {
+    // The INI file; the program's own is ".\KIRVA.INI" of the current folder (kirva-cli may name another).
+    std::string settingsFileName = settings::kDefaultSettingsFileName;
+    data::DictionaryOptions dictionary;
+    // The upgrade registration with the process's component, at most once per process.
+    bool registerUpgrade = true;
+};
+
+// The process's one INI manager.
+framework::IniManager& iniManager();
+
+// In this order: the error manager is initialised, SettingsFileName set, the INI manager initialised with
+// it, the dictionary set up for this thread (no file opened), the data files registered with the upgrade
+// component. None of the steps checks a result.
+void startUp(Program& program, const StartupOptions& options = {});
+// In this order: the INI manager writes its bookkeeping and lets go of its lists; then, as at the end of
+// the thread and the process, the dictionary is taken down, the INI manager released and the error
+// manager shut down.
+void shutDown(Program& program);
+
+// The windowless part of the export window's start: LoadSettings (which composes the data-file names), the
+// OPAL identification, then FARACUN, SFENPA, SFPARTN, QFASTOR and SaopRAC opened through their relation
+// managers and QFASTPO declared in use. Returns the first failing result (a fatal one has ended the
+// program unless the error manager's exit hook returned); exportWindowEnd balances it either way.
+uint8_t exportWindowStart(Program& program);
+// The export window's end: FARACUN, QFASTOR, SFENPA, SFPARTN and SaopRAC closed through their relation
+// managers.
+void exportWindowEnd();
+
+}  // namespace kirva::app

@@ -1,0 +1,485 @@
+#include "data/csv.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+
+#include "platform/date.h"
+#include "platform/decimal.h"
+#include "platform/text1250.h"
+
+namespace kirva::data {
+
+namespace {
+
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// ---- RFC 4180 tokenizer ----
+
+struct RawField {
+    std::string value;
+    std::size_t line = 0;
+    std::size_t column = 0;
+};
+
+struct RawRow {
+    std::size_t line = 0;
+    std::vector<RawField> fields;  // empty for an empty line
+    std::vector<CsvProblem> syntax;
+};
+
+// Splits the text into rows and fields. Line breaks are CRLF, LF or a lone CR; inside quotes they are part
+// of the value. A syntax fault marks its row and the tokenizer goes on after it, so the next rows are still
+// checked.
+class Tokenizer {
+  public:
+    explicit Tokenizer(std::string_view text) : text_(text) {}
+
+    bool next(RawRow& row) {
+        row.fields.clear();
+        row.syntax.clear();
+        if (pos_ >= text_.size()) return false;
+        row.line = line_;
+        if (atLineBreak()) {
+            skipLineBreak();
+            return true;
+        }
+        while (true) {
+            RawField& field = row.fields.emplace_back();
+            field.line = line_;
+            field.column = row.fields.size();
+            if (pos_ < text_.size() && text_[pos_] == '"') {
+                if (!readQuoted(field, row)) return true;  // the text ended inside the quotes
+            } else {
+                readPlain(field, row);
+            }
+            if (pos_ >= text_.size()) return true;
+            if (text_[pos_] == ',') {
+                ++pos_;
+                continue;
+            }
+            skipLineBreak();
+            return true;
+        }
+    }
+
+  private:
+    bool atLineBreak() const { return text_[pos_] == '\n' || text_[pos_] == '\r'; }
+
+    void skipLineBreak() {
+        if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+        ++pos_;
+        ++line_;
+    }
+
+    static void fault(RawRow& row, const RawField& field, std::string message) {
+        row.syntax.push_back({field.line, field.column, {}, std::move(message)});
+    }
+
+    void readPlain(RawField& field, RawRow& row) {
+        const std::size_t start = pos_;
+        bool quoteSeen = false;
+        while (pos_ < text_.size() && text_[pos_] != ',' && !atLineBreak()) {
+            if (text_[pos_] == '"') quoteSeen = true;
+            ++pos_;
+        }
+        field.value.assign(text_.substr(start, pos_ - start));
+        if (quoteSeen) fault(row, field, "a quote inside a value that does not start with a quote");
+    }
+
+    bool readQuoted(RawField& field, RawRow& row) {
+        ++pos_;  // the opening quote
+        while (true) {
+            if (pos_ >= text_.size()) {
+                fault(row, field, "the quoted value is not closed before the end of the file");
+                return false;
+            }
+            const char c = text_[pos_];
+            if (c == '"') {
+                if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+                    field.value += '"';
+                    pos_ += 2;
+                    continue;
+                }
+                ++pos_;
+                break;
+            }
+            field.value += c;
+            ++pos_;
+            if (c == '\n' || (c == '\r' && (pos_ >= text_.size() || text_[pos_] != '\n'))) ++line_;
+        }
+        if (pos_ < text_.size() && text_[pos_] != ',' && !atLineBreak()) {
+            fault(row, field, "characters follow the closing quote");
+            while (pos_ < text_.size() && text_[pos_] != ',' && !atLineBreak()) ++pos_;
+        }
+        return true;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+};
+
+// ---- values ----
+
+struct IntRange {
+    int64_t low;
+    int64_t high;
+    const char* kind;
+};
+
+IntRange rangeOf(FieldType type) {
+    switch (type) {
+        case FieldType::Byte:
+            return {0, 255, "an unsigned byte"};
+        case FieldType::Short:
+            return {-32768, 32767, "a signed 16-bit number"};
+        case FieldType::UShort:
+            return {0, 65535, "an unsigned 16-bit number"};
+        case FieldType::ULong:
+            return {0, std::numeric_limits<uint32_t>::max(), "an unsigned 32-bit number"};
+        default:
+            return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), "a signed 32-bit number"};
+    }
+}
+
+bool allDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+std::string quoted(std::string_view value) {
+    return "'" + std::string(value) + "'";
+}
+
+// Each returns an empty text when the value was stored, else what is wrong with it.
+std::string setWhole(Record& record, std::size_t field, std::size_t element, std::string_view value) {
+    const FieldDef& def = record.layout().fields[field];
+    if (value.empty()) return record.setInteger(field, 0, element) ? "" : "cannot be cleared";
+    const bool negative = value.front() == '-';
+    const std::string_view digits = negative ? value.substr(1) : value;
+    if (!allDigits(digits)) return quoted(value) + " is not a whole number";
+    const IntRange range = rangeOf(def.type);
+    const std::size_t first = digits.find_first_not_of('0');
+    const std::string_view significant = first == std::string_view::npos ? "0" : digits.substr(first);
+    int64_t number = 0;
+    bool fits = significant.size() <= 18;
+    if (fits) {
+        for (char c : significant) number = number * 10 + (c - '0');
+        if (negative) number = -number;
+        fits = number >= range.low && number <= range.high;
+    }
+    if (!fits) {
+        return quoted(value) + " is out of range for " + range.kind + " (" + std::to_string(range.low) + " to " +
+               std::to_string(range.high) + ")";
+    }
+    auto stored = record.setInteger(field, number, element);
+    return stored ? "" : stored.error().message;
+}
+
+std::string setDecimalValue(Record& record, std::size_t field, std::size_t element, std::string_view value) {
+    const FieldDef& def = record.layout().fields[field];
+    const int digits = static_cast<int>(def.size) * 2 - 1;
+    if (value.empty()) return record.setDecimal(field, Decimal(), element) ? "" : "cannot be cleared";
+    std::string_view body = value.front() == '-' ? value.substr(1) : value;
+    const std::size_t point = body.find('.');
+    const std::string_view whole = body.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : body.substr(point + 1);
+    if (!allDigits(whole) || (point != std::string_view::npos && !allDigits(fraction))) {
+        return quoted(value) + " is not a decimal number (digits with a point, such as -1234.50)";
+    }
+    if (fraction.size() > def.places) {
+        return quoted(value) + " has more decimals than the field holds (" + std::to_string(def.places) + ")";
+    }
+    const std::string tooLong = quoted(value) + " has more digits than the field holds (" + std::to_string(digits) +
+                                ", of which " + std::to_string(def.places) + " decimals)";
+    auto number = Decimal::parse(value, def.places);
+    if (!number || !number->fitsDigits(digits, def.places)) return tooLong;
+    auto stored = record.setDecimal(field, *number, element);
+    return stored ? "" : stored.error().message;
+}
+
+std::string setDateValue(Record& record, std::size_t field, std::size_t element, std::string_view value) {
+    if (value.empty()) return record.setInteger(field, 0, element) ? "" : "cannot be cleared";
+    const bool form = value.size() == 10 && value[4] == '-' && value[7] == '-' && allDigits(value.substr(0, 4)) &&
+                      allDigits(value.substr(5, 2)) && allDigits(value.substr(8, 2));
+    if (!form) return quoted(value) + " is not a date in the form yyyy-mm-dd";
+    auto date = dateFromCivil((value[0] - '0') * 1000 + (value[1] - '0') * 100 + (value[2] - '0') * 10 + value[3] - '0',
+                              (value[5] - '0') * 10 + value[6] - '0', (value[8] - '0') * 10 + value[9] - '0');
+    if (!date) return quoted(value) + " is not a calendar date";
+    auto stored = record.setInteger(field, *date, element);
+    return stored ? "" : stored.error().message;
+}
+
+// The Windows-1250 form of a text value, or what is wrong with it.
+std::string toText(std::string_view value, std::size_t room, std::string& out) {
+    if (value.find('\0') != std::string_view::npos) return "a text may not hold a zero byte";
+    auto converted = utf8ToCp1250(value);
+    if (!converted) return converted.error().message;
+    if (converted->size() > room) {
+        return "a text of " + std::to_string(converted->size()) + " characters is longer than the field holds (" +
+               std::to_string(room) + ")";
+    }
+    out = std::move(converted).value();
+    return {};
+}
+
+std::string setValue(Record& record, const CsvColumn& column, std::string_view value) {
+    const Layout& layout = record.layout();
+    if (column.kind == CsvColumn::Kind::Memo) {
+        std::string text;
+        if (auto problem = toText(value, layout.memos[column.index].size, text); !problem.empty()) return problem;
+        auto stored = record.setMemo(column.index, std::move(text));
+        return stored ? "" : stored.error().message;
+    }
+    const FieldDef& def = layout.fields[column.index];
+    switch (def.type) {
+        case FieldType::Text:
+        case FieldType::CText: {
+            std::string text;
+            const std::size_t room = def.type == FieldType::CText ? def.size - 1 : def.size;
+            if (auto problem = toText(value, room, text); !problem.empty()) return problem;
+            auto stored = record.setText(column.index, text, column.element);
+            return stored ? "" : stored.error().message;
+        }
+        case FieldType::Decimal:
+            return setDecimalValue(record, column.index, column.element, value);
+        case FieldType::Date:
+            return setDateValue(record, column.index, column.element, value);
+        case FieldType::Group:
+            return "a group is not a column";
+        default:
+            return setWhole(record, column.index, column.element, value);
+    }
+}
+
+// What a header name that is no column means, for a message that helps.
+std::string unknownColumnMessage(const Layout& layout, const std::string& name) {
+    std::string message = "unknown column " + quoted(name) + ": " + std::string(layout.label) + " has no such field";
+    const auto field = layout.findField(name);
+    if (!field) return message;
+    const FieldDef& def = layout.fields[*field];
+    if (def.type == FieldType::Group) {
+        message = quoted(name) + " is a group; name its members instead:";
+        for (auto member : layout.groupMembers(*field)) message += " " + std::string(layout.fields[member].name);
+    } else if (def.elements > 1) {
+        message = quoted(name) + " is an array; name its elements " + std::string(def.name) + "[1] to " +
+                  std::string(def.name) + "[" + std::to_string(def.elements) + "]";
+    }
+    return message;
+}
+
+bool needsQuotes(std::string_view value) {
+    if (value.find_first_of(",\"\r\n") != std::string_view::npos) return true;
+    return !value.empty() &&
+           (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' || value.back() == '\t');
+}
+
+void appendField(std::string& out, std::string_view value) {
+    if (!needsQuotes(value)) {
+        out += value;
+        return;
+    }
+    out += '"';
+    for (char c : value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+std::vector<CsvColumn> csvColumns(const Layout& layout) {
+    std::vector<CsvColumn> columns;
+    for (auto field : layout.storedFields()) {
+        const FieldDef& def = layout.fields[field];
+        if (def.elements <= 1) {
+            columns.push_back({CsvColumn::Kind::Field, field, 0, std::string(def.name)});
+            continue;
+        }
+        for (std::size_t e = 0; e < def.elements; ++e) {
+            columns.push_back(
+                {CsvColumn::Kind::Field, field, e, std::string(def.name) + "[" + std::to_string(e + 1) + "]"});
+        }
+    }
+    for (std::size_t m = 0; m < layout.memos.size(); ++m) {
+        columns.push_back({CsvColumn::Kind::Memo, m, 0, std::string(layout.memos[m].name)});
+    }
+    return columns;
+}
+
+std::string CsvProblem::text() const {
+    std::string out = "line " + std::to_string(line);
+    if (column != 0) out += ", column " + std::to_string(column);
+    if (!field.empty()) out += " (" + field + ")";
+    return out + ": " + message;
+}
+
+CsvReadResult readCsv(const Layout& layout, std::string_view utf8, const CsvReadOptions& options) {
+    CsvReadResult result;
+    auto report = [&](CsvProblem problem) {
+        ++result.problemCount;
+        if (result.problems.size() < options.maxListed) result.problems.push_back(std::move(problem));
+    };
+
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+    Tokenizer tokenizer(utf8);
+    RawRow row;
+    if (!tokenizer.next(row) || row.fields.empty()) {
+        report({1, 0, {}, "the first line must name the columns"});
+        return result;
+    }
+    for (auto& problem : row.syntax) report(std::move(problem));
+    if (!result.ok()) return result;
+
+    // Header: each name to its column.
+    const std::vector<CsvColumn> columns = csvColumns(layout);
+    std::unordered_map<std::string, std::size_t> byName;
+    for (std::size_t i = 0; i < columns.size(); ++i) byName.emplace(columns[i].name, i);
+    const std::string prefix = upperAscii(layout.prefix) + ":";
+    std::vector<std::size_t> order;                       // CSV column → layout column
+    std::vector<std::size_t> namedAt(columns.size(), 0);  // layout column → 1-based CSV column, 0 = not named
+    for (const RawField& field : row.fields) {
+        std::string name = upperAscii(trimBlanks(field.value));
+        if (name.starts_with(prefix)) name.erase(0, prefix.size());
+        const auto found = byName.find(name);
+        if (found == byName.end()) {
+            report({field.line, field.column, {}, unknownColumnMessage(layout, name)});
+            continue;
+        }
+        if (namedAt[found->second] != 0) {
+            report({field.line, field.column, name,
+                    "the column is named twice (first in column " + std::to_string(namedAt[found->second]) + ")"});
+            continue;
+        }
+        namedAt[found->second] = field.column;
+        order.push_back(found->second);
+    }
+    if (!result.ok()) return result;
+
+    // Rows.
+    Record record(layout);
+    while (tokenizer.next(row)) {
+        if (row.fields.empty() && row.syntax.empty()) continue;  // an empty line
+        const std::size_t before = result.problemCount;
+        for (auto& problem : row.syntax) report(std::move(problem));
+        if (result.problemCount == before && row.fields.size() != order.size()) {
+            const std::size_t column = std::min(row.fields.size(), order.size()) + 1;
+            report({row.line,
+                    column,
+                    {},
+                    "the row has " + std::to_string(row.fields.size()) + " values where the header names " +
+                        std::to_string(order.size()) + " columns"});
+        }
+        if (result.problemCount == before) {
+            record.clear();
+            for (std::size_t i = 0; i < order.size(); ++i) {
+                const CsvColumn& column = columns[order[i]];
+                const RawField& field = row.fields[i];
+                if (auto problem = setValue(record, column, field.value); !problem.empty()) {
+                    report({field.line, field.column, column.name, std::move(problem)});
+                }
+            }
+        }
+        if (result.problemCount != before) {
+            ++result.badRecords;
+            result.records.clear();  // they will not be written; keep the memory small
+        } else if (result.ok()) {
+            result.records.push_back({record, row.line});
+        }
+    }
+    return result;
+}
+
+CsvWriter::CsvWriter(const Layout& layout) : layout_(&layout), columns_(csvColumns(layout)) {}
+
+std::string CsvWriter::header() const {
+    std::string out;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (i != 0) out += ',';
+        appendField(out, columns_[i].name);
+    }
+    return out + "\n";
+}
+
+Result<void> CsvWriter::append(const Record& record, std::string& out) const {
+    std::string line;
+    std::string value;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const CsvColumn& column = columns_[i];
+        value.clear();
+        if (column.kind == CsvColumn::Kind::Memo) {
+            value = cp1250ToUtf8(record.memo(column.index));
+        } else {
+            const FieldDef& def = layout_->fields[column.index];
+            switch (def.type) {
+                case FieldType::Text:
+                case FieldType::CText: {
+                    const std::string text = record.text(column.index, column.element);
+                    if (def.type == FieldType::CText && text.size() >= def.size) {
+                        return makeError("column " + column.name + ": the zero-terminated text has no terminator");
+                    }
+                    value = cp1250ToUtf8(clipRight(text));
+                    break;
+                }
+                case FieldType::Decimal: {
+                    auto number = record.decimal(column.index, column.element);
+                    if (!number) return makeError("column " + column.name + ": " + number.error().message);
+                    auto fixed = number->rescaled(def.places);
+                    if (!fixed) return makeError("column " + column.name + ": " + fixed.error().message);
+                    value = fixed->toString();
+                    break;
+                }
+                case FieldType::Date: {
+                    const auto day = record.integer(column.index, column.element);
+                    if (day == 0) break;
+                    const CivilDate civil = civilFromDate(static_cast<DateNumber>(day));
+                    if (day < 0 || !dateFromCivil(civil.year, civil.month, civil.day)) {
+                        return makeError("column " + column.name + ": the day number " + std::to_string(day) +
+                                         " is no calendar date between " + std::to_string(kFirstYear) + " and " +
+                                         std::to_string(kLastYear));
+                    }
+                    value = formatDateIso(static_cast<DateNumber>(day));
+                    break;
+                }
+                case FieldType::Group:
+                    break;
+                default:
+                    value = std::to_string(record.integer(column.index, column.element));
+                    break;
+            }
+        }
+        if (value.find('\0') != std::string::npos) {
+            // The reader refuses zero bytes, so writing one would make a text that cannot be read back.
+            return makeError("column " + column.name + ": the text holds a zero byte, which the CSV form cannot carry");
+        }
+        if (i != 0) line += ',';
+        if (columns_.size() == 1 && value.empty()) {
+            line += "\"\"";  // an empty line would read as no record at all
+        } else {
+            appendField(line, value);
+        }
+    }
+    out += line;
+    out += '\n';
+    return {};
+}
+
+}  // namespace kirva::data
