@@ -8,7 +8,7 @@ namespace kirva {
 namespace {
 
 // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t daysFromCivil(int64_t y, int m, int d) {
+constexpr int64_t daysFromCivil(int64_t y, int m, int d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const int64_t yoe = y - era * 400;
@@ -17,8 +17,9 @@ int64_t daysFromCivil(int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-// 28 December 1800, day 0 of the program's day numbers.
-const int64_t kEpoch = daysFromCivil(1800, 12, 28);
+// 28 December 1800, day 0 of the program's day numbers. Computed at compile time, so that date
+// conversions in other files' static initialisers see it.
+constexpr int64_t kEpoch = daysFromCivil(1800, 12, 28);
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
