@@ -168,23 +168,29 @@ Result<void> packDecimal(const Decimal& value, std::span<uint8_t> bytes, int pla
     const int digits = static_cast<int>(bytes.size()) * 2 - 1;
     auto units = value.unitsAt(places);
     if (!units) return makeError(value.toString() + " has more than " + std::to_string(places) + " decimals");
-    if (!value.fitsDigits(digits, places)) {
+    if (!packUnits(*units, bytes)) {
         return makeError(value.toString() + " does not fit " + std::to_string(digits) + " digits");
     }
-    uint64_t magnitude = *units < 0 ? 0 - static_cast<uint64_t>(*units) : static_cast<uint64_t>(*units);
-    for (std::size_t i = bytes.size(); i-- > 0;) {
-        const auto low = static_cast<uint8_t>(magnitude % 10);
-        magnitude /= 10;
-        uint8_t high;
-        if (i == 0) {
-            high = *units < 0 ? 0xF : 0;
-        } else {
-            high = static_cast<uint8_t>(magnitude % 10);
-            magnitude /= 10;
-        }
-        bytes[i] = static_cast<uint8_t>(high << 4 | low);
-    }
     return {};
+}
+
+bool packUnits(int64_t units, std::span<uint8_t> bytes) {
+    if (bytes.empty() || bytes.size() > 9) return false;
+    // At most 17 digits: 10^17 fits easily, and INT64_MIN is taken as its unsigned magnitude.
+    const uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+    if (magnitude >= static_cast<uint64_t>(kPow10[2 * bytes.size() - 1])) return false;
+    uint64_t rest = magnitude;
+    // Two digits a byte from the right, and zero bytes once no digits are left; the first byte holds the
+    // sign and one digit.
+    std::size_t i = bytes.size() - 1;
+    for (; i > 0 && rest != 0; --i) {
+        const auto pair = static_cast<uint8_t>(rest % 100);
+        rest /= 100;
+        bytes[i] = static_cast<uint8_t>((pair / 10) << 4 | pair % 10);
+    }
+    for (; i > 0; --i) bytes[i] = 0;
+    bytes[0] = static_cast<uint8_t>((units < 0 ? 0xF0 : 0) | rest);
+    return true;
 }
 
 }  // namespace kirva

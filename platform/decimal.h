@@ -14,7 +14,7 @@ namespace kirva {
 // touches an amount. Arithmetic keeps the larger scale of its operands; overflow of int64 is reported by
 // the checked operations, and `fitsDigits` tells whether a value fits a packed field of so many digits.
 class Decimal {
-public:
+  public:
     static constexpr int kMaxScale = 9;
 
     constexpr Decimal() = default;
@@ -56,7 +56,7 @@ public:
     friend bool operator<=(const Decimal& a, const Decimal& b) { return compare(a, b) <= 0; }
     friend bool operator>=(const Decimal& a, const Decimal& b) { return compare(a, b) >= 0; }
 
-private:
+  private:
     constexpr Decimal(int64_t units, int scale) : units_(units), scale_(scale) {}
     int64_t units_ = 0;
     int scale_ = 0;
@@ -68,5 +68,9 @@ private:
 Result<Decimal> unpackDecimal(std::span<const uint8_t> bytes, int places);
 // Encoding fails when the value needs more digits than the field holds or has more places than it.
 Result<void> packDecimal(const Decimal& value, std::span<uint8_t> bytes, int places);
+// Packs a value already in units of the field's last place (what storage holds) straight into the
+// field's bytes; false, with the bytes untouched, when it needs more digits than the field holds or the
+// field is not 1..9 bytes wide.
+bool packUnits(int64_t units, std::span<uint8_t> bytes);
 
 }  // namespace kirva

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace kirva {
 
@@ -136,6 +137,21 @@ bool isValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         uint32_t cp;
         if (!decodeUtf8(text, i, cp)) return false;
+    }
+    return true;
+}
+
+bool isAscii(std::string_view text) {
+    const char* p = text.data();
+    std::size_t left = text.size();
+    // Eight bytes at a time: any high bit set in the word means a byte from 0x80 up.
+    for (; left >= 8; p += 8, left -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if ((word & 0x8080808080808080ULL) != 0) return false;
+    }
+    for (; left > 0; ++p, --left) {
+        if ((static_cast<uint8_t>(*p) & 0x80) != 0) return false;
     }
     return true;
 }

@@ -21,6 +21,8 @@ std::string cp1250ToUtf8(std::string_view cp1250);
 std::string cp1250(std::string_view utf8Literal);
 // Whether a text is valid UTF-8.
 bool isValidUtf8(std::string_view text);
+// Whether every byte is below 0x80: such a text is the same in UTF-8 and in Windows-1250.
+bool isAscii(std::string_view text);
 
 // Upper case of every Windows-1250 letter (č → Č, š → Š, ž → Ž, ...), not only ASCII.
 std::string upper1250(std::string_view cp1250);

@@ -46,33 +46,38 @@ std::string columnText(sqlite3_stmt* statement, int column) {
     return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
 }
 
-Value readValue(sqlite3_stmt* statement, int column) {
-    Value value;
-    value.type = sqlite3_column_type(statement, column);
+// Fills `value` in place, so that a value read again and again keeps its text's storage. The column is
+// taken once as SQLite's value and read from there: every sqlite3_column_* call would look it up again.
+// (Such a value is unprotected, which matters only to a connection shared between threads; ours is not.)
+void readValueInto(sqlite3_stmt* statement, int column, Value& value) {
+    sqlite3_value* stored = sqlite3_column_value(statement, column);
+    value.type = sqlite3_value_type(stored);
+    value.integer = 0;
+    value.real = 0;
+    value.bytes.clear();
     switch (value.type) {
         case SQLITE_INTEGER:
-            value.integer = sqlite3_column_int64(statement, column);
+            value.integer = sqlite3_value_int64(stored);
             break;
         case SQLITE_FLOAT:
-            value.real = sqlite3_column_double(statement, column);
+            value.real = sqlite3_value_double(stored);
             break;
         case SQLITE_TEXT: {
-            const auto* text = sqlite3_column_text(statement, column);
-            const int size = sqlite3_column_bytes(statement, column);
+            const auto* text = sqlite3_value_text(stored);
+            const int size = sqlite3_value_bytes(stored);
             if (text != nullptr)
                 value.bytes.assign(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
             break;
         }
         case SQLITE_BLOB: {
-            const auto* blob = sqlite3_column_blob(statement, column);
-            const int size = sqlite3_column_bytes(statement, column);
+            const auto* blob = sqlite3_value_blob(stored);
+            const int size = sqlite3_value_bytes(stored);
             if (blob != nullptr) value.bytes.assign(static_cast<const char*>(blob), static_cast<std::size_t>(size));
             break;
         }
         default:
             break;
     }
-    return value;
 }
 
 int bindValue(sqlite3_stmt* statement, int index, const Value& value) {
@@ -96,11 +101,15 @@ struct Row {
     std::vector<Value> values;  // one per storage column
 };
 
+void readRowInto(sqlite3_stmt* statement, std::size_t columns, Row& row) {
+    row.rowid = sqlite3_column_int64(statement, 0);
+    row.values.resize(columns);
+    for (std::size_t c = 0; c < columns; ++c) readValueInto(statement, static_cast<int>(c) + 1, row.values[c]);
+}
+
 Row readRow(sqlite3_stmt* statement, std::size_t columns) {
     Row row;
-    row.rowid = sqlite3_column_int64(statement, 0);
-    row.values.reserve(columns);
-    for (std::size_t c = 0; c < columns; ++c) row.values.push_back(readValue(statement, static_cast<int>(c) + 1));
+    readRowInto(statement, columns, row);
     return row;
 }
 
@@ -190,18 +199,27 @@ struct KeyedFile::Impl {
         std::optional<int64_t> forwardFrom;
         std::optional<int64_t> backwardFrom;
     };
+    // The rows of one fetch. Its rows stay allocated from batch to batch (only `size` of them hold the
+    // fetch), so a long read does not allocate for every record.
     struct Batch {
         bool valid = false;
         bool forward = true;
         std::vector<Row> rows;
+        std::size_t size = 0;
         std::size_t next = 0;
+        void reset() {
+            valid = false;
+            size = 0;
+            next = 0;
+        }
     };
     struct KeyStatements {
         sqlite::Statement scan[2][2];  // [forward][bounded]
         sqlite::Statement exact;
     };
 
-    explicit Impl(const data::Layout& l) : layout(l), columns(storageColumns(l)), keys(keyColumnPositions(l, columns)) {
+    explicit Impl(const data::Layout& l)
+        : layout(l), columns(storageColumns(l)), keys(keyColumnPositions(l, columns)), scratch(l) {
         selectList = "rowid";
         for (const Column& c : columns) selectList += ", " + sqlite::quote(c.name);
     }
@@ -210,6 +228,7 @@ struct KeyedFile::Impl {
     std::vector<Column> columns;
     std::vector<std::vector<std::size_t>> keys;
     std::string selectList;
+    data::Record scratch;  // where a row is decoded before it reaches the caller's buffer
 
     int busySeconds = 0;
     std::string path;
@@ -331,7 +350,9 @@ struct KeyedFile::Impl {
 
     // Fills the buffer from a stored row; the buffer is left as it was when the row is damaged.
     int decode(const Row& row, data::Record& buffer) {
-        data::Record record(layout);
+        // Every stored column is written whole, and what lies between them is never written, so the
+        // scratch record needs no clearing between rows.
+        data::Record& record = scratch;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             auto done = decodeColumn(row.values[c], columns[c], record);
             if (!done) {
@@ -340,7 +361,7 @@ struct KeyedFile::Impl {
                                                    ": " + name + " " + done.error().message);
             }
         }
-        buffer = std::move(record);
+        buffer = record;
         return succeed();
     }
 
@@ -369,7 +390,7 @@ struct KeyedFile::Impl {
 
     // Fetches the next batch of the sequence in one direction; an empty batch means the end.
     int fetch(bool forward) {
-        batch = {};
+        batch.reset();
         batch.forward = forward;
         const Cursor& c = cursor;
         const bool unbounded = forward ? c.kind == Cursor::Kind::First : c.kind == Cursor::Kind::Last;
@@ -389,9 +410,12 @@ struct KeyedFile::Impl {
             for (const Value& v : c.values) bindValue(statement, index++, v);
             sqlite3_bind_int64(statement, index, *bound);
         }
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) batch.rows.push_back(readRow(statement, columns.size()));
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            if (batch.size == batch.rows.size()) batch.rows.emplace_back();
+            readRowInto(statement, columns.size(), batch.rows[batch.size++]);
+        }
         if (rc != SQLITE_DONE) {
-            batch = {};
+            batch.reset();
             return fail(rc);
         }
         batch.valid = true;
@@ -404,21 +428,24 @@ struct KeyedFile::Impl {
         if (cursor.kind == Cursor::Kind::None) {
             return failDriver(DriverError, where() + ": no key order was set before reading");
         }
-        if (!batch.valid || batch.forward != forward || batch.next >= batch.rows.size()) {
+        if (!batch.valid || batch.forward != forward || batch.next >= batch.size) {
             if (int rc = fetch(forward)) return rc;
         }
-        if (batch.next >= batch.rows.size()) {
+        if (batch.next >= batch.size) {
             batch.valid = false;
             return failDriver(EndOfFile, where() + ": no further record");
         }
-        Row row = std::move(batch.rows[batch.next++]);
+        Row& row = batch.rows[batch.next++];
         cursor.kind = Cursor::Kind::Anchored;
-        cursor.values.clear();
-        for (const std::size_t k : keys[cursor.key]) cursor.values.push_back(row.values[k]);
+        const std::vector<std::size_t>& keyColumns = keys[cursor.key];
+        cursor.values.resize(keyColumns.size());
+        for (std::size_t i = 0; i < keyColumns.size(); ++i) cursor.values[i] = row.values[keyColumns[i]];
         cursor.forwardFrom = row.rowid == kMaxRowid ? std::nullopt : std::optional<int64_t>(row.rowid + 1);
         cursor.backwardFrom = row.rowid == kMinRowid ? std::nullopt : std::optional<int64_t>(row.rowid - 1);
         const int rc = decode(row, buffer);
-        makeCurrent(row.rowid, std::move(row.values));
+        // The row's values become the current record's; the slot takes the old ones' storage for reuse.
+        current = row.rowid;
+        std::swap(currentValues, row.values);
         return rc;
     }
 
@@ -621,7 +648,7 @@ int KeyedFile::set(std::size_t key, const data::Record& buffer) {
     std::vector<Value> values;
     if (int rc = m.encode(buffer, &m.keys[key], values)) return rc;
     m.cursor = {Impl::Cursor::Kind::Anchored, key, std::move(values), kMinRowid, kMaxRowid};
-    m.batch = {};
+    m.batch.reset();
     return m.succeed();
 }
 
@@ -630,7 +657,7 @@ int KeyedFile::setFirst(std::size_t key) {
     if (!m.db) return m.notOpen();
     if (int rc = m.checkKey(key)) return rc;
     m.cursor = {Impl::Cursor::Kind::First, key, {}, std::nullopt, std::nullopt};
-    m.batch = {};
+    m.batch.reset();
     return m.succeed();
 }
 
@@ -639,7 +666,7 @@ int KeyedFile::setLast(std::size_t key) {
     if (!m.db) return m.notOpen();
     if (int rc = m.checkKey(key)) return rc;
     m.cursor = {Impl::Cursor::Kind::Last, key, {}, std::nullopt, std::nullopt};
-    m.batch = {};
+    m.batch.reset();
     return m.succeed();
 }
 
@@ -654,7 +681,7 @@ int KeyedFile::resetTo(std::size_t key, int64_t position) {
     std::vector<Value> values;
     for (const std::size_t k : m.keys[key]) values.push_back(row->values[k]);
     m.cursor = {Impl::Cursor::Kind::Anchored, key, std::move(values), position, position};
-    m.batch = {};
+    m.batch.reset();
     return m.succeed();
 }
 
@@ -714,7 +741,7 @@ int KeyedFile::add(data::Record& buffer) {
         rc = sqlite3_step(m.insertStatement.get());
     }
     if (rc != SQLITE_DONE) return m.fail(rc);
-    m.batch = {};
+    m.batch.reset();
     m.makeCurrent(sqlite3_last_insert_rowid(m.db.get()), std::move(values));
     return m.succeed();
 }
@@ -749,7 +776,7 @@ int KeyedFile::put(const data::Record& buffer) {
     }
     if (rc != SQLITE_DONE) return m.fail(rc);
     if (rc = write.commit(); rc != SQLITE_OK) return m.fail(rc);
-    m.batch = {};
+    m.batch.reset();
     m.currentValues = std::move(values);
     return m.succeed();
 }
@@ -768,7 +795,7 @@ int KeyedFile::remove() {
     if (rc != SQLITE_DONE) return m.fail(rc);
     const bool deleted = sqlite3_changes(m.db.get()) > 0;
     const int64_t was = *m.current;
-    m.batch = {};
+    m.batch.reset();
     m.current.reset();
     m.currentValues.clear();
     if (!deleted) return m.failDriver(RecordNotFound, m.where() + ": no record at position " + std::to_string(was));
@@ -808,7 +835,7 @@ int64_t KeyedFile::records() {
 int KeyedFile::buildKeys() {
     Impl& m = *impl_;
     if (m.db) {
-        m.batch = {};
+        m.batch.reset();
         return m.rebuildIndexes();
     }
     // After an open that found a key missing the file is closed; it is rebuilt where that open looked.
@@ -865,7 +892,7 @@ KeyedFile::Transaction::Transaction(KeyedFile& file) : file_(&file) {
     active_ = true;
     generation_ = m.generation;
     m.inTransaction = true;
-    m.batch = {};
+    m.batch.reset();
     status_ = m.succeed();
 }
 
@@ -875,7 +902,7 @@ KeyedFile::Transaction::~Transaction() {
     if (!m.db || m.generation != generation_) return;  // the close already rolled it back
     if (sqlite3_get_autocommit(m.db.get()) == 0) sqlite::execute(m.db.get(), "ROLLBACK");
     m.inTransaction = false;
-    m.batch = {};
+    m.batch.reset();
     // The current record may be one the rollback took away.
     m.current.reset();
     m.currentValues.clear();

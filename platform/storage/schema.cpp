@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <limits>
 
 #include "platform/decimal.h"
@@ -177,17 +178,33 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
         return makeError("holds " + std::string(typeName(value.type)) + " where " +
                          (wantText ? "a text" : "a whole number") + " belongs");
     }
+    // Every row of every read comes through here, so the values go straight into the record's image; the
+    // record's own setters, with their messages, are left for what does not fit.
+    const auto place = [&](const data::FieldDef& f) {
+        return record.image().subspan(f.offset + std::size_t{f.size} * column.element, f.size);
+    };
     switch (column.kind) {
         case ColumnKind::Integer: {
-            const IntRange range = rangeOf(layout.fields[column.field].type);
+            const data::FieldDef& f = layout.fields[column.field];
+            const IntRange range = rangeOf(f.type);
             if (value.integer < range.low || value.integer > range.high) {
                 return makeError("holds " + std::to_string(value.integer) + ", outside " + std::to_string(range.low) +
                                  " .. " + std::to_string(range.high));
             }
-            return record.setInteger(column.field, value.integer, column.element);
+            if (column.element >= f.elements || f.size > 8) {
+                return record.setInteger(column.field, value.integer, column.element);
+            }
+            auto raw = static_cast<uint64_t>(value.integer);
+            for (uint8_t& byte : place(f)) {
+                byte = static_cast<uint8_t>(raw & 0xFF);
+                raw >>= 8;
+            }
+            return {};
         }
         case ColumnKind::Decimal: {
-            const int places = layout.fields[column.field].places;
+            const data::FieldDef& f = layout.fields[column.field];
+            if (column.element < f.elements && packUnits(value.integer, place(f))) return {};
+            const int places = f.places;
             const Decimal amount = Decimal::fromUnits(value.integer, places);
             const int digits = decimalDigits(layout, column);
             if (!amount.fitsDigits(digits, places)) {
@@ -198,9 +215,15 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
         case ColumnKind::Text:
         case ColumnKind::CText:
         case ColumnKind::Memo: {
-            auto text = utf8ToCp1250(value.bytes);
-            if (!text) return makeError("holds a text that cannot be read: " + text.error().message);
-            std::string_view held = *text;
+            // Plain ASCII reads the same in both encodings: no conversion, no copy.
+            std::string converted;
+            std::string_view held = value.bytes;
+            if (!isAscii(held)) {
+                auto text = utf8ToCp1250(value.bytes);
+                if (!text) return makeError("holds a text that cannot be read: " + text.error().message);
+                converted = std::move(text).value();
+                held = converted;
+            }
             // Trailing blanks of a fixed-width text carry no meaning: the field pads them back.
             if (column.kind == ColumnKind::Text) held = clipRight(held);
             const std::size_t capacity = textCapacity(layout, column);
@@ -212,8 +235,17 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
                 return makeError("holds a text with a zero character");
             }
             if (column.kind == ColumnKind::Memo) return record.setMemo(column.memo, std::string(held));
-            // An empty view from clipRight has no data pointer; hand over one that has.
-            return record.setText(column.field, held.empty() ? std::string_view("") : held, column.element);
+            const data::FieldDef& f = layout.fields[column.field];
+            if (column.element >= f.elements) {
+                // An empty view from clipRight has no data pointer; hand over one that has.
+                return record.setText(column.field, held.empty() ? std::string_view("") : held, column.element);
+            }
+            const auto bytes = place(f);
+            // An empty view may carry no data pointer at all, which memcpy must never be given.
+            if (!held.empty()) std::memcpy(bytes.data(), held.data(), held.size());
+            std::memset(bytes.data() + held.size(), column.kind == ColumnKind::CText ? 0 : ' ',
+                        bytes.size() - held.size());
+            return {};
         }
     }
     return makeError("unknown column kind");

@@ -34,7 +34,8 @@ StorageError check(int rc, sqlite3* db);
 // An error found by the driver itself, not reported by SQLite.
 StorageError driverError(int code, std::string message);
 
-// Opens a connection; the handle is owned even when the open fails, and the result code comes back.
+// Opens a connection for use by one thread at a time; the handle is owned even when the open fails, and
+// the result code comes back.
 int openDatabase(const std::string& path, int flags, Database& out);
 
 // Prepares one statement; the handle is owned from the moment SQLite returns it.

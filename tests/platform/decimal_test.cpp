@@ -152,6 +152,39 @@ TEST(Decimal, PackingRefusesWhatDoesNotFitAndLeavesTheBytesAlone) {
     EXPECT_FALSE(packDecimal(dec("10000000000000"), wide, 0));
 }
 
+TEST(Decimal, PackingUnitsGivesThePackedImageOfTheValue) {
+    // Every width, both signs, and values with many, few and no digits: the same bytes as packDecimal.
+    const int64_t values[] = {
+        0, 1, 9, 10, 99, 100, 12250, 1000000, 99999999999999999, 10000000000000000, 123456789012345, 5000000000};
+    for (std::size_t width = 1; width <= 9; ++width) {
+        const int64_t limit = [width] {
+            int64_t l = 1;
+            for (std::size_t d = 0; d < 2 * width - 1; ++d) l *= 10;
+            return l;
+        }();
+        for (const int64_t magnitude : values) {
+            for (const int64_t units : {magnitude, -magnitude}) {
+                SCOPED_TRACE(std::to_string(units) + " in " + std::to_string(width) + " bytes");
+                std::vector<uint8_t> direct(width, 0xEE), viaDecimal(width, 0xEE);
+                const bool fits = units < limit && units > -limit;
+                EXPECT_EQ(packUnits(units, direct), fits);
+                EXPECT_EQ(static_cast<bool>(packDecimal(Decimal::fromUnits(units, 2), viaDecimal, 2)), fits);
+                EXPECT_EQ(direct, viaDecimal);
+                if (fits) {
+                    EXPECT_EQ(unpackDecimal(direct, 2)->units(), units);
+                }
+            }
+        }
+    }
+    std::array<uint8_t, 9> nine{0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB};
+    EXPECT_FALSE(packUnits(std::numeric_limits<int64_t>::min(), nine));
+    EXPECT_FALSE(packUnits(std::numeric_limits<int64_t>::max(), nine));
+    EXPECT_EQ(nine[0], 0xAB);
+    std::array<uint8_t, 10> ten{};
+    EXPECT_FALSE(packUnits(1, ten));
+    EXPECT_FALSE(packUnits(0, std::span<uint8_t>()));
+}
+
 TEST(Decimal, UnpackingReadsWhatPackingWroteAndRefusesDamage) {
     for (const auto text : {"0", "1", "-1", "99999999999.99", "-99999999999.99", "12345.67", "-0.01"}) {
         const Decimal d = dec(text);

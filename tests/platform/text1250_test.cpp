@@ -83,6 +83,24 @@ TEST(Text1250, UpperCasingCoversTheCodePagesLetters) {
     }
 }
 
+TEST(Text1250, AsciiIsEveryByteBelow0x80AtAnyPositionAndLength) {
+    EXPECT_TRUE(isAscii(""));
+    std::string text;
+    for (std::size_t length = 1; length <= 40; ++length) {
+        text.assign(length, 'a');
+        EXPECT_TRUE(isAscii(text)) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char high : {'\x80', '\xE8', '\xFF'}) {
+                text[at] = high;
+                EXPECT_FALSE(isAscii(text)) << length << " at " << at;
+            }
+            text[at] = '\x7F';
+            EXPECT_TRUE(isAscii(text)) << length << " at " << at;
+            text[at] = 'a';
+        }
+    }
+}
+
 TEST(Text1250, FixedWidthHelpers) {
     EXPECT_EQ(clipRight("ab  "), "ab");
     EXPECT_EQ(clipRight("  ab"), "  ab");
