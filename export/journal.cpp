@@ -15,11 +15,11 @@ std::string readError(const storage::KeyedFile& file, std::string_view what) {
 class JournalWriter {
   public:
     explicit JournalWriter(xml::XmlWriter& writer) : writer_(writer) {}
-    void open(std::string_view name) {
+    void open(xml::ElementName name) {
         writer_.createParent(name);
         writer_.addParent();
     }
-    void add(std::string_view name, std::string_view text) { writer_.addElement(name, text); }
+    void add(xml::ElementName name, std::string_view text) { writer_.addElement(name, text); }
     void close() { writer_.closeParent(); }
 
   private:

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +12,8 @@ namespace kirva::xml {
 
 namespace {
 
-constexpr std::size_t kFlushAt = 64 * 1024;
+// The buffer is written out when it is this full: a few hundred writes for a journal of half a gigabyte.
+constexpr std::size_t kBufferSize = 256 * 1024;
 constexpr std::string_view kWrittenEncoding = "Windows-1250";
 
 bool equalNoCase(std::string_view a, std::string_view b) {
@@ -41,28 +43,31 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// What each byte is to the writer: plain text, a byte written as a reference, a byte XML 1.0 cannot carry
-// in any form (or that Windows-1250 gives no character), and which bytes may stand in an element name.
+// What each byte of a text is to the writer: plain text, a byte written as a reference, or a byte XML 1.0
+// cannot carry in any form (or that Windows-1250 gives no character).
 enum ByteClass : uint8_t { Plain = 0, Reference = 1, Refused = 2 };
 
 struct ByteTables {
     ByteClass text[256];
-    bool nameStart[256];
-    bool name[256];
-    constexpr ByteTables() : text(), nameStart(), name() {
-        for (int c = 0; c < 256; ++c) {
-            text[c] = Plain;
-            if (c < 0x20) text[c] = Refused;
-            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-            nameStart[c] = letter;
-            name[c] = letter || (c >= '0' && c <= '9') || c == '-' || c == '.';
-        }
+    constexpr ByteTables() : text() {
+        for (int c = 0; c < 256; ++c) text[c] = c < 0x20 ? Refused : Plain;
         for (int c : {'&', '<', '>', '\t', '\n', '\r'}) text[c] = Reference;
         for (int c : {0x81, 0x83, 0x88, 0x90, 0x98}) text[c] = Refused;
     }
 };
 
 constexpr ByteTables kBytes;
+
+// Whether eight bytes are all plain ASCII text: no byte from 0x80 up, none below 0x20, no & < or >. Each
+// test is exact for the word as a whole (the usual "has a byte less than / equal to" word tricks).
+bool plainAsciiWord(uint64_t word) {
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    constexpr uint64_t highs = 0x8080808080808080ULL;
+    const auto hasZeroByte = [](uint64_t v) { return ((v - ones) & ~v & highs) != 0; };
+    if ((word & highs) != 0) return false;
+    if (((word - 0x20 * ones) & ~word & highs) != 0) return false;
+    return !hasZeroByte(word ^ ('&' * ones)) && !hasZeroByte(word ^ ('<' * ones)) && !hasZeroByte(word ^ ('>' * ones));
+}
 
 std::string hexByte(unsigned char c) {
     char text[8];
@@ -103,7 +108,8 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
         if (fd >= 0) {
             fd_ = fd;
             tempPath_ = std::move(candidate);
-            buffer_.reserve(kFlushAt + 4096);
+            buffer_.resize(kBufferSize);
+            used_ = 0;
             return 0;
         }
         if (errno != EEXIST) {
@@ -125,13 +131,13 @@ void XmlWriter::setEncoding(std::string_view encoding) {
     }
 }
 
-void XmlWriter::createParent(std::string_view name) {
+void XmlWriter::createParent(ElementName name) {
     if (!usable() || !validName(name)) return;
     if (hasPrepared_) {
         fail("element " + prepared_ + " was prepared but never added");
         return;
     }
-    prepared_ = name;
+    prepared_ = name.view();
     hasPrepared_ = true;
 }
 
@@ -152,7 +158,7 @@ void XmlWriter::addParent() {
     openHasChildren_ = false;
 }
 
-void XmlWriter::addElement(std::string_view name, std::string_view text) {
+void XmlWriter::addElement(ElementName name, std::string_view text) {
     if (!usable() || !validName(name)) return;
     if (hasPrepared_) {
         fail("element " + prepared_ + " was prepared but never added");
@@ -160,12 +166,21 @@ void XmlWriter::addElement(std::string_view name, std::string_view text) {
     }
     startChild();
     if (failed_) return;
-    buffer_.append("<", 1).append(name).append(">", 1);
-    putEscaped(name, text);
-    if (failed_) return;
-    buffer_.append("</", 2).append(name).append(">", 1);
+    const std::string_view tag = name.view();
+    // Each text byte becomes at most five ("&amp;", "&#10;").
+    char* out = room(2 * tag.size() + 5 + 5 * text.size());
+    if (out == nullptr) return;
+    *out++ = '<';
+    out = std::copy(tag.begin(), tag.end(), out);
+    *out++ = '>';
+    out = putEscaped(out, tag, text);
+    if (out == nullptr) return;
+    *out++ = '<';
+    *out++ = '/';
+    out = std::copy(tag.begin(), tag.end(), out);
+    *out++ = '>';
+    used_ = static_cast<std::size_t>(out - buffer_.data());
     openHasChildren_ = true;
-    if (buffer_.size() >= kFlushAt) flushBuffer();
 }
 
 void XmlWriter::closeParent() {
@@ -175,8 +190,12 @@ void XmlWriter::closeParent() {
         return;
     }
     if (openHasChildren_) {
-        buffer_ += '\n';
-        buffer_.append(2 * (open_.size() - 1), ' ');
+        const std::size_t indent = 2 * (open_.size() - 1);
+        char* out = room(1 + indent);
+        if (out == nullptr) return;
+        *out = '\n';
+        std::fill_n(out + 1, indent, ' ');
+        used_ += 1 + indent;
     }
     put("</");
     put(open_.back());
@@ -239,11 +258,9 @@ bool XmlWriter::usable() {
     return !failed_ && !completed_ && fd_ >= 0;
 }
 
-bool XmlWriter::validName(std::string_view name) {
-    bool valid = !name.empty() && kBytes.nameStart[static_cast<unsigned char>(name[0])];
-    for (std::size_t i = 1; valid && i < name.size(); ++i) valid = kBytes.name[static_cast<unsigned char>(name[i])];
-    if (!valid) fail("'" + std::string(name) + "' is not an element name");
-    return valid;
+bool XmlWriter::refuseName(ElementName name) {
+    fail("'" + std::string(name.view()) + "' is not an element name");
+    return false;
 }
 
 void XmlWriter::startChild() {
@@ -256,8 +273,12 @@ void XmlWriter::startChild() {
         rootWritten_ = true;
         return;
     }
-    buffer_ += '\n';
-    buffer_.append(2 * open_.size(), ' ');
+    const std::size_t indent = 2 * open_.size();
+    char* out = room(1 + indent);
+    if (out == nullptr) return;
+    *out = '\n';
+    std::fill_n(out + 1, indent, ' ');
+    used_ += 1 + indent;
 }
 
 void XmlWriter::writeDeclaration() {
@@ -267,62 +288,83 @@ void XmlWriter::writeDeclaration() {
     declarationWritten_ = true;
 }
 
-void XmlWriter::put(std::string_view bytes) {
-    buffer_.append(bytes);
-    if (buffer_.size() >= kFlushAt) flushBuffer();
+char* XmlWriter::roomAfterFlush(std::size_t bytes) {
+    if (failed_) return nullptr;
+    flushBuffer();
+    if (failed_) return nullptr;
+    // A text larger than the whole buffer gets a buffer its size.
+    if (buffer_.size() < bytes) buffer_.resize(bytes);
+    return buffer_.data();
 }
 
-void XmlWriter::putEscaped(std::string_view element, std::string_view text) {
-    std::size_t run = 0;  // start of the bytes not yet copied
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const ByteClass kind = kBytes.text[c];
-        if (kind == Plain) continue;
-        if (kind == Refused) {
+void XmlWriter::put(std::string_view bytes) {
+    char* out = room(bytes.size());
+    if (out == nullptr) return;
+    std::copy(bytes.begin(), bytes.end(), out);
+    used_ += bytes.size();
+}
+
+char* XmlWriter::putEscaped(char* out, std::string_view element, std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        // A run of plain bytes, eight at a time while they are plain ASCII, then byte by byte.
+        const std::size_t run = i;
+        for (uint64_t word; i + 8 <= size; i += 8) {
+            std::memcpy(&word, bytes + i, 8);
+            if (!plainAsciiWord(word)) break;
+        }
+        while (i < size && kBytes.text[bytes[i]] == Plain) ++i;
+        out = std::copy(text.data() + run, text.data() + i, out);
+        if (i == size) break;
+        const unsigned char c = bytes[i];
+        if (kBytes.text[c] == Refused) {
             fail("the text of element " + std::string(element) + " holds the byte " + hexByte(c) + " at position " +
                  std::to_string(i + 1) + ", which an XML document cannot carry");
-            return;
+            return nullptr;
         }
-        buffer_.append(text.data() + run, i - run);
+        std::string_view reference;
         switch (c) {
             case '&':
-                buffer_.append("&amp;");
+                reference = "&amp;";
                 break;
             case '<':
-                buffer_.append("&lt;");
+                reference = "&lt;";
                 break;
             case '>':
-                buffer_.append("&gt;");
+                reference = "&gt;";
                 break;
             case '\t':
-                buffer_.append("&#9;");
+                reference = "&#9;";
                 break;
             case '\n':
-                buffer_.append("&#10;");
+                reference = "&#10;";
                 break;
             default:
-                buffer_.append("&#13;");
+                reference = "&#13;";
                 break;
         }
-        run = i + 1;
+        out = std::copy(reference.begin(), reference.end(), out);
+        ++i;
     }
-    buffer_.append(text.data() + run, text.size() - run);
+    return out;
 }
 
 void XmlWriter::flushBuffer() {
     std::size_t done = 0;
-    while (done < buffer_.size() && fd_ >= 0) {
-        const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < used_ && fd_ >= 0) {
+        const ssize_t written = ::write(fd_, buffer_.data() + done, used_ - done);
         if (written < 0) {
             if (errno == EINTR) continue;
             const int error = errno;
-            buffer_.clear();
+            used_ = 0;
             fail("cannot write " + finalPath_ + ": " + systemError(error));
             return;
         }
         done += static_cast<std::size_t>(written);
     }
-    buffer_.clear();
+    used_ = 0;
 }
 
 void XmlWriter::discard() {
@@ -334,7 +376,9 @@ void XmlWriter::discard() {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
     }
-    buffer_.clear();
+    used_ = 0;
+    // A failed or finished writer keeps no buffer.
+    std::vector<char>().swap(buffer_);
 }
 
 }  // namespace kirva::xml

@@ -16,6 +16,34 @@
 
 namespace kirva::xml {
 
+// Whether a text may stand as an element name here: a letter or "_", then letters, digits, "_", "-", ".".
+constexpr bool isElementName(std::string_view name) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    if (name.empty() || !letter(name[0])) return false;
+    for (const char c : name.substr(1)) {
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
+// The name of an element to write. A literal is checked when the program is compiled, so a document of
+// many elements does not check the same few names over and over; any other text is checked when it is
+// made. Either way a name that is not one fails the document when it is written. It only views its text:
+// a parameter type, not one to keep.
+class ElementName {
+  public:
+    consteval ElementName(const char* literal) : name_(literal), valid_(isElementName(name_)) {}
+    ElementName(std::string_view name) : name_(name), valid_(isElementName(name)) {}
+    ElementName(const std::string& name) : ElementName(std::string_view(name)) {}
+
+    constexpr std::string_view view() const { return name_; }
+    constexpr bool valid() const { return valid_; }
+
+  private:
+    std::string_view name_;
+    bool valid_;
+};
+
 class XmlWriter {
   public:
     XmlWriter() = default;
@@ -32,12 +60,12 @@ class XmlWriter {
 
     // Prepares an element with children; addParent inserts it as the last child of the open element (as the
     // root when none is open) and makes it the open element.
-    void createParent(std::string_view name);
+    void createParent(ElementName name);
     void addParent();
     // A child element with a text (Windows-1250), written as it stands: blanks kept, markup escaped; tab,
     // line feed and carriage return as character references. Any other control character, and the bytes
     // Windows-1250 leaves undefined, fail the document: XML 1.0 cannot carry them.
-    void addElement(std::string_view name, std::string_view text);
+    void addElement(ElementName name, std::string_view text);
     void closeParent();
     // Completes the document: every element closed, written, flushed to disk and renamed to its final name.
     // On any failure (now or earlier) nothing is left under either name and the error says what failed.
@@ -52,9 +80,17 @@ class XmlWriter {
   private:
     void fail(std::string reason);
     bool usable();
-    bool validName(std::string_view name);
+    bool validName(ElementName name) { return name.valid() || refuseName(name); }
+    bool refuseName(ElementName name);
+    // Room for `bytes` more bytes at the end of the buffer (flushing it first when needed); null once the
+    // document has failed. The caller then moves `used_` past what it wrote.
+    char* room(std::size_t bytes) {
+        if (!failed_ && buffer_.size() - used_ >= bytes) return buffer_.data() + used_;
+        return roomAfterFlush(bytes);
+    }
+    char* roomAfterFlush(std::size_t bytes);
     void put(std::string_view bytes);
-    void putEscaped(std::string_view element, std::string_view text);
+    char* putEscaped(char* out, std::string_view element, std::string_view text);
     void flushBuffer();
     void startChild();
     void writeDeclaration();
@@ -64,7 +100,8 @@ class XmlWriter {
     std::string finalPath_;
     std::string tempPath_;
     std::string encoding_;
-    std::string buffer_;
+    std::vector<char> buffer_;  // what is not written yet: its first used_ bytes
+    std::size_t used_ = 0;
     std::vector<std::string> open_;
     std::string prepared_;
     bool hasPrepared_ = false;

@@ -76,6 +76,72 @@ TEST(XmlWriter, EscapesMarkupAndLineCharactersAndKeepsWindows1250Letters) {
     }
 }
 
+TEST(XmlWriter, EscapingDoesNotDependOnWhereInTheTextAByteStands) {
+    // Texts are scanned several bytes at a time; every byte kind at every position of texts around those
+    // steps must come out as it does alone.
+    const std::pair<char, std::string> kinds[] = {
+        {'&', "&amp;"}, {'<', "&lt;"},    {'>', "&gt;"},    {'\t', "&#9;"},   {'\n', "&#10;"}, {'\r', "&#13;"},
+        {' ', " "},     {'\x7F', "\x7F"}, {'\xE8', "\xE8"}, {'\x80', "\x80"}, {'\x1F', ""},    {'\x81', ""},
+    };
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+    writer.createParent("R");
+    writer.addParent();
+    std::string expected = std::string(kDeclaration) + "<R>";
+    for (std::size_t length = 1; length <= 20; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const auto& [byte, written] : kinds) {
+                if (written.empty()) continue;
+                std::string text(length, 'a');
+                text[at] = byte;
+                writer.addElement("T", text);
+                expected += "\n  <T>" + std::string(at, 'a') + written + std::string(length - at - 1, 'a') + "</T>";
+            }
+        }
+    }
+    writer.closeParent();
+    ASSERT_TRUE(writer.closeFile().ok()) << writer.failure();
+    EXPECT_EQ(readFile(path), expected + "\n</R>\n");
+
+    for (const auto& [byte, written] : kinds) {
+        if (!written.empty()) continue;
+        for (const std::size_t at : {0, 7, 8, 15, 16, 19}) {
+            TestFolder refusing;
+            XmlWriter refused;
+            ASSERT_EQ(refused.createFile(refusing / "x.xml", "1.0", "Windows-1250"), 0);
+            std::string text(20, 'a');
+            text[at] = byte;
+            refused.addElement("T", text);
+            ASSERT_TRUE(refused.failed()) << at;
+            EXPECT_NE(refused.failure().find("position " + std::to_string(at + 1) + ","), std::string::npos)
+                << refused.failure();
+        }
+    }
+}
+
+TEST(XmlWriter, ATextLargerThanTheBufferIsWrittenWhole) {
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile(path, "1.0", "Windows-1250"), 0);
+    writer.createParent("R");
+    writer.addParent();
+    std::string text, written;
+    for (int i = 0; i < 200000; ++i) {
+        text += "a&";
+        written += "a&amp;";
+    }
+    writer.addElement("Small", "x");
+    writer.addElement("Big", text);
+    writer.addElement("Small", "y");
+    writer.closeParent();
+    ASSERT_TRUE(writer.closeFile().ok()) << writer.failure();
+    EXPECT_EQ(readFile(path), std::string(kDeclaration) + "<R>\n  <Small>x</Small>\n  <Big>" + written +
+                                  "</Big>\n  <Small>y</Small>\n</R>\n");
+}
+
 TEST(XmlWriter, RefusesBytesXmlCannotCarryAndLeavesNoFile) {
     for (const std::string& bad : {std::string("a\0b", 3), std::string("\x01"), std::string("x\x1F"),
                                    std::string("\x0B"), std::string("\x81"), std::string("\x98")}) {
