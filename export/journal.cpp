@@ -7,6 +7,17 @@ namespace kirva::exporting {
 
 namespace {
 
+// A text field's bytes, as Record::text gives them, into a string that keeps its storage from record to
+// record.
+void assignText(std::string& target, const data::Record& record, std::size_t field) {
+    const data::FieldDef& f = record.layout().fields[field];
+    if (f.type != data::FieldType::Text || f.elements != 1) {
+        target = record.text(field);
+        return;
+    }
+    target.assign(reinterpret_cast<const char*>(record.image().data()) + f.offset, f.size);
+}
+
 std::string readError(const storage::KeyedFile& file, std::string_view what) {
     return "cannot read " + file.path() + " (" + std::string(what) + "): " + file.lastError().text();
 }
@@ -148,7 +159,7 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
 
     invoice.be = static_cast<uint8_t>(r.integer(be_));
     invoice.poslovnaEnota = static_cast<int16_t>(r.integer(poslovnaEnota_));
-    invoice.tipRacuna = r.text(tipRacuna_);
+    assignText(invoice.tipRacuna, r, tipRacuna_);
     invoice.poslovniPartner = static_cast<int32_t>(r.integer(poslovniPartner_));
     invoice.internaStevDokumenta = static_cast<int32_t>(r.integer(internaStevDokumenta_));
     invoice.letoDokumenta = static_cast<int16_t>(r.integer(letoDokumenta_));
@@ -156,7 +167,7 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
     invoice.datumDokumenta = static_cast<DateNumber>(r.integer(datumDokumenta_));
     invoice.datumValutePlacila = static_cast<DateNumber>(r.integer(datumValutePlacila_));
     invoice.datumKnjizenja = static_cast<DateNumber>(r.integer(datumKnjizenja_));
-    invoice.opisKnjizbe = r.text(opisKnjizbe_);
+    assignText(invoice.opisKnjizbe, r, opisKnjizbe_);
 
     const std::pair<std::size_t, Decimal*> decimals[] = {
         {stevilkaRacuna_, &invoice.stevilkaRacuna}, {znesekDebet_, &invoice.znesekDebet},

@@ -84,20 +84,51 @@ std::optional<DateNumber> parseDate(std::string_view text) {
     return dateFromCivil(year, month, day);
 }
 
+namespace {
+
+// The forms are written digit by digit: the journal writes several dates for every invoice.
+char* putTwoDigits(char* out, int value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
+}
+
+// A year of four digits; any other (day numbers reach far beyond 9999) as printf's %04d writes it.
+char* putYear(char* out, int year) {
+    if (year >= 0 && year <= 9999) {
+        out = putTwoDigits(out, year / 100);
+        return putTwoDigits(out, year % 100);
+    }
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "%04d", year);
+    for (int i = 0; i < length; ++i) *out++ = text[i];
+    return out;
+}
+
+}  // namespace
+
 std::string formatDateDots(DateNumber date) {
     if (date <= 0) return {};
     const CivilDate c = civilFromDate(date);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d", c.day, c.month, c.year);
-    return text;
+    char text[24];
+    char* out = putTwoDigits(text, c.day);
+    *out++ = '.';
+    out = putTwoDigits(out, c.month);
+    *out++ = '.';
+    out = putYear(out, c.year);
+    return std::string(text, out);
 }
 
 std::string formatDateIso(DateNumber date) {
     if (date <= 0) return {};
     const CivilDate c = civilFromDate(date);
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", c.year, c.month, c.day);
-    return text;
+    char text[24];
+    char* out = putYear(text, c.year);
+    *out++ = '-';
+    out = putTwoDigits(out, c.month);
+    *out++ = '-';
+    out = putTwoDigits(out, c.day);
+    return std::string(text, out);
 }
 
 DateNumber SystemClock::today() const {

@@ -22,17 +22,6 @@ bool align(const Decimal& a, const Decimal& b, int64_t& ua, int64_t& ub, int& sc
            !mulOverflow(b.units(), kPow10[scale - b.scale()], ub);
 }
 
-std::string digitsOf(int64_t units) {
-    // Works for INT64_MIN too: take the magnitude as unsigned.
-    uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    return digits;
-}
-
 }  // namespace
 
 Decimal Decimal::fromUnits(int64_t units, int scale) {
@@ -117,14 +106,22 @@ Result<Decimal> Decimal::minus(const Decimal& other) const {
 }
 
 std::string Decimal::toString() const {
-    std::string digits = digitsOf(units_);
-    if (scale_ > 0) {
-        if (digits.size() <= static_cast<std::size_t>(scale_)) {
-            digits.insert(0, static_cast<std::size_t>(scale_) + 1 - digits.size(), '0');
-        }
-        digits.insert(digits.size() - static_cast<std::size_t>(scale_), ".");
+    // Written from the last digit back: the places, the point, then at least one whole digit.
+    char text[32];
+    char* const end = text + sizeof text;
+    char* out = end;
+    uint64_t magnitude = units_ < 0 ? 0 - static_cast<uint64_t>(units_) : static_cast<uint64_t>(units_);
+    for (int place = 0; place < scale_; ++place) {
+        *--out = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
     }
-    return units_ < 0 ? "-" + digits : digits;
+    if (scale_ > 0) *--out = '.';
+    do {
+        *--out = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (units_ < 0) *--out = '-';
+    return std::string(out, end);
 }
 
 std::string Decimal::toPlainString() const {

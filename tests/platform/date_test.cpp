@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "platform/date.h"
 
 namespace kirva {
@@ -63,6 +68,25 @@ TEST(Date, BothTextForms) {
     EXPECT_EQ(formatDateDots(79767), "21.05.2019");
     EXPECT_EQ(formatDateIso(79767), "2019-05-21");
     EXPECT_EQ(formatDateDots(4), "01.01.1801");
+}
+
+TEST(Date, TextFormsAreTheZeroPaddedFieldsForEveryDayAndBeyondYear9999) {
+    const auto printed = [](const char* format, int a, int b, int c) {
+        char text[40];
+        std::snprintf(text, sizeof text, format, a, b, c);
+        return std::string(text);
+    };
+    std::vector<DateNumber> days;
+    // Every day of the first 400 years (a whole leap cycle), then every 37th day to just past 9999.
+    for (DateNumber n = 1; n <= 2994700; n += n <= 146097 ? 1 : 37) days.push_back(n);
+    for (const DateNumber n : {3000000, 10000000, 100000000, std::numeric_limits<DateNumber>::max()}) days.push_back(n);
+    for (const DateNumber n : days) {
+        const CivilDate c = civilFromDate(n);
+        ASSERT_EQ(formatDateDots(n), printed("%02d.%02d.%04d", c.day, c.month, c.year)) << n;
+        ASSERT_EQ(formatDateIso(n), printed("%04d-%02d-%02d", c.year, c.month, c.day)) << n;
+    }
+    EXPECT_EQ(formatDateIso(2994627), "10000-01-01");
+    EXPECT_EQ(formatDateDots(-1), "");
 }
 
 // Walks the calendar one day at a time, independently of the conversion's arithmetic.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "platform/decimal.h"
@@ -80,6 +81,30 @@ TEST(Decimal, FixedAndPlainForms) {
         EXPECT_EQ(d.toPlainString(), c.plain);
         if (c.units != std::numeric_limits<int64_t>::min()) {
             EXPECT_EQ(dec(d.toString()), d) << c.fixed;
+        }
+    }
+}
+
+TEST(Decimal, FixedFormOfEveryScaleAndManyMagnitudes) {
+    // Against the form built by hand: sign, whole digits (at least one), point, exactly `scale` places.
+    const auto expected = [](int64_t units, int scale) {
+        const uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+        std::string digits = std::to_string(magnitude);
+        if (scale > 0) {
+            if (digits.size() <= static_cast<std::size_t>(scale)) digits.insert(0, scale + 1 - digits.size(), '0');
+            digits.insert(digits.size() - scale, ".");
+        }
+        return (units < 0 ? "-" : "") + digits;
+    };
+    std::vector<int64_t> values = {std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()};
+    for (int64_t v = 1; v < std::numeric_limits<int64_t>::max() / 7; v = v * 7 + 3) {
+        values.push_back(v);
+        values.push_back(-v);
+    }
+    for (int64_t v = 0; v <= 1000; ++v) values.push_back(v);
+    for (int scale = 0; scale <= Decimal::kMaxScale; ++scale) {
+        for (const int64_t units : values) {
+            ASSERT_EQ(Decimal::fromUnits(units, scale).toString(), expected(units, scale)) << units << " " << scale;
         }
     }
 }
