@@ -1,5 +1,6 @@
 #include "platform/decimal.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <limits>
@@ -176,6 +177,10 @@ bool packUnits(int64_t units, std::span<uint8_t> bytes) {
     // At most 17 digits: 10^17 fits easily, and INT64_MIN is taken as its unsigned magnitude.
     const uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
     if (magnitude >= static_cast<uint64_t>(kPow10[2 * bytes.size() - 1])) return false;
+    if (magnitude == 0) {
+        std::fill(bytes.begin(), bytes.end(), uint8_t{0});
+        return true;
+    }
     uint64_t rest = magnitude;
     // Two digits a byte from the right, and zero bytes once no digits are left; the first byte holds the
     // sign and one digit.

@@ -219,7 +219,11 @@ struct KeyedFile::Impl {
     };
 
     explicit Impl(const data::Layout& l)
-        : layout(l), columns(storageColumns(l)), keys(keyColumnPositions(l, columns)), scratch(l) {
+        : layout(l),
+          columns(storageColumns(l)),
+          keys(keyColumnPositions(l, columns)),
+          places(columnPlaces(l, columns)),
+          scratch(l) {
         selectList = "rowid";
         for (const Column& c : columns) selectList += ", " + sqlite::quote(c.name);
     }
@@ -227,6 +231,7 @@ struct KeyedFile::Impl {
     const data::Layout& layout;
     std::vector<Column> columns;
     std::vector<std::vector<std::size_t>> keys;
+    std::vector<ColumnPlace> places;
     std::string selectList;
     data::Record scratch;  // where a row is decoded before it reaches the caller's buffer
 
@@ -353,7 +358,9 @@ struct KeyedFile::Impl {
         // Every stored column is written whole, and what lies between them is never written, so the
         // scratch record needs no clearing between rows.
         data::Record& record = scratch;
+        const std::span<uint8_t> image = record.image();
         for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (decodeDirect(row.values[c], places[c], image)) continue;
             auto done = decodeColumn(row.values[c], columns[c], record);
             if (!done) {
                 const std::string name = std::string(layout.prefix) + ":" + columns[c].name;

@@ -147,6 +147,62 @@ Value Value::ofText(std::string utf8) {
     return value;
 }
 
+std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vector<Column>& columns) {
+    std::vector<ColumnPlace> places;
+    places.reserve(columns.size());
+    for (const Column& column : columns) {
+        ColumnPlace place;
+        place.kind = column.kind;
+        if (column.kind != ColumnKind::Memo) {
+            const data::FieldDef& f = layout.fields[column.field];
+            place.offset = static_cast<uint32_t>(f.offset + f.size * column.element);
+            place.size = f.size;
+            const IntRange range = rangeOf(f.type);
+            place.low = range.low;
+            place.high = range.high;
+            const bool inImage =
+                column.element < f.elements && std::size_t{f.offset} + f.totalSize() <= layout.recordSize;
+            place.direct = inImage && (column.kind != ColumnKind::Integer || f.size <= 8) &&
+                           (column.kind != ColumnKind::CText || f.size >= 1);
+        }
+        places.push_back(place);
+    }
+    return places;
+}
+
+bool decodeDirect(const Value& value, const ColumnPlace& place, std::span<uint8_t> image) {
+    if (!place.direct) return false;
+    uint8_t* bytes = image.data() + place.offset;
+    switch (place.kind) {
+        case ColumnKind::Integer: {
+            if (value.type != SQLITE_INTEGER || value.integer < place.low || value.integer > place.high) return false;
+            auto raw = static_cast<uint64_t>(value.integer);
+            for (uint32_t i = 0; i < place.size; ++i) {
+                bytes[i] = static_cast<uint8_t>(raw & 0xFF);
+                raw >>= 8;
+            }
+            return true;
+        }
+        case ColumnKind::Decimal:
+            return value.type == SQLITE_INTEGER && packUnits(value.integer, std::span<uint8_t>(bytes, place.size));
+        case ColumnKind::Text:
+        case ColumnKind::CText: {
+            if (value.type != SQLITE_TEXT) return false;
+            std::string_view held = value.bytes;
+            if (place.kind == ColumnKind::Text) held = clipRight(held);
+            const std::size_t capacity = place.kind == ColumnKind::CText ? place.size - 1 : place.size;
+            if (held.size() > capacity || !isAscii(held)) return false;
+            if (place.kind == ColumnKind::CText && held.find('\0') != std::string_view::npos) return false;
+            if (!held.empty()) std::memcpy(bytes, held.data(), held.size());
+            std::memset(bytes + held.size(), place.kind == ColumnKind::CText ? 0 : ' ', place.size - held.size());
+            return true;
+        }
+        case ColumnKind::Memo:
+            break;
+    }
+    return false;
+}
+
 Result<Value> encodeColumn(const data::Record& record, const Column& column) {
     switch (column.kind) {
         case ColumnKind::Integer:

@@ -273,11 +273,13 @@ void XmlWriter::startChild() {
         rootWritten_ = true;
         return;
     }
+    // The blanks go eight at a time into room reserved for a few more; what lies past them is written over.
     const std::size_t indent = 2 * open_.size();
-    char* out = room(1 + indent);
+    char* out = room(1 + indent + 8);
     if (out == nullptr) return;
     *out = '\n';
-    std::fill_n(out + 1, indent, ' ');
+    constexpr uint64_t kBlanks = 0x2020202020202020ULL;
+    for (std::size_t i = 0; i < indent; i += 8) std::memcpy(out + 1 + i, &kBlanks, 8);
     used_ += 1 + indent;
 }
 
@@ -305,50 +307,57 @@ void XmlWriter::put(std::string_view bytes) {
 }
 
 char* XmlWriter::putEscaped(char* out, std::string_view element, std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    std::size_t i = 0;
-    while (i < size) {
-        // A run of plain bytes, eight at a time while they are plain ASCII, then byte by byte.
-        const std::size_t run = i;
-        for (uint64_t word; i + 8 <= size; i += 8) {
-            std::memcpy(&word, bytes + i, 8);
+    const auto* const first = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = first + text.size();
+    const auto* in = first;
+    for (;;) {
+        // Plain ASCII goes eight bytes at a time; a word that is not plain goes byte by byte.
+        while (end - in >= 8) {
+            uint64_t word;
+            std::memcpy(&word, in, 8);
             if (!plainAsciiWord(word)) break;
+            std::memcpy(out, &word, 8);
+            in += 8;
+            out += 8;
         }
-        while (i < size && kBytes.text[bytes[i]] == Plain) ++i;
-        out = std::copy(text.data() + run, text.data() + i, out);
-        if (i == size) break;
-        const unsigned char c = bytes[i];
-        if (kBytes.text[c] == Refused) {
-            fail("the text of element " + std::string(element) + " holds the byte " + hexByte(c) + " at position " +
-                 std::to_string(i + 1) + ", which an XML document cannot carry");
-            return nullptr;
+        if (in == end) return out;
+        const auto* const stop = end - in > 8 ? in + 8 : end;
+        for (; in < stop; ++in) {
+            const unsigned char c = *in;
+            const ByteClass kind = kBytes.text[c];
+            if (kind == Plain) {
+                *out++ = static_cast<char>(c);
+                continue;
+            }
+            if (kind == Refused) {
+                fail("the text of element " + std::string(element) + " holds the byte " + hexByte(c) + " at position " +
+                     std::to_string(in - first + 1) + ", which an XML document cannot carry");
+                return nullptr;
+            }
+            std::string_view reference;
+            switch (c) {
+                case '&':
+                    reference = "&amp;";
+                    break;
+                case '<':
+                    reference = "&lt;";
+                    break;
+                case '>':
+                    reference = "&gt;";
+                    break;
+                case '\t':
+                    reference = "&#9;";
+                    break;
+                case '\n':
+                    reference = "&#10;";
+                    break;
+                default:
+                    reference = "&#13;";
+                    break;
+            }
+            out = std::copy(reference.begin(), reference.end(), out);
         }
-        std::string_view reference;
-        switch (c) {
-            case '&':
-                reference = "&amp;";
-                break;
-            case '<':
-                reference = "&lt;";
-                break;
-            case '>':
-                reference = "&gt;";
-                break;
-            case '\t':
-                reference = "&#9;";
-                break;
-            case '\n':
-                reference = "&#10;";
-                break;
-            default:
-                reference = "&#13;";
-                break;
-        }
-        out = std::copy(reference.begin(), reference.end(), out);
-        ++i;
     }
-    return out;
 }
 
 void XmlWriter::flushBuffer() {

@@ -191,5 +191,64 @@ TEST(ColumnDecode, TextsThatCannotBeHeldLeaveTheImageAlone) {
     }
 }
 
+TEST(ColumnDecode, TheDirectPathDecodesAsDecodeColumnDoesOrLeavesTheValueToIt) {
+    const auto columns = storageColumns(decodeLayout());
+    const auto places = columnPlaces(decodeLayout(), columns);
+    ASSERT_EQ(places.size(), columns.size());
+    Value null, real, blob;
+    real.type = SQLITE_FLOAT;
+    real.real = 1.5;
+    blob.type = SQLITE_BLOB;
+    blob.bytes = "A";
+    const std::vector<Value> values = {
+        Value::ofInteger(0),
+        Value::ofInteger(1),
+        Value::ofInteger(-1),
+        Value::ofInteger(255),
+        Value::ofInteger(256),
+        Value::ofInteger(32767),
+        Value::ofInteger(-32769),
+        Value::ofInteger(65535),
+        Value::ofInteger(9999999),
+        Value::ofInteger(-10000000),
+        Value::ofInteger(99999999999999999),
+        Value::ofInteger(int64_t{1} << 31),
+        Value::ofInteger(std::numeric_limits<uint32_t>::max()),
+        Value::ofInteger(std::numeric_limits<int64_t>::min()),
+        Value::ofInteger(std::numeric_limits<int64_t>::max()),
+        Value::ofText(""),
+        Value::ofText("abc"),
+        Value::ofText("abcde   "),
+        Value::ofText("twelve chars"),
+        Value::ofText("thirteen char"),
+        Value::ofText("Jože"),
+        Value::ofText("mañana"),
+        Value::ofText(std::string("a\0b", 3)),
+        Value::ofText("12"),
+        null,
+        real,
+        blob,
+    };
+    std::size_t directly = 0;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        for (const Value& value : values) {
+            SCOPED_TRACE(columns[c].name + " = " + std::to_string(value.integer) + " '" + value.bytes + "' type " +
+                         std::to_string(value.type));
+            data::Record viaColumn = filledWith(0x3C);
+            const bool decoded = static_cast<bool>(decodeColumn(value, columns[c], viaColumn));
+            data::Record direct = filledWith(0x3C);
+            if (decodeDirect(value, places[c], direct.image())) {
+                ++directly;
+                EXPECT_TRUE(decoded);
+                EXPECT_TRUE(std::equal(viaColumn.image().begin(), viaColumn.image().end(), direct.image().begin()));
+            } else {
+                for (const uint8_t b : direct.image()) ASSERT_EQ(b, 0x3C);
+            }
+            EXPECT_EQ(direct.memo(0), "old memo");
+        }
+    }
+    EXPECT_GT(directly, 50u) << "the common cases go the direct way";
+}
+
 }  // namespace
 }  // namespace kirva::storage
