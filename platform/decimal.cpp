@@ -147,16 +147,14 @@ Result<Decimal> unpackDecimal(std::span<const uint8_t> bytes, int places) {
     if (bytes.empty() || bytes.size() > 9) return makeError("unsupported packed decimal width");
     const int sign = bytes[0] >> 4;
     if (sign != 0 && sign != 0xF) return makeError("damaged packed decimal (sign)");
-    int64_t units = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if ((bytes[0] & 0x0F) > 9) return makeError("damaged packed decimal (digit)");
+    int64_t units = bytes[0] & 0x0F;
+    // Two digits a byte after the first.
+    for (std::size_t i = 1; i < bytes.size(); ++i) {
         const int high = bytes[i] >> 4;
         const int low = bytes[i] & 0x0F;
-        if (i > 0) {
-            if (high > 9) return makeError("damaged packed decimal (digit)");
-            units = units * 10 + high;
-        }
-        if (low > 9) return makeError("damaged packed decimal (digit)");
-        units = units * 10 + low;
+        if (high > 9 || low > 9) return makeError("damaged packed decimal (digit)");
+        units = units * 100 + high * 10 + low;
     }
     return Decimal::fromUnits(sign == 0xF ? -units : units, places);
 }

@@ -102,6 +102,8 @@ class XmlWriter {
     std::string encoding_;
     std::vector<char> buffer_;  // what is not written yet: its first used_ bytes
     std::size_t used_ = 0;
+    uint64_t fileSize_ = 0;    // bytes written to the file so far
+    uint64_t hintedUpTo_ = 0;  // of which the disk was asked to start writing
     std::vector<std::string> open_;
     std::string prepared_;
     bool hasPrepared_ = false;
