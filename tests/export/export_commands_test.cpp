@@ -73,8 +73,8 @@ TEST(ExportCommandLine, ADataFileThatCannotBeOpenedExitsWithFour) {
     const FixedClock clock(day(2019, 6, 15));
     std::ostringstream out, err;
     EXPECT_EQ(exportCommand({"--ini", ini}, out, err, clock), 4);
-    EXPECT_NE(err.str().find("cannot open the data file " + folder.path().string() + "/missing/FARACUN.DB"),
-              std::string::npos)
+    // The missing folder keeps the file manager from making the file: its fatal message ends the program.
+    EXPECT_NE(err.str().find("creating " + folder.path().string() + "/missing/FARACUN.DB."), std::string::npos)
         << err.str();
 }
 

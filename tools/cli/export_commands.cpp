@@ -1,12 +1,12 @@
 #include "tools/cli/export_commands.h"
 
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 
-#include "data/record.h"
+#include "data/dictionary.h"
 #include "export/export_run.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
@@ -82,22 +82,13 @@ std::optional<std::string> wrongPeriod(const exporting::Period& period, DateNumb
     return std::nullopt;
 }
 
-// One data file open for reading, created empty when missing as the program does.
-struct OpenFile {
-    explicit OpenFile(const data::Layout& layout) : file(layout), record(layout) {}
-    storage::KeyedFile file;
-    data::Record record;
-};
+// The export window's name, under which the error manager reports while its files are open.
+constexpr std::string_view kProcedureName = "IzdelavaXMLdatotekeIzdanihRacunov";
 
-std::optional<std::string> openDataFile(OpenFile& data, const std::string& nameCp1250) {
-    const std::string path = cp1250ToUtf8(nameCp1250);
-    int code = data.file.open(path, storage::kOpenReadOnlyDenyNone);
-    if (code == storage::FileNotFound) {
-        code = data.file.create(path);
-        if (code == 0 && !data.file.isOpen()) code = data.file.open(path, storage::kOpenReadOnlyDenyNone);
-    }
-    if (code == 0) return std::nullopt;
-    return "cannot open the data file " + path + ": " + data.file.lastError().text();
+// Where the error manager's boxes go once a command is over: standard error, as before any command.
+platform::MessageBoxes& standardErrorBoxes() {
+    static platform::HeadlessMessageBoxes boxes(std::cerr);
+    return boxes;
 }
 
 enum class Command { Export, Count };
@@ -135,23 +126,14 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         return BadUsage;
     }
 
-    settings::Settings settings;
-    settings::DataFileNames names;
-    settings::loadSettings(options.ini, settings, names);
-    settings::readIdentification(options.ini, settings);
-
-    OpenFile faracun(data::faracunLayout());
-    OpenFile sfenpa(data::sfenpaLayout());
-    OpenFile sfpartn(data::sfpartnLayout());
-    for (auto [file, fileName] : {std::pair{&faracun, &names.faracun}, std::pair{&sfenpa, &names.sfenpa},
-                                  std::pair{&sfpartn, &names.sfpartn}}) {
-        if (const auto failure = openDataFile(*file, *fileName)) {
-            err << prefix << *failure << "\n";
-            return DataFileError;
-        }
+    WindowlessProgram program(options.ini, boxes, clock);
+    if (!program.openFiles()) {
+        // The error manager has shown why; a failure it did not call fatal still ends the command here.
+        if (!program.fatalExitCode()) err << prefix << "the data files could not be opened\n";
+        return DataFileError;
     }
-    exporting::ExportFiles files{faracun.file,  faracun.record, sfenpa.file,
-                                 sfenpa.record, sfpartn.file,   sfpartn.record};
+    const settings::Settings& settings = program.settings();
+    exporting::ExportFiles files = program.files();
 
     if (auto counted = exporting::countPeriodInvoices(files, state, front); !counted) {
         err << prefix << counted.error().message << "\n";
@@ -189,6 +171,50 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 }
 
 }  // namespace
+
+WindowlessProgram::WindowlessProgram(std::string settingsFileName, platform::MessageBoxes& boxes, const Clock& clock)
+    : program_{errors::errorManager(), app::iniManager(), {}, {}, {}} {
+    program_.errors.setMessageBoxes(boxes);
+    program_.errors.setExitHook([this](int exitCode) {
+        if (!fatalExit_) fatalExit_ = exitCode;
+    });
+    app::StartupOptions options;
+    options.settingsFileName = std::move(settingsFileName);
+    options.dictionary.clock = &clock;
+    app::startUp(program_, options);
+}
+
+WindowlessProgram::~WindowlessProgram() {
+    closeFiles();
+    app::shutDown(program_);
+    program_.errors.setExitHook({});
+    program_.errors.setMessageBoxes(standardErrorBoxes());
+}
+
+bool WindowlessProgram::openFiles() {
+    if (windowStarted_) return filesOpen_;
+    windowStarted_ = true;
+    program_.errors.registerProcedureName(kProcedureName);
+    const uint8_t result = app::exportWindowStart(program_);
+    filesOpen_ = result == files::ResultDone && !fatalExit_;
+    return filesOpen_;
+}
+
+void WindowlessProgram::closeFiles() {
+    if (!windowStarted_) return;
+    windowStarted_ = false;
+    filesOpen_ = false;
+    app::exportWindowEnd();
+    program_.errors.registerProcedureName(kProcedureName, true);
+}
+
+exporting::ExportFiles WindowlessProgram::files() {
+    files::DataFile& faracun = *data::fileOf("FARACUN");
+    files::DataFile& sfenpa = *data::fileOf("SFENPA");
+    files::DataFile& sfpartn = *data::fileOf("SFPARTN");
+    return {faracun.storage(), faracun.record(),  sfenpa.storage(),
+            sfenpa.record(),   sfpartn.storage(), sfpartn.record()};
+}
 
 int exportCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
     return periodCommand(Command::Export, args, out, err, clock);
