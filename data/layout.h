@@ -39,11 +39,11 @@ struct FieldDef {
 };
 
 struct KeyDef {
-    std::string_view name;  // upper case, without prefix: "RACUNKLJUC"
+    std::string_view name;                     // upper case, without prefix: "RACUNKLJUC"
     std::vector<std::string_view> components;  // field names, ascending, in order
     bool unique = false;
     bool primary = false;
-    int autoNumbered = 0;  // 1-based component that is auto-numbered; 0 = none
+    int autoNumbered = 0;          // 1-based component that is auto-numbered; 0 = none
     std::string_view description;  // UTF-8 as it appears in the source; exact, leading blanks included
 };
 
@@ -60,11 +60,11 @@ struct FieldRule {
     int dictionaryNumber;
     std::string_view field;
     RuleKind kind;
-    std::string_view codeList;  // "]R[]D[]T[" for CodeList
-    std::string_view displayTexts;  // UTF-8: "'Oproščena dobava EU ','Druga dobava EU ',..."
-    std::string_view prompt;        // UTF-8: the field's name in messages
-    int64_t low = 0;   // Range
-    int64_t high = 0;  // Range
+    std::string_view codeList;        // "]R[]D[]T[" for CodeList
+    std::string_view displayTexts;    // UTF-8: "'Oproščena dobava EU ','Druga dobava EU ',..."
+    std::string_view prompt;          // UTF-8: the field's name in messages
+    int64_t low = 0;                  // Range
+    int64_t high = 0;                 // Range
     std::string_view rangeText = {};  // "1 .. 12"
 };
 
@@ -74,7 +74,7 @@ struct InitialValue {
     std::string_view field;
     InitialKind kind;
     std::string_view text = {};  // UTF-8, for Text
-    int64_t number = 0;     // for Number
+    int64_t number = 0;          // for Number
 };
 
 struct Layout {
@@ -83,8 +83,8 @@ struct Layout {
     std::string_view table;     // SQLite table: the label, except FAPARAC2 which shares "FAPARAC"
     std::string_view fileName;  // "FARACUN.DB"; empty when the program never assigns a name
     uint32_t recordSize;
-    uint32_t nameTextBytes;     // 255 or 256: the size of the file-name text
-    int structureVersion;       // version registered with the upgrade component; -1 when not registered
+    uint32_t nameTextBytes;        // 255 or 256: the size of the file-name text
+    int structureVersion;          // version registered with the upgrade component; -1 when not registered
     std::vector<FieldDef> fields;  // in the table's order; the table's number is index + 1
     std::vector<KeyDef> keys;      // in declaration order
     std::vector<MemoDef> memos;

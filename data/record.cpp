@@ -15,20 +15,25 @@ struct IntRange {
 
 IntRange rangeOf(FieldType type) {
     switch (type) {
-        case FieldType::Byte: return {0, 255};
-        case FieldType::Short: return {-32768, 32767};
-        case FieldType::UShort: return {0, 65535};
+        case FieldType::Byte:
+            return {0, 255};
+        case FieldType::Short:
+            return {-32768, 32767};
+        case FieldType::UShort:
+            return {0, 65535};
         case FieldType::Long:
-        case FieldType::Date: return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
-        case FieldType::ULong: return {0, std::numeric_limits<uint32_t>::max()};
-        default: return {0, -1};
+        case FieldType::Date:
+            return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+        case FieldType::ULong:
+            return {0, std::numeric_limits<uint32_t>::max()};
+        default:
+            return {0, -1};
     }
 }
 
 }  // namespace
 
-Record::Record(const Layout& layout)
-    : layout_(&layout), image_(layout.recordSize), memos_(layout.memos.size()) {
+Record::Record(const Layout& layout) : layout_(&layout), image_(layout.recordSize), memos_(layout.memos.size()) {
     clear();
 }
 
@@ -62,11 +67,15 @@ int64_t Record::integer(std::size_t field, std::size_t element) const {
     switch (f.type) {
         case FieldType::Byte:
         case FieldType::UShort:
-        case FieldType::ULong: return static_cast<int64_t>(raw);
-        case FieldType::Short: return static_cast<int16_t>(static_cast<uint16_t>(raw));
+        case FieldType::ULong:
+            return static_cast<int64_t>(raw);
+        case FieldType::Short:
+            return static_cast<int16_t>(static_cast<uint16_t>(raw));
         case FieldType::Long:
-        case FieldType::Date: return static_cast<int32_t>(static_cast<uint32_t>(raw));
-        default: throw std::logic_error(layout_->fullFieldName(field) + " is not a whole number");
+        case FieldType::Date:
+            return static_cast<int32_t>(static_cast<uint32_t>(raw));
+        default:
+            throw std::logic_error(layout_->fullFieldName(field) + " is not a whole number");
     }
 }
 

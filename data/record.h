@@ -17,7 +17,7 @@ namespace kirva::data {
 // One record buffer: the fixed image of a layout plus its memos. Field access is by field index (see
 // Layout::findField) and, for arrays, a 0-based element. Texts are Windows-1250 bytes.
 class Record {
-public:
+  public:
     explicit Record(const Layout& layout);
 
     const Layout& layout() const { return *layout_; }
@@ -49,7 +49,7 @@ public:
     // By name, for code that reads few fields once; a name the layout lacks is a programming error.
     std::size_t field(std::string_view name) const;
 
-private:
+  private:
     std::span<uint8_t> bytes(std::size_t field, std::size_t element);
     std::span<const uint8_t> bytes(std::size_t field, std::size_t element) const;
 

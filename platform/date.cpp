@@ -21,7 +21,9 @@ constexpr int64_t daysFromCivil(int64_t y, int m, int d) {
 // conversions in other files' static initialisers see it.
 constexpr int64_t kEpoch = daysFromCivil(1800, 12, 28);
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

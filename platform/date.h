@@ -36,24 +36,24 @@ std::string formatDateIso(DateNumber date);
 
 // Today's date, injectable so that tests can fix "today".
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual DateNumber today() const = 0;
 };
 
 // The system's local date.
 class SystemClock final : public Clock {
-public:
+  public:
     DateNumber today() const override;
 };
 
 // A clock that always answers the same day.
 class FixedClock final : public Clock {
-public:
+  public:
     explicit FixedClock(DateNumber day) : day_(day) {}
     DateNumber today() const override { return day_; }
 
-private:
+  private:
     DateNumber day_;
 };
 

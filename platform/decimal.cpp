@@ -2,19 +2,36 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <stdexcept>
 #include <limits>
+#include <stdexcept>
 
 namespace kirva {
 
 namespace {
 
-constexpr int64_t kPow10[] = {1,          10,          100,          1000,          10000,         100000,
-                              1000000,    10000000,    100000000,    1000000000,    10000000000LL, 100000000000LL,
-                              1000000000000LL, 10000000000000LL, 100000000000000LL, 1000000000000000LL,
-                              10000000000000000LL, 100000000000000000LL, 1000000000000000000LL};
+constexpr int64_t kPow10[] = {1,
+                              10,
+                              100,
+                              1000,
+                              10000,
+                              100000,
+                              1000000,
+                              10000000,
+                              100000000,
+                              1000000000,
+                              10000000000LL,
+                              100000000000LL,
+                              1000000000000LL,
+                              10000000000000LL,
+                              100000000000000LL,
+                              1000000000000000LL,
+                              10000000000000000LL,
+                              100000000000000000LL,
+                              1000000000000000000LL};
 
-bool mulOverflow(int64_t a, int64_t b, int64_t& out) { return __builtin_mul_overflow(a, b, &out); }
+bool mulOverflow(int64_t a, int64_t b, int64_t& out) {
+    return __builtin_mul_overflow(a, b, &out);
+}
 
 // Both operands brought to the larger scale, or nothing when that overflows.
 bool align(const Decimal& a, const Decimal& b, int64_t& ua, int64_t& ub, int& scale) {
@@ -84,7 +101,8 @@ bool Decimal::fitsDigits(int digits, int places) const {
     if (!units) return false;
     if (digits >= 19) return true;
     const int64_t limit = kPow10[digits];
-    return *units < limit && *units > -limit;
+    const int64_t held = *units;
+    return held < limit && held > -limit;
 }
 
 Result<Decimal> Decimal::plus(const Decimal& other) const {

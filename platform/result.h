@@ -16,7 +16,7 @@ struct Error {
 // Either a value or an Error. Failures are returned, not thrown, across module boundaries.
 template <class T>
 class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : state_(std::move(value)) {}
     Result(Error error) : state_(std::move(error)) {}
 
@@ -33,13 +33,13 @@ public:
 
     const Error& error() const { return std::get<1>(state_); }
 
-private:
+  private:
     std::variant<T, Error> state_;
 };
 
 template <>
 class [[nodiscard]] Result<void> {
-public:
+  public:
     Result() = default;
     Result(Error error) : error_(std::move(error)), failed_(true) {}
 
@@ -47,11 +47,13 @@ public:
     explicit operator bool() const { return ok(); }
     const Error& error() const { return error_; }
 
-private:
+  private:
     Error error_;
     bool failed_ = false;
 };
 
-inline Error makeError(std::string message) { return Error{std::move(message)}; }
+inline Error makeError(std::string message) {
+    return Error{std::move(message)};
+}
 
 }  // namespace kirva

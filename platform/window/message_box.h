@@ -45,7 +45,7 @@ struct MessageBoxRequest {
 };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Shows the box modally and returns the code of the button pressed.
     virtual unsigned show(const MessageBoxRequest& request) = 0;
@@ -55,7 +55,7 @@ public:
 // box's default button. Keeps what was shown, and when given a stream prints each box on it as its caption
 // and its text (UTF-8, each "|" turned into a line break), as the command-line front does.
 class HeadlessMessageBoxes final : public MessageBoxes {
-public:
+  public:
     HeadlessMessageBoxes() = default;
     explicit HeadlessMessageBoxes(std::ostream& printTo) : out_(&printTo) {}
 
@@ -65,7 +65,7 @@ public:
     const std::vector<MessageBoxRequest>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
 
-private:
+  private:
     std::ostream* out_ = nullptr;
     std::deque<unsigned> answers_;
     std::vector<MessageBoxRequest> shown_;

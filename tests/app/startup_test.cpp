@@ -8,8 +8,8 @@
 namespace kirva::app {
 namespace {
 
-using files::testing::FileTest;
 using errors::ErrorLevel;
+using files::testing::FileTest;
 namespace fs = std::filesystem;
 using platform::readProfileString;
 using platform::writeProfileString;

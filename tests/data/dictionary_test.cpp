@@ -10,8 +10,8 @@
 namespace kirva::data {
 namespace {
 
-using files::testing::FileTest;
 using errors::ErrorLevel;
+using files::testing::FileTest;
 namespace fs = std::filesystem;
 
 class DictionaryTest : public FileTest {
