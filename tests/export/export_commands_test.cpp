@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "export/export_run.h"
-#include "tests/export/test_folder.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::cli {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "data/layout.h"
 #include "platform/text1250.h"
-#include "tests/export/test_folder.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::exporting {
 namespace {

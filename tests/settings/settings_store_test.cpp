@@ -1,14 +1,12 @@
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 using kirva::cp1250;
@@ -20,36 +18,16 @@ namespace {
 
 class SettingsStoreTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
-        dir = fs::temp_directory_path() / ("kirva-settings-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ini = (dir / "KIRVA.INI").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string fileText() const {
-        std::ifstream in(ini, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-    void writeFile(std::string_view bytes) const {
-        std::ofstream out(ini, std::ios::binary);
-        out << bytes;
-    }
+    std::string fileText() const { return kirva::testing::readFile(ini); }
+    void writeFile(std::string_view bytes) const { kirva::testing::writeFile(ini, bytes); }
     void load() {
         loadSettings(ini, settings, names);
         readIdentification(ini, settings);
     }
 
-    fs::path dir;
-    std::string ini;
+    kirva::testing::TestFolder tempFolder;
+    const fs::path dir = tempFolder.path();
+    const std::string ini = (dir / "KIRVA.INI").string();
     Settings settings;
     DataFileNames names;
 };

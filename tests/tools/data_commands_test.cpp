@@ -108,7 +108,7 @@ class RoundTrip : public ::testing::TestWithParam<const Layout*> {};
 
 TEST_P(RoundTrip, ImportThenDumpGivesTheSameFile) {
     const Layout& layout = *GetParam();
-    TempDir dir;
+    TestFolder dir;
     const data::CsvWriter writer(layout);
     std::string csv = writer.header();
     for (const auto& r : sampleRecords(layout, 20, layout.recordSize)) ASSERT_TRUE(writer.append(r, csv).ok());
@@ -140,7 +140,7 @@ class Import : public ::testing::Test {
         before = readFile(file);
     }
 
-    TempDir dir;
+    TestFolder dir;
     std::string file;
     std::string before;
 };
@@ -224,7 +224,7 @@ TEST_F(Import, AddsToRecordsAlreadyInTheFile) {
 // ---- dump: key order ----
 
 TEST(Dump, FollowsTheKeyItIsGiven) {
-    TempDir dir;
+    TestFolder dir;
     writeFile(dir / "p.csv",
               "SIFRA,NAZIV\n"
               "3,Ana\n"
@@ -254,7 +254,7 @@ TEST(Dump, FollowsTheKeyItIsGiven) {
 // ---- check ----
 
 TEST(Check, ListsEachFailingFieldAndExitsWithOne) {
-    TempDir dir;
+    TestFolder dir;
     writeFile(dir / "p.csv",
               "SIFRA,ZACETEKVALUTE,BONITETA,TECAJ,AVANSTIP,ZDRZAVAROVANJE,ZDRZAVARFAKTURA\n"
               "1,D,1,2,1,1,0\n"
@@ -294,7 +294,7 @@ void PrintTo(const UsageCase& c, std::ostream* os) {
 class Usage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(Usage, GivesItsExitCodeAndOneClearLine) {
-    TempDir dir;
+    TestFolder dir;
     writeFile(dir / "ok.csv", "PODJETJE,SIFRAPOSLOVNEENOTE\n1,1\n");
     std::vector<std::string> args;
     for (auto arg : GetParam().args) {

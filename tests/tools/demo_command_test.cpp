@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -38,7 +39,7 @@ Outcome demo(const std::vector<std::string>& args) {
 class Demo : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir_ = new TempDir();
+        dir_ = std::make_unique<TestFolder>();
         const auto made = demo({dir_->path().string(), "--invoices", "400", "--seed", "9"});
         ASSERT_EQ(made.code, 0) << made.err;
         ASSERT_EQ(made.out,
@@ -46,11 +47,11 @@ class Demo : public ::testing::Test {
                   "units; settings in " +
                       (dir_->path() / "KIRVA.INI").string() + "\n");
     }
-    static void TearDownTestSuite() { delete dir_; }
-    static const TempDir& dir() { return *dir_; }
+    static void TearDownTestSuite() { dir_.reset(); }
+    static const TestFolder& dir() { return *dir_; }
 
   private:
-    static inline TempDir* dir_ = nullptr;
+    static inline std::unique_ptr<TestFolder> dir_;
 };
 
 TEST_F(Demo, SettingsPointAtTheFolder) {
@@ -122,7 +123,7 @@ TEST_F(Demo, TheOtherFilesAreEmpty) {
 }
 
 TEST_F(Demo, TheSameSeedGivesTheSameFilesAndNothingIsOverwritten) {
-    TempDir again, other;
+    TestFolder again, other;
     ASSERT_EQ(demo({again.path().string(), "--invoices", "400", "--seed", "9"}).code, 0);
     ASSERT_EQ(demo({other.path().string(), "--invoices", "400", "--seed", "10"}).code, 0);
     for (const char* file : {"FARACUN.DB", "SFENPA.DB", "SFPARTN.DB"}) {
@@ -139,7 +140,7 @@ TEST_F(Demo, TheSameSeedGivesTheSameFilesAndNothingIsOverwritten) {
 }
 
 TEST(DemoSmoke, TheBuiltProgramWritesAndDumpsTheDemo) {
-    TempDir dir;
+    TestFolder dir;
     const std::string cliPath = KIRVA_CLI_PATH;
     const std::string folder = (dir.path() / "demo").string();
     ASSERT_EQ(std::system((cliPath + " demo '" + folder + "' --invoices 25 > /dev/null").c_str()), 0);

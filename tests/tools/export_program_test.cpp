@@ -17,8 +17,8 @@
 namespace kirva::cli {
 namespace {
 
-using kirva::tooltest::TempDir;
-using kirva::tooltest::writeFile;
+using kirva::testing::TestFolder;
+using kirva::testing::writeFile;
 namespace fs = std::filesystem;
 
 const FixedClock kToday(*dateFromCivil(2019, 6, 15));
@@ -58,7 +58,7 @@ class ExportProgramTest : public ::testing::Test {
         return found;
     }
 
-    TempDir folder;
+    TestFolder folder;
     std::string dataDir;
     std::string ini;
 };

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "framework/errors/error_manager.h"
 #include "platform/text1250.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::errors {
 namespace {
@@ -18,21 +18,7 @@ namespace fs = std::filesystem;
 using platform::ButtonHelp;
 using platform::ButtonOk;
 
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("kirva-errors-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using kirva::testing::TestFolder;
 
 std::vector<std::string> readLines(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -46,7 +32,7 @@ ErrorLog::Stamp fixedStamp() {
 }
 
 TEST(ErrorLog, OpenWriteCloseCountUsesAndAppend) {
-    TempFolder folder;
+    TestFolder folder;
     const fs::path file = folder.path() / "QRMError.Log";
     ErrorLog log(file, fixedStamp);
 
@@ -76,7 +62,7 @@ TEST(ErrorLog, OpenWriteCloseCountUsesAndAppend) {
 }
 
 TEST(ErrorLog, FailuresAreReportedAsFive) {
-    TempFolder folder;
+    TestFolder folder;
     ErrorLog log(folder.path() / "missing-folder" / "QRMError.Log", fixedStamp);
     EXPECT_EQ(log.open(), 5);
     EXPECT_EQ(log.usage(), 0);
@@ -92,7 +78,7 @@ class ErrorReportingTest : public ::testing::Test {
         manager.initialize();
     }
 
-    TempFolder folder;
+    TestFolder folder;
     platform::HeadlessMessageBoxes boxes;
     ErrorManager manager;
     std::vector<int> exitCodes;

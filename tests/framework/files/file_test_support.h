@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -13,6 +12,7 @@
 #include "framework/errors/error_manager.h"
 #include "framework/files/file_manager.h"
 #include "platform/window/message_box.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::files::testing {
 
@@ -70,18 +70,9 @@ class TestFileManager : public FileManager {
 class FileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("kirva-files-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         errors.setMessageBoxes(boxes);
         errors.setExitHook([this](int code) { exitCodes.push_back(code); });
         errors.initialize();
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
     }
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
@@ -128,7 +119,8 @@ class FileTest : public ::testing::Test {
         ASSERT_FALSE(names.empty());
     }
 
-    fs::path dir;
+    kirva::testing::TestFolder tempFolder;
+    const fs::path dir = tempFolder.path();
     platform::HeadlessMessageBoxes boxes;
     errors::ErrorManager errors;
     std::vector<int> exitCodes;

@@ -1,14 +1,12 @@
 #include "framework/window/ini_manager.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "platform/ini/profile_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 using namespace kirva::framework;
@@ -41,21 +39,13 @@ class FakeWindow final : public WindowGeometry {
 
 class IniManagerTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("kirva-inimgr-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ini = (dir / "KIRVA.INI").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
     std::string read(std::string_view section, std::string_view key) {
         return readProfileString(ini, section, key, "<missing>");
     }
 
-    fs::path dir;
-    std::string ini;
+    kirva::testing::TestFolder tempFolder;
+    const fs::path dir = tempFolder.path();
+    const std::string ini = (dir / "KIRVA.INI").string();
 };
 
 constexpr std::string_view kSection = "NastavitvePrograma";

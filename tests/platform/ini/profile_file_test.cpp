@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/text1250.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 using kirva::cp1250;
@@ -17,33 +16,11 @@ using kirva::platform::writeProfileString;
 
 namespace {
 
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeBytes(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using kirva::testing::readFile;
+using kirva::testing::writeFile;
 
 class ProfileFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
-        dir = fs::temp_directory_path() / ("kirva-ini-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ini = (dir / "KIRVA.INI").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Every entry of the folder: a write must never leave a temporary file behind.
     std::vector<std::string> folderEntries() const {
         std::vector<std::string> names;
@@ -51,8 +28,9 @@ class ProfileFileTest : public ::testing::Test {
         return names;
     }
 
-    fs::path dir;
-    std::string ini;
+    kirva::testing::TestFolder tempFolder;
+    const fs::path dir = tempFolder.path();
+    const std::string ini = (dir / "KIRVA.INI").string();
 };
 
 // ---- Reading ---------------------------------------------------------------------------------------------
@@ -73,7 +51,7 @@ class ProfileRead : public ProfileFileTest, public ::testing::WithParamInterface
 
 TEST_P(ProfileRead, ReadsTheValue) {
     const ReadCase& c = GetParam();
-    writeBytes(ini, c.file);
+    writeFile(ini, c.file);
     EXPECT_EQ(readProfileString(ini, c.section, c.key, "<default>"), c.expected) << c.what;
 }
 
@@ -140,7 +118,7 @@ TEST_P(ProfileChange, MatchesTheGoldenFile) {
     const auto result =
         c.remove ? deleteProfileKey(ini, c.section, c.key) : writeProfileString(ini, c.section, c.key, c.value);
     ASSERT_TRUE(result.ok()) << result.error().message;
-    EXPECT_EQ(readBytes(ini), readBytes(folder / "after.ini"));
+    EXPECT_EQ(readFile(ini), readFile(folder / "after.ini"));
     if (!c.remove) {
         EXPECT_EQ(readProfileString(ini, c.section, c.key, "<default>"), c.value);
     }
@@ -162,37 +140,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ProfileFileTest, WritingCreatesFileSectionAndKey) {
     ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "PotDoXMLRacunov", "").ok());
-    EXPECT_EQ(readBytes(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\n");
+    EXPECT_EQ(readFile(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\n");
     ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "BrisanjeDelPodat", "1").ok());
     ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", "A").ok());
-    EXPECT_EQ(readBytes(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\nBrisanjeDelPodat=1\r\n[OPAL]\r\nFirma=A\r\n");
+    EXPECT_EQ(readFile(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\nBrisanjeDelPodat=1\r\n[OPAL]\r\nFirma=A\r\n");
 }
 
 TEST_F(ProfileFileTest, SlovenianLettersRoundTripAsUtf8) {
     const std::string value = cp1250("Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ");
     ASSERT_TRUE(writeProfileString(ini, cp1250("Šifre"), cp1250("Žig"), value).ok());
-    EXPECT_EQ(readBytes(ini), "[Šifre]\r\nŽig=Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ\r\n");
+    EXPECT_EQ(readFile(ini), "[Šifre]\r\nŽig=Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ\r\n");
     EXPECT_EQ(readProfileString(ini, cp1250("ŠIFRE"), cp1250("žig"), ""), value);
 }
 
 TEST_F(ProfileFileTest, DeletingWhatIsMissingChangesNothing) {
     ASSERT_TRUE(deleteProfileKey(ini, "GLOBAL", "XPos").ok());
     EXPECT_FALSE(fs::exists(ini));
-    writeBytes(ini, "[GLOBAL]\nA=1\n");
+    writeFile(ini, "[GLOBAL]\nA=1\n");
     ASSERT_TRUE(deleteProfileKey(ini, "OTHER", "A").ok());
     ASSERT_TRUE(deleteProfileKey(ini, "GLOBAL", "B").ok());
-    EXPECT_EQ(readBytes(ini), "[GLOBAL]\nA=1\n");
+    EXPECT_EQ(readFile(ini), "[GLOBAL]\nA=1\n");
 }
 
 TEST_F(ProfileFileTest, AnUnchangedWriteLeavesAnOldFileAsItIs) {
     const std::string old = cp1250("[OPAL]\nFirma=Žaga\n");
-    writeBytes(ini, old);
+    writeFile(ini, old);
     ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", cp1250("Žaga")).ok());
-    EXPECT_EQ(readBytes(ini), old);
+    EXPECT_EQ(readFile(ini), old);
 }
 
 TEST_F(ProfileFileTest, WritingKeepsThePermissions) {
-    writeBytes(ini, "[OPAL]\nFirma=A\n");
+    writeFile(ini, "[OPAL]\nFirma=A\n");
     fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", "B").ok());
     EXPECT_EQ(fs::status(ini).permissions() & fs::perms::all,
@@ -201,11 +179,11 @@ TEST_F(ProfileFileTest, WritingKeepsThePermissions) {
 
 TEST_F(ProfileFileTest, WritingThroughALinkReplacesItsTarget) {
     const auto target = dir / "real.ini";
-    writeBytes(target, "[OPAL]\nFirma=A\n");
+    writeFile(target, "[OPAL]\nFirma=A\n");
     fs::create_symlink("real.ini", ini);
     ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", "B").ok());
     EXPECT_TRUE(fs::is_symlink(ini));
-    EXPECT_EQ(readBytes(target), "[OPAL]\nFirma=B\n");
+    EXPECT_EQ(readFile(target), "[OPAL]\nFirma=B\n");
 }
 
 // ---- Failures --------------------------------------------------------------------------------------------
@@ -227,7 +205,7 @@ TEST_F(ProfileFileTest, AFailedWriteNamesTheFileAndLeavesNothingBehind) {
 
 TEST_F(ProfileFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
     const std::string original = "[OPAL]\nFirma=A\n";
-    writeBytes(ini, original);
+    writeFile(ini, original);
     struct Bad {
         std::string section, key, value;
     };
@@ -241,7 +219,7 @@ TEST_F(ProfileFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
             EXPECT_NE(result.error().message.find(ini), std::string::npos);
         }
     }
-    EXPECT_EQ(readBytes(ini), original);
+    EXPECT_EQ(readFile(ini), original);
 }
 
 }  // namespace

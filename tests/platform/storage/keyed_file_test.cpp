@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,6 +12,7 @@
 
 #include "platform/storage/schema.h"
 #include "platform/text1250.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::storage {
 namespace {
@@ -90,14 +89,7 @@ class RawDb {
 
 class KeyedFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kirva-storage-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        path_ = (dir_ / "TESTFILE.DB").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { path_ = (dir_ / "TESTFILE.DB").string(); }
 
     // A record with the given number, group parts, short value and name; the rest fixed but not blank.
     data::Record record(int64_t number, std::string_view part1 = "AB", std::string_view part2 = "X",
@@ -128,7 +120,8 @@ class KeyedFileTest : public ::testing::Test {
         return numbers;
     }
 
-    fs::path dir_;
+    kirva::testing::TestFolder folder_;
+    const fs::path dir_ = folder_.path();
     std::string path_;
 };
 
@@ -220,7 +213,7 @@ TEST_F(KeyedFileTest, OpenRefusesWhatIsNotAMatchingDataFile) {
         SCOPED_TRACE(c.name);
         fs::remove(path_);
         if (c.sql.empty()) {
-            std::ofstream(path_, std::ios::binary) << c.bytes;
+            kirva::testing::writeFile(path_, c.bytes);
         } else {
             RawDb(path_).exec(c.sql);
         }

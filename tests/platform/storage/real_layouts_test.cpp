@@ -1,7 +1,6 @@
 // Every layout of the dictionary through the driver: the widest values each field holds survive a round
 // trip, every key reads them back, and docs/storage.md names every column.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include "platform/storage/keyed_file.h"
 #include "platform/storage/schema.h"
 #include "platform/text1250.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::storage {
 namespace {
@@ -89,13 +89,8 @@ bool sameRecord(const data::Record& a, const data::Record& b) {
 
 class RealLayouts : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kirva-storage-layouts-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    kirva::testing::TestFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 TEST_F(RealLayouts, EveryLayoutRoundTripsThroughEveryKey) {

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "platform/text1250.h"
-#include "tests/export/test_folder.h"
+#include "tests/support/test_folder.h"
 
 namespace kirva::xml {
 namespace {

@@ -1,5 +1,5 @@
-// A temporary folder for one test, removed with everything in it when the test ends, and small file
-// helpers the export tests share.
+// What the tests share for working with real files: a temporary folder for one test, removed with everything
+// in it when the test ends, and whole-file reads and writes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,9 +10,11 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace kirva::testing {
 
+// A fresh folder of its own (mkdtemp), so tests never see each other's files, even when run in parallel.
 class TestFolder {
   public:
     TestFolder() {
@@ -22,6 +24,7 @@ class TestFolder {
     }
     ~TestFolder() {
         std::error_code ignored;
+        // A test may take away the folder's permissions to provoke failures; give them back to clean up.
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
@@ -45,12 +48,14 @@ class TestFolder {
     std::filesystem::path path_;
 };
 
-inline std::string readFile(const std::string& path) {
+// The file's bytes as they stand; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
+// Replaces the file with exactly these bytes.
+inline void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
 }
