@@ -1,5 +1,6 @@
 #include "tools/cli/cli.h"
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 
@@ -42,6 +43,11 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (it == table.end()) {
         err << "kirva-cli: unknown command '" << args[0] << "'; see kirva-cli --help\n";
         return BadUsage;
+    }
+    // --version is answered the same way for every command, before the command reads its arguments.
+    if (std::find(args.begin() + 1, args.end(), "--version") != args.end()) {
+        out << "kirva-cli " << KIRVA_VERSION << "\n";
+        return Done;
     }
     return it->second(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
 }
