@@ -50,51 +50,39 @@ std::vector<FieldDef> faparacFields() {
     };
 }
 
+// The file and its second view differ only in their label, prefix and key descriptions. The view shares
+// FAPARAC's table and name text, so neither has a file name of its own.
+Layout faparacView(std::string_view label, std::string_view prefix, std::string_view knjizenjeDescription,
+                   std::string_view parametriDescription) {
+    return Layout{
+        .label = label,
+        .prefix = prefix,
+        .table = "FAPARAC",
+        .fileName = "",
+        .recordSize = 495,
+        .nameTextBytes = 255,
+        .structureVersion = -1,
+        .fields = faparacFields(),
+        .keys =
+            {
+                {"KNJIZENJEKLJUC", {"FIRMA", "POSLOVNAENOTA"}, false, false, 0, knjizenjeDescription},
+                {"PARAMETRIKLJUC", {"FIRMA", "POSLOVNAENOTA", "TIPRACUNA"}, true, true, 0, parametriDescription},
+            },
+        .memos = {},
+        .rules = {},
+        .initialValues = {},
+    };
+}
+
 }  // namespace
 
 const Layout& faparacLayout() {
-    static const Layout layout{
-        .label = "FAPARAC",
-        .prefix = "FAPARAC",
-        .table = "FAPARAC",
-        .fileName = "",
-        .recordSize = 495,
-        .nameTextBytes = 255,
-        .structureVersion = -1,
-        .fields = faparacFields(),
-        .keys =
-            {
-                {"KNJIZENJEKLJUC", {"FIRMA", "POSLOVNAENOTA"}, false, false, 0, "FAPARAC:KnjizenjeKljuc"},
-                {"PARAMETRIKLJUC", {"FIRMA", "POSLOVNAENOTA", "TIPRACUNA"}, true, true, 0, "FAPARAC:ParametriKljuc"},
-            },
-        .memos = {},
-        .rules = {},
-        .initialValues = {},
-    };
+    static const Layout layout = faparacView("FAPARAC", "FAPARAC", "FAPARAC:KnjizenjeKljuc", "FAPARAC:ParametriKljuc");
     return layout;
 }
 
-// The second view: the same file and record under the prefix FAP, with its own key descriptions. It
-// shares FAPARAC's name text, so it has no file name of its own.
 const Layout& faparac2Layout() {
-    static const Layout layout{
-        .label = "FAPARAC2",
-        .prefix = "FAP",
-        .table = "FAPARAC",
-        .fileName = "",
-        .recordSize = 495,
-        .nameTextBytes = 255,
-        .structureVersion = -1,
-        .fields = faparacFields(),
-        .keys =
-            {
-                {"KNJIZENJEKLJUC", {"FIRMA", "POSLOVNAENOTA"}, false, false, 0, "FAP:KnjizenjeKljuc"},
-                {"PARAMETRIKLJUC", {"FIRMA", "POSLOVNAENOTA", "TIPRACUNA"}, true, true, 0, "FAP:ParametriKljuc"},
-            },
-        .memos = {},
-        .rules = {},
-        .initialValues = {},
-    };
+    static const Layout layout = faparacView("FAPARAC2", "FAP", "FAP:KnjizenjeKljuc", "FAP:ParametriKljuc");
     return layout;
 }
 

@@ -551,6 +551,15 @@ struct KeyedFile::Impl {
         if (int rc = write.commit(); rc != SQLITE_OK) return fail(rc);
         return succeed();
     }
+
+    // Positions before the first (or after the last) record in the order of a key.
+    int startAtEnd(std::size_t key, Cursor::Kind kind) {
+        if (!db) return notOpen();
+        if (int rc = checkKey(key)) return rc;
+        cursor = {kind, key, {}, std::nullopt, std::nullopt};
+        batch.reset();
+        return succeed();
+    }
 };
 
 KeyedFile::KeyedFile(const data::Layout& layout) : layout_(&layout), impl_(std::make_unique<Impl>(layout)) {}
@@ -660,21 +669,11 @@ int KeyedFile::set(std::size_t key, const data::Record& buffer) {
 }
 
 int KeyedFile::setFirst(std::size_t key) {
-    Impl& m = *impl_;
-    if (!m.db) return m.notOpen();
-    if (int rc = m.checkKey(key)) return rc;
-    m.cursor = {Impl::Cursor::Kind::First, key, {}, std::nullopt, std::nullopt};
-    m.batch.reset();
-    return m.succeed();
+    return impl_->startAtEnd(key, Impl::Cursor::Kind::First);
 }
 
 int KeyedFile::setLast(std::size_t key) {
-    Impl& m = *impl_;
-    if (!m.db) return m.notOpen();
-    if (int rc = m.checkKey(key)) return rc;
-    m.cursor = {Impl::Cursor::Kind::Last, key, {}, std::nullopt, std::nullopt};
-    m.batch.reset();
-    return m.succeed();
+    return impl_->startAtEnd(key, Impl::Cursor::Kind::Last);
 }
 
 int KeyedFile::resetTo(std::size_t key, int64_t position) {
