@@ -135,27 +135,6 @@ class Tokenizer {
 
 // ---- values ----
 
-struct IntRange {
-    int64_t low;
-    int64_t high;
-    const char* kind;
-};
-
-IntRange rangeOf(FieldType type) {
-    switch (type) {
-        case FieldType::Byte:
-            return {0, 255, "an unsigned byte"};
-        case FieldType::Short:
-            return {-32768, 32767, "a signed 16-bit number"};
-        case FieldType::UShort:
-            return {0, 65535, "an unsigned 16-bit number"};
-        case FieldType::ULong:
-            return {0, std::numeric_limits<uint32_t>::max(), "an unsigned 32-bit number"};
-        default:
-            return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), "a signed 32-bit number"};
-    }
-}
-
 bool allDigits(std::string_view text) {
     if (text.empty()) return false;
     for (char c : text) {
@@ -175,7 +154,7 @@ std::string setWhole(Record& record, std::size_t field, std::size_t element, std
     const bool negative = value.front() == '-';
     const std::string_view digits = negative ? value.substr(1) : value;
     if (!allDigits(digits)) return quoted(value) + " is not a whole number";
-    const IntRange range = rangeOf(def.type);
+    const IntegerRange range = integerRange(def.type);
     const std::size_t first = digits.find_first_not_of('0');
     const std::string_view significant = first == std::string_view::npos ? "0" : digits.substr(first);
     int64_t number = 0;
@@ -186,8 +165,8 @@ std::string setWhole(Record& record, std::size_t field, std::size_t element, std
         fits = number >= range.low && number <= range.high;
     }
     if (!fits) {
-        return quoted(value) + " is out of range for " + range.kind + " (" + std::to_string(range.low) + " to " +
-               std::to_string(range.high) + ")";
+        return quoted(value) + " is out of range for " + std::string(range.kind) + " (" + std::to_string(range.low) +
+               " to " + std::to_string(range.high) + ")";
     }
     auto stored = record.setInteger(field, number, element);
     return stored ? "" : stored.error().message;

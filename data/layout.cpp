@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace kirva::data {
 
@@ -33,6 +34,24 @@ std::optional<std::size_t> findByName(const Items& items, std::string_view name,
 }
 
 }  // namespace
+
+IntegerRange integerRange(FieldType type) {
+    switch (type) {
+        case FieldType::Byte:
+            return {0, 255, "an unsigned byte"};
+        case FieldType::Short:
+            return {-32768, 32767, "a signed 16-bit number"};
+        case FieldType::UShort:
+            return {0, 65535, "an unsigned 16-bit number"};
+        case FieldType::Long:
+        case FieldType::Date:
+            return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), "a signed 32-bit number"};
+        case FieldType::ULong:
+            return {0, std::numeric_limits<uint32_t>::max(), "an unsigned 32-bit number"};
+        default:
+            return {0, -1, "not a whole number"};
+    }
+}
 
 std::optional<std::size_t> Layout::findField(std::string_view name) const {
     return findByName(fields, name, prefix, [](const FieldDef& f) { return f.name; });

@@ -26,6 +26,15 @@ enum class FieldType : uint8_t {
     Group,    // a named run of the fields that follow it inside [offset, offset+size); not stored itself
 };
 
+// The values a whole-number or date field can hold, and how a message names its type; low > high for the
+// types that are not whole numbers.
+struct IntegerRange {
+    int64_t low;
+    int64_t high;
+    std::string_view kind;
+};
+IntegerRange integerRange(FieldType type);
+
 struct FieldDef {
     std::string_view name;  // upper case, without the file's prefix
     FieldType type;

@@ -6,32 +6,7 @@
 
 namespace kirva::data {
 
-namespace {
-
-struct IntRange {
-    int64_t low;
-    int64_t high;
-};
-
-IntRange rangeOf(FieldType type) {
-    switch (type) {
-        case FieldType::Byte:
-            return {0, 255};
-        case FieldType::Short:
-            return {-32768, 32767};
-        case FieldType::UShort:
-            return {0, 65535};
-        case FieldType::Long:
-        case FieldType::Date:
-            return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
-        case FieldType::ULong:
-            return {0, std::numeric_limits<uint32_t>::max()};
-        default:
-            return {0, -1};
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Record::Record(const Layout& layout) : layout_(&layout), image_(layout.recordSize), memos_(layout.memos.size()) {
     clear();
@@ -81,7 +56,7 @@ int64_t Record::integer(std::size_t field, std::size_t element) const {
 
 Result<void> Record::setInteger(std::size_t field, int64_t value, std::size_t element) {
     const FieldDef& f = layout_->fields.at(field);
-    const IntRange range = rangeOf(f.type);
+    const IntegerRange range = integerRange(f.type);
     if (range.low > range.high) throw std::logic_error(layout_->fullFieldName(field) + " is not a whole number");
     if (value < range.low || value > range.high) {
         return makeError(std::to_string(value) + " is out of range for " + layout_->fullFieldName(field));

@@ -15,26 +15,6 @@ namespace {
 
 using data::FieldType;
 
-struct IntRange {
-    int64_t low;
-    int64_t high;
-};
-
-IntRange rangeOf(FieldType type) {
-    switch (type) {
-        case FieldType::Byte:
-            return {0, 255};
-        case FieldType::Short:
-            return {-32768, 32767};
-        case FieldType::UShort:
-            return {0, 65535};
-        case FieldType::ULong:
-            return {0, std::numeric_limits<uint32_t>::max()};
-        default:
-            return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
-    }
-}
-
 std::string_view typeName(int type) {
     switch (type) {
         case SQLITE_INTEGER:
@@ -157,7 +137,7 @@ std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vec
             const data::FieldDef& f = layout.fields[column.field];
             place.offset = static_cast<uint32_t>(f.offset + f.size * column.element);
             place.size = f.size;
-            const IntRange range = rangeOf(f.type);
+            const data::IntegerRange range = data::integerRange(f.type);
             place.low = range.low;
             place.high = range.high;
             const bool inImage =
@@ -242,7 +222,7 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
     switch (column.kind) {
         case ColumnKind::Integer: {
             const data::FieldDef& f = layout.fields[column.field];
-            const IntRange range = rangeOf(f.type);
+            const data::IntegerRange range = data::integerRange(f.type);
             if (value.integer < range.low || value.integer > range.high) {
                 return makeError("holds " + std::to_string(value.integer) + ", outside " + std::to_string(range.low) +
                                  " .. " + std::to_string(range.high));
