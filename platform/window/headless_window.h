@@ -1,0 +1,116 @@
+// The headless window system: windows that hold their controls, focus and event queue in memory and are
+// driven by a scripted user. The tests drive every window of the program through it, and it delivers the
+// same events in the same order as the Qt windows do:
+//   - leaving an entry (Tab, a click elsewhere, Enter) after its text changed: Accepted for it when its
+//     binding takes the text, else Rejected; then Selected for the control that gets the focus;
+//   - leaving an entry without a change: only Selected for the next control;
+//   - pressing a button (click, access key, Enter on the default button): the entry being left first as
+//     above, then Selected for the button if it did not have the focus, then Accepted for the button;
+//     a standard-close button posts CloseWindow instead of Accepted;
+//   - a check box toggled: Accepted;
+//   - opening: OpenWindow, then GainFocus; resizing: Sized (then Maximized/Restored where it applies).
+// The queue is worked off before the next scripted step runs. When a window's loop has no step left, the
+// user closes it by the close box; if the window refuses, the loop ends anyway and the transcript says
+// "script ran out", so a test never hangs.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/window/window_system.h"
+
+namespace kirva::platform {
+
+class HeadlessWindowSystem;
+
+// What a scripted user does, one step at a time. Each call queues a step and returns the user, so a test
+// reads as the user's actions:
+//   user.type(kFromDate, "01.02.2019").pressTab().click(kOkButton);
+// Steps act on the innermost open window (a modal window opened by a handler takes the following steps).
+class ScriptedUser {
+  public:
+    // Puts the focus on the control (leaving the one that had it) and replaces its text; does not leave it.
+    ScriptedUser& type(int32_t control, std::string_view text);
+    // type() and then Tab.
+    ScriptedUser& enter(int32_t control, std::string_view text);
+    ScriptedUser& pressTab();
+    ScriptedUser& pressShiftTab();
+    ScriptedUser& pressEnter();   // accepts an entry; on a button presses it; else presses the default button
+    ScriptedUser& pressEscape();  // as the close box
+    ScriptedUser& pressAccessKey(char letter);  // Alt+letter, case-insensitive
+    ScriptedUser& pressKey(int32_t keyCode);    // any other key (alert keys)
+    ScriptedUser& click(int32_t control);       // focus, then press a button or toggle a check box
+    ScriptedUser& focus(int32_t control);       // click into a control without pressing it
+    ScriptedUser& closeBox();
+    ScriptedUser& resizeTo(int32_t width, int32_t height);  // client size, dialog units
+    ScriptedUser& resizeBy(int32_t dWidth, int32_t dHeight);
+    ScriptedUser& moveTo(int32_t x, int32_t y);
+    ScriptedUser& maximize();
+    ScriptedUser& minimize();
+    ScriptedUser& restore();
+    ScriptedUser& deactivate();  // another program takes the focus: LoseFocus
+    ScriptedUser& activate();    // and gives it back: GainFocus
+    // Runs the check while the window is open at this point of the script (read controls, variables).
+    ScriptedUser& check(std::function<void(Window&)> check);
+
+    // Answers, kept in queues of their own: the next message box or folder picker takes the first answer,
+    // whenever it comes up. Without one, a message box takes its default button and a picker is cancelled.
+    ScriptedUser& answerMessageBox(unsigned button);
+    // nullopt = cancel. browseTo: a folder the picker makes current while the user browses, as the
+    // platform's picker may do (the program must put its own current directory back).
+    ScriptedUser& answerFolderPicker(std::optional<std::string> folder, std::string browseTo = {});
+
+    std::size_t pendingSteps() const;
+
+  private:
+    friend class HeadlessWindowSystem;
+    friend class HeadlessWindow;
+    explicit ScriptedUser(HeadlessWindowSystem& system) : system_(system) {}
+    HeadlessWindowSystem& system_;
+    std::deque<std::function<void(Window&)>> steps_;
+};
+
+// The transcript lines, one per happening, in the order they happened:
+//   "open <window name>"            "close <window name>"
+//   "<window name>: <EventKind> <control>"   (control 0 for window events)
+//   "box <caption>: <text> -> <button code>"   (texts UTF-8, as typed in the layout)
+//   "folder <title> -> <folder>" or "folder <title> -> cancel"
+//   "beep"                           "script ran out"
+class HeadlessWindowSystem final : public WindowSystem {
+  public:
+    HeadlessWindowSystem();
+    // Message boxes are also printed on the stream as the command-line front prints them.
+    explicit HeadlessWindowSystem(std::ostream& printBoxesTo);
+    ~HeadlessWindowSystem() override;
+
+    std::unique_ptr<Window> createWindow(const WindowLayout& layout) override;
+    MessageBoxes& messageBoxes() override;
+    bool pickFolder(std::string_view title, std::string& folder, std::size_t maxLength) override;
+    void beep() override;
+    std::string currentDirectory() const override;
+    bool setCurrentDirectory(std::string_view directory) override;
+
+    ScriptedUser& user() { return user_; }
+    const std::vector<std::string>& transcript() const { return transcript_; }
+    // Only the transcript lines that start with the prefix (e.g. a window's name, "box ").
+    std::vector<std::string> transcript(std::string_view prefix) const;
+    const std::vector<MessageBoxRequest>& shownBoxes() const;
+    // Every window created and not yet destroyed, innermost open last.
+    std::vector<Window*> openWindows() const;
+
+  private:
+    friend class ScriptedUser;
+    friend class HeadlessWindow;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    ScriptedUser user_{*this};
+    std::vector<std::string> transcript_;
+};
+
+}  // namespace kirva::platform
