@@ -114,6 +114,10 @@ void composeDataFileNames(const Settings& settings, DataFileNames& names) {
     names.sfpartn = cut(settings.potDoPartnerjev + "SFPARTN.DB", kLongNameWidth);
 }
 
+Result<void> checkSettingsFile(const std::string& settingsFile) {
+    return platform::checkProfileFile(settingsFile);
+}
+
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names) {
     settings.potDoIzdanihRacunov = readText(settingsFile, kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth);
     settings.potDoPartnerjev = readText(settingsFile, kGlobal, "PotDoPartnerjev", kPartnerFolderWidth);

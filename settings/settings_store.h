@@ -48,6 +48,11 @@ struct DataFileNames {
 // The INI file name, ".\KIRVA.INI" on the program's own platform ("./KIRVA.INI" here).
 extern const char* const kDefaultSettingsFileName;
 
+// Whether the settings file can be used as it stands: an existing file must be a text settings file (never
+// a data file or a journal named by mistake). A missing file is no error here; the caller decides whether
+// it may be created. The error is one line naming the file.
+Result<void> checkSettingsFile(const std::string& settingsFile);
+
 // LoadSettings: folders, data-file names, the output folder (written straight back), the option, the rates.
 // Texts longer than their globals are cut. A failed write-back is ignored (the file then simply lacks the
 // key); nothing is written when the key already holds the value.

@@ -322,11 +322,43 @@ std::optional<std::string> refusal(std::string_view section, std::string_view ke
     return std::nullopt;
 }
 
-// Reads the file for a change; a missing file is an empty one, an unreadable one is never overwritten.
+// Why the bytes are not a text settings file, or nothing when they are one. Settings files are short
+// lines of text; a data file, a journal or a binary named in their place must never be rewritten as one.
+std::optional<std::string> notSettingsText(std::string_view bytes) {
+    if (bytes.starts_with("SQLite format 3")) return "it is an SQLite database";
+    std::string_view body = bytes.starts_with(kBom) ? bytes.substr(kBom.size()) : bytes;
+    const auto first = body.find_first_not_of(" \t\r\n");
+    if (first != std::string_view::npos && body.substr(first).starts_with("<")) return "it is an XML document";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        // Tabs, line ends, a form feed and the old end-of-file mark are what text files hold below 0x20.
+        if (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n' && byte != '\f' && byte != 0x1A) {
+            return "it holds the byte 0x" + std::string(1, "0123456789ABCDEF"[byte >> 4]) +
+                   std::string(1, "0123456789ABCDEF"[byte & 0xF]) + " at offset " + std::to_string(i);
+        }
+    }
+    if (!isValidUtf8(body)) {
+        for (const char c : body) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte == 0x81 || byte == 0x83 || byte == 0x88 || byte == 0x90 || byte == 0x98) {
+                return "it is neither UTF-8 nor Windows-1250 text";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+Error notSettingsError(const std::string& file, const std::string& why) {
+    return makeError("The file " + file + " is not a text settings file (" + why + "); it is left as it is");
+}
+
+// Reads the file for a change; a missing file is an empty one, an unreadable one or one that is not a
+// settings file is never overwritten.
 Result<ProfileText> loadForChange(const std::string& file, bool& existed) {
     std::string bytes, failure;
     const auto state = readWholeFile(file, bytes, failure);
     if (state == ReadState::Failed) return makeError("Cannot read the settings file " + file + ": " + failure);
+    if (const auto why = notSettingsText(bytes)) return notSettingsError(file, *why);
     existed = state == ReadState::Read;
     return parseText(bytes);
 }
@@ -389,6 +421,14 @@ Result<void> writeProfileString(const std::string& file, std::string_view sectio
         text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(last + 1), Line{keyLine, eol});
     }
     return store(file, text, existed, before);
+}
+
+Result<void> checkProfileFile(const std::string& file) {
+    std::string bytes, failure;
+    const auto state = readWholeFile(file, bytes, failure);
+    if (state == ReadState::Failed) return makeError("Cannot read the settings file " + file + ": " + failure);
+    if (const auto why = notSettingsText(bytes)) return notSettingsError(file, *why);
+    return {};
 }
 
 Result<void> deleteProfileKey(const std::string& file, std::string_view section, std::string_view key) {

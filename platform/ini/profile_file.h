@@ -20,7 +20,9 @@
 // - A write that changes nothing leaves the file untouched. A changed file is written to a temporary file
 //   beside it, flushed and renamed into place (through a symbolic link, its target), keeping its
 //   permissions, so it is never left half written. A name or value that would break the file (a line break,
-//   "]" in a section name, "=" in a key name) is refused, as is writing over a file that cannot be read.
+//   "]" in a section name, "=" in a key name) is refused, as is writing over a file that cannot be read or
+//   that is not a text settings file (a zero byte or another control character, a database or XML header,
+//   bytes that are neither UTF-8 nor Windows-1250): a file named by mistake is never rewritten.
 // - `file` is a path as the file system takes it.
 #pragma once
 
@@ -36,6 +38,9 @@ std::string readProfileString(const std::string& file, std::string_view section,
                               std::string_view defaultValue);
 Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,
                                 std::string_view value);
+// Whether an existing file is a text settings file the program may read and write; a missing file is no
+// error (a write creates it). The error names the file and what it holds instead.
+Result<void> checkProfileFile(const std::string& file);
 // Removes every line of the key in the section; a missing file, section or key is no error.
 Result<void> deleteProfileKey(const std::string& file, std::string_view section, std::string_view key);
 

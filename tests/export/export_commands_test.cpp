@@ -78,6 +78,28 @@ TEST(ExportCommandLine, ADataFileThatCannotBeOpenedExitsWithFour) {
         << err.str();
 }
 
+// A settings file named with --ini must exist (only the program's own KIRVA.INI is made when missing), and
+// a file that is not a settings file is refused: nothing is created or rewritten, and the exit code is 2.
+TEST(ExportCommandLine, ASettingsFileThatIsMissingOrNotOneIsRefusedAndNothingIsWritten) {
+    TestFolder folder;
+    const std::string database = std::string("SQLite format 3\0", 16) + std::string(100, '\x01');
+    kirva::testing::writeFile(folder / "FARACUN.DB", database);
+    const FixedClock clock(day(2019, 6, 15));
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    for (const std::string& ini : {std::string("MISSING.INI"), std::string("FARACUN.DB")}) {
+        using Command = int (*)(const Args&, std::ostream&, std::ostream&, const Clock&);
+        for (Command command : {static_cast<Command>(exportCommand), static_cast<Command>(countCommand)}) {
+            std::ostringstream out, err;
+            EXPECT_EQ(command({"--ini", ini}, out, err, clock), 2) << ini;
+            EXPECT_NE(err.str().find(ini), std::string::npos) << err.str();
+            EXPECT_EQ(folder.names(), (std::set<std::string>{"FARACUN.DB"})) << ini;
+            EXPECT_EQ(kirva::testing::readFile(folder / "FARACUN.DB"), database);
+        }
+    }
+    std::filesystem::current_path(previous);
+}
+
 // The built program, as outside tests drive it: an empty book counts 0 and exits with 1.
 TEST(ExportCommandLine, TheProgramCountsAnEmptyBook) {
     TestFolder folder;

@@ -20,6 +20,7 @@ struct PeriodOptions {
     std::optional<DateNumber> from;
     std::optional<DateNumber> to;
     std::string ini = settings::kDefaultSettingsFileName;
+    bool iniGiven = false;  // --ini named the file: it must exist, only the program's own is created
     bool help = false;
     bool version = false;
 };
@@ -58,6 +59,7 @@ std::optional<std::string> parseOptions(const Args& args, PeriodOptions& options
         if (name == "--ini") {
             if (value->empty()) return "option --ini needs a file name";
             options.ini = *value;
+            options.iniGiven = true;
             continue;
         }
         const auto date = parseDate(*value);
@@ -123,6 +125,17 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
                                              " OPOZORILO", platform::MessageIcon::Information, "Zapri"));
         err << prefix << "wrong period " << formatDateDots(state.period.from) << " to "
             << formatDateDots(state.period.to) << ": " << *wrong << "\n";
+        return BadUsage;
+    }
+
+    // A settings file named by mistake (a data file, a journal) is never read as settings nor written.
+    std::error_code missing;
+    if (options.iniGiven && !std::filesystem::exists(options.ini, missing)) {
+        err << prefix << "the settings file " << options.ini << " does not exist\n";
+        return BadUsage;
+    }
+    if (auto usable = settings::checkSettingsFile(options.ini); !usable) {
+        err << prefix << usable.error().message << "\n";
         return BadUsage;
     }
 

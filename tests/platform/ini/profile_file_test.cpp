@@ -223,3 +223,32 @@ TEST_F(ProfileFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
 }
 
 }  // namespace
+
+// A data file or a journal named as the settings file by mistake is never rewritten: the write is refused
+// with the reason, and every byte stays.
+TEST_F(ProfileFileTest, AFileThatIsNotASettingsFileIsNeverWritten) {
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"SQLite database", std::string("SQLite format 3\0\x10\x00", 18) + std::string(200, '\x01')},
+        {"XML journal", "<?xml version=\"1.0\" encoding=\"Windows-1250\"?>\n<Prenos>\x8A</Prenos>\n"},
+        {"zero byte", std::string("[GLOBAL]\nA=1\n\0\n", 15)},
+        {"undecodable bytes", "[GLOBAL]\nA=\x81\x98\xC3\n"},
+    };
+    for (const auto& [what, bytes] : files) {
+        writeFile(ini, bytes);
+        const auto written = writeProfileString(ini, "GLOBAL", "PotDoXMLRacunov", "");
+        ASSERT_FALSE(written.ok()) << what;
+        EXPECT_NE(written.error().message.find("not a text settings file"), std::string::npos)
+            << what << ": " << written.error().message;
+        EXPECT_FALSE(deleteProfileKey(ini, "GLOBAL", "A").ok()) << what;
+        EXPECT_FALSE(kirva::platform::checkProfileFile(ini).ok()) << what;
+        EXPECT_EQ(readFile(ini), bytes) << what;
+        EXPECT_EQ(folderEntries(), std::vector<std::string>{"KIRVA.INI"}) << what;
+    }
+    // Settings files as people keep them pass: UTF-8, Windows-1250, a BOM, CRLF, tabs, a trailing ^Z.
+    for (const std::string& bytes :
+         {std::string("\xEF\xBB\xBF[A]\r\nb=\tc\r\n"), std::string("[A]\nb=\x9A\xE8\x9E\n\x1A"), std::string("")}) {
+        writeFile(ini, bytes);
+        EXPECT_TRUE(kirva::platform::checkProfileFile(ini).ok()) << bytes;
+    }
+    EXPECT_TRUE(kirva::platform::checkProfileFile((dir / "MISSING.INI").string()).ok());
+}
