@@ -115,7 +115,26 @@ void composeDataFileNames(const Settings& settings, DataFileNames& names) {
 }
 
 Result<void> checkSettingsFile(const std::string& settingsFile) {
-    return platform::checkProfileFile(settingsFile);
+    if (auto usable = platform::checkProfileFile(settingsFile); !usable) return usable;
+    // The texts the export takes as they stand: one the program cannot hold whole would reach the journal,
+    // or a data-file name, altered.
+    struct Held {
+        std::string_view section, key;
+        std::size_t width;
+    };
+    for (const Held& held :
+         {Held{kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth},
+          Held{kGlobal, "PotDoPartnerjev", kPartnerFolderWidth}, Held{kGlobal, "PotDoXMLRacunov", kOutputFolderWidth},
+          Held{kOpal, "Firma", kIdentificationWidth}, Held{kOpal, "Kljuc", kIdentificationWidth}}) {
+        auto value = platform::readProfileStringExact(settingsFile, held.section, held.key, "");
+        if (!value) return makeError(value.error().message);
+        if (value->size() > held.width) {
+            return makeError("the value of " + std::string(held.key) + " in [" + std::string(held.section) + "] of " +
+                             settingsFile + " is " + std::to_string(value->size()) +
+                             " characters long; the program holds at most " + std::to_string(held.width));
+        }
+    }
+    return {};
 }
 
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names) {
@@ -123,9 +142,13 @@ void loadSettings(const std::string& settingsFile, Settings& settings, DataFileN
     settings.potDoPartnerjev = readText(settingsFile, kGlobal, "PotDoPartnerjev", kPartnerFolderWidth);
     composeDataFileNames(settings, names);
     settings.potDoXmlRacunov = readText(settingsFile, kGlobal, "PotDoXMLRacunov", kOutputFolderWidth);
-    // Written straight back, so that the file always holds the key the user has to fill in. A failure here
+    // Written when missing, so that the file always holds the key the user has to fill in. A value that is
+    // there is never written back: it may hold what the program could not take whole. A failure here
     // changes nothing in memory; the settings window reports the next one.
-    (void)writeProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
+    constexpr std::string_view kMissing = "\n";  // no stored value holds a line break
+    if (readProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", kMissing) == kMissing) {
+        (void)writeProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
+    }
     settings.brisanjeDelovnih = optionByte(readProfileString(settingsFile, kGlobal, "BrisanjeDelPodat", "0"));
     settings.stopnjaDdvVisja = rateValue(readProfileString(settingsFile, kDavki, "StopnjaDDVvisja", "22"));
     settings.stopnjaDdvNizja = rateValue(readProfileString(settingsFile, kDavki, "StopnjaDDVnizja", "9.5"));

@@ -49,13 +49,15 @@ struct DataFileNames {
 extern const char* const kDefaultSettingsFileName;
 
 // Whether the settings file can be used as it stands: an existing file must be a text settings file (never
-// a data file or a journal named by mistake). A missing file is no error here; the caller decides whether
-// it may be created. The error is one line naming the file.
+// a data file or a journal named by mistake), and the folders and the OPAL identification must be held
+// whole (no character Windows-1250 lacks, no folder or identification longer than its global). A missing
+// file is no error here; the caller decides whether it may be created. The error is one line naming the
+// file and the key.
 Result<void> checkSettingsFile(const std::string& settingsFile);
 
-// LoadSettings: folders, data-file names, the output folder (written straight back), the option, the rates.
-// Texts longer than their globals are cut. A failed write-back is ignored (the file then simply lacks the
-// key); nothing is written when the key already holds the value.
+// LoadSettings: folders, data-file names, the output folder (written back only when the key is missing), the
+// option, the rates. Texts longer than their globals are cut. A failed write-back is ignored (the file then
+// simply lacks the key); a key that is there is never rewritten.
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names);
 // The data-file names from the two folders, exactly as the folders stand (nothing inserted), each cut to
 // its name text: 254 characters for FARACUN, SFPOEN and SFENPA, 255 for the others.

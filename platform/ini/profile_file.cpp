@@ -92,7 +92,7 @@ ParsedLine parseLine(std::string_view text) {
 // The file's lines and how it is to be written back.
 struct ProfileText {
     bool bom = false;
-    bool utf8 = true;  // false: an old Windows-1250 file, written back as UTF-8 as a whole
+    bool utf8 = true;  // false: an old Windows-1250 file, which stays Windows-1250
     std::vector<Line> lines;
 
     // A text in memory (Windows-1250) in the encoding of the lines, and back.
@@ -117,7 +117,7 @@ struct ProfileText {
     std::string serialise() const {
         std::string out = bom ? std::string(kBom) : std::string();
         for (const auto& line : lines) {
-            out += utf8 ? line.text : cp1250ToUtf8(line.text);
+            out += line.text;
             out += line.eol;
         }
         return out;
@@ -371,17 +371,45 @@ Result<void> store(const std::string& file, const ProfileText& text, bool existe
 
 }  // namespace
 
+namespace {
+
+// The stored value as it stands in the file's encoding, or nothing when the file, section or key is missing.
+std::optional<std::string> storedValue(const std::string& file, std::string_view section, std::string_view key,
+                                       bool& utf8) {
+    std::string bytes, failure;
+    if (readWholeFile(file, bytes, failure) != ReadState::Read) return std::nullopt;
+    const ProfileText text = parseText(bytes);
+    utf8 = text.utf8;
+    const auto span = findSection(text, section);
+    if (!span) return std::nullopt;
+    const auto line = findKey(text, *span, key);
+    if (!line) return std::nullopt;
+    const std::string_view lineText = text.lines[*line].text;
+    return std::string(trimmed(lineText.substr(parseLine(lineText).valueStart)));
+}
+
+}  // namespace
+
 std::string readProfileString(const std::string& file, std::string_view section, std::string_view key,
                               std::string_view defaultValue) {
-    std::string bytes, failure;
-    if (readWholeFile(file, bytes, failure) != ReadState::Read) return std::string(defaultValue);
-    const ProfileText text = parseText(bytes);
-    const auto span = findSection(text, section);
-    if (!span) return std::string(defaultValue);
-    const auto line = findKey(text, *span, key);
-    if (!line) return std::string(defaultValue);
-    const std::string_view lineText = text.lines[*line].text;
-    return text.toMemory(trimmed(lineText.substr(parseLine(lineText).valueStart)));
+    bool utf8 = true;
+    const auto stored = storedValue(file, section, key, utf8);
+    if (!stored) return std::string(defaultValue);
+    return utf8 ? utf8ToCp1250Lossy(*stored) : *stored;
+}
+
+Result<std::string> readProfileStringExact(const std::string& file, std::string_view section, std::string_view key,
+                                           std::string_view defaultValue) {
+    bool utf8 = true;
+    const auto stored = storedValue(file, section, key, utf8);
+    if (!stored) return std::string(defaultValue);
+    if (!utf8) return *stored;
+    auto converted = utf8ToCp1250(*stored);
+    if (!converted) {
+        return makeError("the value of " + std::string(trimmed(key)) + " in [" + std::string(trimmed(section)) +
+                         "] of " + file + " cannot be held: " + converted.error().message);
+    }
+    return std::move(converted).value();
 }
 
 Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,

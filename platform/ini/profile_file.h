@@ -2,8 +2,8 @@
 // "key=value" line per key; section and key names match without regard to case; a missing file,
 // section or key reads as the default; writing creates what is missing and keeps every other line
 // (comments, other sections, the order of keys) as it was. The file is never held open.
-// Values are Windows-1250 in memory; the file is written as UTF-8, and a file that is not valid UTF-8 is
-// read as Windows-1250.
+// Values are Windows-1250 in memory; a new file is written as UTF-8, and a file that is not valid UTF-8 is
+// read and written as Windows-1250.
 //
 // The details:
 // - A line "[Name]" opens a section (blanks around the name do not count); "key=value" is split at the first
@@ -12,8 +12,9 @@
 //   matches nothing. Keys before the first section belong to none.
 // - Duplicate sections or keys: the first one is read and replaced; the later ones are kept as they are.
 // - A UTF-8 byte-order mark is accepted and kept. A character of a UTF-8 file that Windows-1250 lacks reads
-//   as '?'. An old Windows-1250 file stays as it is until a write changes it; then the whole file is
-//   written as UTF-8.
+//   as '?' through readProfileString; readProfileStringExact reports it instead. An old Windows-1250 file
+//   stays Windows-1250: a changed or new line is written in the file's own encoding, and every other line
+//   keeps its bytes.
 // - A replaced value keeps its line (the key's spelling, the blanks around "=", the line ending); a new key
 //   goes after the last line of its section that is neither blank nor a comment; a new section goes at the
 //   end of the file. New lines take the file's line ending (CRLF or LF), CRLF in a new file.
@@ -36,6 +37,10 @@ namespace kirva::platform {
 // The value, or `defaultValue` when the file, the section or the key is missing or the file cannot be read.
 std::string readProfileString(const std::string& file, std::string_view section, std::string_view key,
                               std::string_view defaultValue);
+// The same, but a stored character Windows-1250 lacks is an error naming the key and the file, so that a
+// value is never taken (and later written back) with a '?' in its place.
+Result<std::string> readProfileStringExact(const std::string& file, std::string_view section, std::string_view key,
+                                           std::string_view defaultValue);
 Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,
                                 std::string_view value);
 // Whether an existing file is a text settings file the program may read and write; a missing file is no

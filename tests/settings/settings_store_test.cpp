@@ -250,4 +250,39 @@ TEST_F(SettingsStoreTest, WriteFailuresAreReturnedAndLoadingStillWorks) {
     EXPECT_FALSE(saveAllSettings(ini, settings).ok());
 }
 
+// Loading never rewrites a value that is there: a folder longer than the program holds, or one with a
+// character Windows-1250 lacks, stays as the user wrote it, byte for byte, in either encoding. The check
+// before a run names the key and the file instead.
+TEST_F(SettingsStoreTest, ValuesTheProgramCannotHoldAreReportedAndNeverWrittenBack) {
+    const std::string longFolder = "/srv/" + std::string(260, 'x') + "/";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"[GLOBAL]\r\nPotDoXMLRacunov=/srv/XML_\xC3\x98stfold/\r\n; \xC4\x8D\r\n", "PotDoXMLRacunov"},
+        {"[GLOBAL]\nPotDoXMLRacunov=/x/\n[OPAL]\nFirma=A\nKljuc=\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87\n", "Kljuc"},
+        {"[GLOBAL]\nPotDoXMLRacunov=" + longFolder + "\n", "PotDoXMLRacunov"},
+        {"[GLOBAL]\nPotDoIzdanihRacunov=" + longFolder + "\nPotDoXMLRacunov=/x/\n", "PotDoIzdanihRacunov"},
+        {"[OPAL]\nFirma=" + std::string(51, 'F') + "\n[GLOBAL]\nPotDoXMLRacunov=/x/\n", "Firma"},
+    };
+    for (const auto& [bytes, key] : files) {
+        writeFile(bytes);
+        const auto checked = checkSettingsFile(ini);
+        ASSERT_FALSE(checked.ok()) << key;
+        EXPECT_NE(checked.error().message.find(key), std::string::npos) << checked.error().message;
+        EXPECT_NE(checked.error().message.find(ini), std::string::npos) << checked.error().message;
+        load();
+        EXPECT_EQ(fileText(), bytes) << key;
+    }
+    // A Windows-1250 file keeps its encoding and every other line when a key is written.
+    const std::string old =
+        "[GLOBAL]\r\n; \x8A"
+        "ifre\r\nPotDoIzdanihRacunov=C:\\Ra\xE8uni\\\r\n";
+    writeFile(old);
+    EXPECT_TRUE(checkSettingsFile(ini).ok());
+    load();
+    EXPECT_EQ(settings.potDoIzdanihRacunov, "C:\\Ra\xE8uni\\");
+    EXPECT_EQ(fileText(), old + "PotDoXMLRacunov=\r\n");
+    settings.potDoXmlRacunov = "C:\\Izvoz \x9A\\";
+    ASSERT_TRUE(saveFolderSettings(ini, settings).ok());
+    EXPECT_EQ(fileText(), old + "PotDoXMLRacunov=C:\\Izvoz \x9A\\\r\nPotDoPartnerjev=\r\nBrisanjeDelPodat=0\r\n");
+}
+
 }  // namespace
