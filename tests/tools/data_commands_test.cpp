@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -219,6 +223,64 @@ TEST_F(Import, AddsToRecordsAlreadyInTheFile) {
     EXPECT_NE(first, std::string::npos);
     EXPECT_GT(last, first);
     EXPECT_EQ(std::count(dumped.out.begin(), dumped.out.end(), '\n'), 4);
+}
+
+// Another import's work file beside the target is never taken over or removed.
+TEST_F(Import, AnotherImportsWorkFileIsLeftAlone) {
+    const std::string fresh = dir / "SFENPA.DB";
+    writeFile(dir / "one.csv", "PODJETJE,SIFRAPOSLOVNEENOTE\n1,1\n");
+    for (const std::string& name : {fresh + ".import-new", fresh + ".import-" + std::to_string(::getpid()) + "-0"}) {
+        writeFile(name, "another import's work");
+    }
+    const auto made = cli({"import", fresh, dir / "one.csv"});
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_EQ(readFile(fresh + ".import-new"), "another import's work");
+    EXPECT_EQ(readFile(fresh + ".import-" + std::to_string(::getpid()) + "-0"), "another import's work");
+    EXPECT_NE(cli({"dump", fresh}).out.find("\n1,1,0,"), std::string::npos);
+}
+
+// Imports racing into the same new file: one wins, the others fail and say so, and the file holds exactly
+// the winner's records. Run as separate processes, as users would.
+TEST_F(Import, ConcurrentImportsIntoANewFileReportTheTruth) {
+    constexpr int kImports = 4;
+    const std::string fresh = dir / "RACE/SFENPA.DB";
+    fs::create_directory(dir.path() / "RACE");
+    std::string script;
+    for (int i = 0; i < kImports; ++i) {
+        std::string csv = "PODJETJE,SIFRAPOSLOVNEENOTE\n";
+        for (int row = 1; row <= 3000; ++row) csv += std::to_string(i + 1) + "," + std::to_string(row) + "\n";
+        writeFile(dir / ("in" + std::to_string(i) + ".csv"), csv);
+        const std::string n = std::to_string(i);
+        script += "('" + std::string(KIRVA_CLI_PATH) + "' import '" + fresh + "' '" + (dir / ("in" + n + ".csv")) +
+                  "' >'" + (dir / ("out" + n)) + "' 2>'" + (dir / ("err" + n)) + "'; echo $? >'" + (dir / ("rc" + n)) +
+                  "') & ";
+    }
+    ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && " + script + "wait").c_str()), 0);
+    int winners = 0;
+    int winner = -1;
+    for (int i = 0; i < kImports; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string rc = readFile(dir / ("rc" + n));
+        if (rc == "0\n") {
+            ++winners;
+            winner = i;
+            EXPECT_NE(readFile(dir / ("out" + n)).find("imported 3000 records"), std::string::npos);
+        } else {
+            EXPECT_EQ(rc, "4\n");
+            EXPECT_NE(readFile(dir / ("err" + n)).find("was created by someone else"), std::string::npos)
+                << readFile(dir / ("err" + n));
+        }
+    }
+    ASSERT_EQ(winners, 1);
+    const auto dumped = cli({"dump", fresh});
+    ASSERT_EQ(dumped.code, 0);
+    // 3000 records, every one of the winner's company.
+    EXPECT_EQ(std::count(dumped.out.begin(), dumped.out.end(), '\n'), 3001);
+    const std::string others = "\n" + std::to_string(winner == 0 ? 2 : 1) + ",";
+    EXPECT_TRUE(dumped.out.find(others) == std::string::npos) << "another import's records are in the file";
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.path() / "RACE")) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, std::set<std::string>{"SFENPA.DB"});
 }
 
 // ---- dump: key order ----

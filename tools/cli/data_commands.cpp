@@ -1,4 +1,10 @@
 // import, dump and check: the data tools over the keyed-file driver and the CSV form of data/csv.h.
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -40,7 +46,8 @@ constexpr std::string_view kImportHelp =
     "\n"
     "All or nothing: any bad value, or a record that repeats a unique key (within the CSV or against\n"
     "the records already in FILE), refuses the whole CSV with its line and column, and FILE is left\n"
-    "as it was.\n"
+    "as it was. A new FILE is built under a work name of its own and put in place at the end, unless\n"
+    "another import created FILE meanwhile: that one is kept, and this import fails.\n"
     "\n"
     "exit codes: 0 loaded; 1 the CSV was refused, nothing written; 2 bad usage, unknown layout or\n"
     "unreadable CSV; 4 the data file could not be opened, created or written.\n";
@@ -231,6 +238,22 @@ std::size_t csvDuplicates(const Layout& layout, const std::vector<data::CsvRecor
     return count;
 }
 
+// Renames `from` to `to` only when nothing is at `to`: a file another import put there meanwhile stays.
+Result<void> renameIfAbsent(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the no-replace rename: a hard link fails just as surely on an existing name.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return {};
+        }
+        error = errno;
+    }
+    if (error == EEXIST) return makeError(to + " was created by someone else while this import ran");
+    return makeError("cannot create " + to + ": " + std::strerror(error));
+}
+
 // Loads the records into an open file in one transaction; nothing stays written unless all went in.
 int loadRecords(KeyedFile& file, const std::string& shownName, const std::string& csvName,
                 std::vector<data::CsvRecord>& records, std::ostream& err) {
@@ -325,19 +348,30 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
 
     std::error_code ec;
     const bool existed = fs::exists(dataPath, ec);
-    // A new file is built beside its final name and renamed into place only when it is complete.
-    const std::string workPath = existed ? dataPath : dataPath + ".import-new";
-    if (!existed) {
-        fs::remove(workPath, ec);
-        fs::remove(workPath + "-journal", ec);
-    }
-    int rc;
+    // A new file is built under a work name of this import's own, made exclusively beside its final name,
+    // and put in place only when it is complete and only where no file has appeared meanwhile: another
+    // import's work file is never touched, and its finished file is never replaced.
+    std::string workPath = dataPath;
+    bool ownWork = false;  // the work file was made by this import, and only then is it removed
+    int rc = Done;
     {
         KeyedFile file(*layout);
-        const int opened = existed ? file.open(workPath) : (file.create(workPath) != 0 ? 1 : file.open(workPath));
+        int opened = 1;
+        if (existed) {
+            opened = file.open(dataPath);
+        } else {
+            for (int attempt = 0; attempt < 100 && !ownWork; ++attempt) {
+                workPath = dataPath + ".import-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+                if (fs::exists(workPath, ec) || fs::exists(workPath + "-journal", ec)) continue;
+                if (file.create(workPath) != 0) break;
+                ownWork = true;
+                opened = file.open(workPath);
+            }
+        }
         if (opened != 0) {
             err << "kirva-cli import: cannot " << (existed ? "open " : "create ") << dataPath << ": "
-                << driverDetail(file) << "\n";
+                << (file.lastError().code != 0 ? driverDetail(file) : std::string("no free work name beside it"))
+                << "\n";
             rc = DataFileError;
         } else {
             rc = loadRecords(file, dataPath, csvPath, read.records, err);
@@ -346,13 +380,12 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
     }
     if (!existed) {
         if (rc == Done) {
-            fs::rename(workPath, dataPath, ec);
-            if (ec) {
-                err << "kirva-cli import: cannot create " << dataPath << ": " << ec.message() << "\n";
+            if (const auto placed = renameIfAbsent(workPath, dataPath); !placed) {
+                err << "kirva-cli import: " << placed.error().message << "; nothing of " << csvPath << " was written\n";
                 rc = DataFileError;
             }
         }
-        if (rc != Done) {
+        if (rc != Done && ownWork) {
             fs::remove(workPath, ec);
             fs::remove(workPath + "-journal", ec);
         }
