@@ -147,7 +147,10 @@ std::string IniManager::readField(std::string_view section, std::string_view ent
 void IniManager::readList(std::string_view section, std::string_view entry, std::vector<IniRow>& list, int columns) {
     Guard guard(lock_);
     const int64_t count = toNumber(readEntry(section, entry));
+    // A damaged count is bounded by the rows actually there: the list ends at the first missing row.
+    constexpr std::string_view kMissing = "\n";  // no stored value holds a line break
     for (int64_t i = 1; i <= count; ++i) {
+        if (readValue(section, rowEntry(entry, static_cast<std::size_t>(i)), kMissing, fileName_) == kMissing) break;
         IniRow row;
         for (int k = 1; k <= columns && k <= 4; ++k) {
             row.push_back(cut(readField(section, rowEntry(entry, static_cast<std::size_t>(i)), k), kColumnLength));
@@ -159,15 +162,22 @@ void IniManager::readList(std::string_view section, std::string_view entry, std:
 void IniManager::writeList(std::string_view section, std::string_view entry, const std::vector<IniRow>& list,
                            int columns) {
     Guard guard(lock_);
-    writeEntry(section, entry, std::to_string(list.size()));
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.emplace_back(entry, std::to_string(list.size()));
     for (std::size_t i = 0; i < list.size(); ++i) {
         std::string value;
         for (int k = 0; k < columns && k < 4; ++k) {
             if (k > 0) value += ',';
             if (static_cast<std::size_t>(k) < list[i].size()) value += cut(list[i][k], kColumnLength);
         }
-        writeEntry(section, rowEntry(entry, i + 1), cut(std::move(value), kListValueLength));
+        entries.emplace_back(rowEntry(entry, i + 1), cut(std::move(value), kListValueLength));
     }
+    // The whole list in one rewrite of the file; the other kinds take it entry by entry.
+    if (kind_ == StorageKind::IniFile) {
+        (void)platform::writeProfileStrings(fileName_, section, entries);
+        return;
+    }
+    for (const auto& [name, value] : entries) writeEntry(section, name, value);
 }
 
 void IniManager::saveWindow(std::string_view procedureName, const WindowGeometry& window) {

@@ -66,7 +66,8 @@ class IniManager {
     std::string readText(std::string_view section, std::string_view entry);
     // The n-th comma-separated part of readText; the search for commas wraps to the start.
     std::string readField(std::string_view section, std::string_view entry, int n);
-    // Rows of `columns` (1 to 4) columns under "<entry>" (the count) and "<entry>_<i>" (row i).
+    // Rows of `columns` (1 to 4) columns under "<entry>" (the count) and "<entry>_<i>" (row i). Reading ends
+    // at the first missing row, whatever the count says; an INI file is written in one rewrite.
     void readList(std::string_view section, std::string_view entry, std::vector<IniRow>& list, int columns);
     void writeList(std::string_view section, std::string_view entry, const std::vector<IniRow>& list, int columns);
 

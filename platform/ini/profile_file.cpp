@@ -412,16 +412,12 @@ Result<std::string> readProfileStringExact(const std::string& file, std::string_
     return std::move(converted).value();
 }
 
-Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,
-                                std::string_view value) {
-    if (auto why = refusal(section, key, value)) return writeError(file, *why);
-    bool existed = false;
-    auto loaded = loadForChange(file, existed);
-    if (!loaded) return loaded.error();
-    ProfileText& text = loaded.value();
-    const std::string before = existed ? text.serialise() : std::string();
-    const std::string keyLine = text.fromMemory(std::string(trimmed(key)) + "=" + std::string(value));
+namespace {
 
+// Sets one key in the lines: its line keeps its spelling and the blanks around "=", a new key goes after
+// its section's last line that is neither blank nor a comment, a new section at the end.
+void setKey(ProfileText& text, std::string_view section, std::string_view key, std::string_view value) {
+    const std::string keyLine = text.fromMemory(std::string(trimmed(key)) + "=" + std::string(value));
     const auto ensureEol = [&text] {
         if (!text.lines.empty() && text.lines.back().eol.empty()) text.lines.back().eol = text.eol();
     };
@@ -448,6 +444,26 @@ Result<void> writeProfileString(const std::string& file, std::string_view sectio
         if (text.lines[last].eol.empty()) text.lines[last].eol = eol;
         text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(last + 1), Line{keyLine, eol});
     }
+}
+
+}  // namespace
+
+Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,
+                                std::string_view value) {
+    return writeProfileStrings(file, section, {{std::string(key), std::string(value)}});
+}
+
+Result<void> writeProfileStrings(const std::string& file, std::string_view section,
+                                 const std::vector<std::pair<std::string, std::string>>& entries) {
+    for (const auto& [key, value] : entries) {
+        if (auto why = refusal(section, key, value)) return writeError(file, *why);
+    }
+    bool existed = false;
+    auto loaded = loadForChange(file, existed);
+    if (!loaded) return loaded.error();
+    ProfileText& text = loaded.value();
+    const std::string before = existed ? text.serialise() : std::string();
+    for (const auto& [key, value] : entries) setKey(text, section, key, value);
     return store(file, text, existed, before);
 }
 

@@ -29,6 +29,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/result.h"
 
@@ -46,6 +48,10 @@ Result<void> writeProfileString(const std::string& file, std::string_view sectio
 // Whether an existing file is a text settings file the program may read and write; a missing file is no
 // error (a write creates it). The error names the file and what it holds instead.
 Result<void> checkProfileFile(const std::string& file);
+// Several keys of one section in one rewrite of the file, in order, each as writeProfileString writes it;
+// nothing is written when one of them is refused.
+Result<void> writeProfileStrings(const std::string& file, std::string_view section,
+                                 const std::vector<std::pair<std::string, std::string>>& entries);
 // Removes every line of the key in the section; a missing file, section or key is no error.
 Result<void> deleteProfileKey(const std::string& file, std::string_view section, std::string_view key);
 

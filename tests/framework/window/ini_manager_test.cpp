@@ -106,6 +106,18 @@ TEST_F(IniManagerTest, ThePersistedListIsReadAtInitAndWrittenBackAtShutdown) {
     EXPECT_EQ(read("__Dont_Touch_Me__", "Sectors_3"), "left,as,it was");  // rows beyond the count stay
 }
 
+// A damaged count with no rows behind it reads as the rows that are there, and the shut-down writes back
+// only those (it used to write 3000 rows, one rewrite of the whole file each).
+TEST_F(IniManagerTest, ADamagedCountIsBoundedByTheRowsThere) {
+    ASSERT_TRUE(writeProfileString(ini, "__Dont_Touch_Me__", "Sectors", "3000").ok());
+    ASSERT_TRUE(writeProfileString(ini, "__Dont_Touch_Me__", "Sectors_1", "a,b,c").ok());
+    IniManager manager;
+    manager.init(ini);
+    ASSERT_EQ(manager.sectors()->size(), 1u);
+    manager.shutdown();
+    EXPECT_EQ(kirva::testing::readFile(ini), "[__Dont_Touch_Me__]\r\nSectors=1\r\nSectors_1=a,b,c\r\n");
+}
+
 TEST_F(IniManagerTest, ACountThatIsNotANumberReadsAsNoRows) {
     ASSERT_TRUE(writeProfileString(ini, "L", "Rows", "two").ok());
     IniManager manager;

@@ -252,3 +252,12 @@ TEST_F(ProfileFileTest, AFileThatIsNotASettingsFileIsNeverWritten) {
     }
     EXPECT_TRUE(kirva::platform::checkProfileFile((dir / "MISSING.INI").string()).ok());
 }
+
+// Several keys in one rewrite: all of them, or none when one would break the file.
+TEST_F(ProfileFileTest, SeveralKeysAreWrittenTogetherOrNotAtAll) {
+    writeFile(ini, "[L]\nRows=9\n");
+    ASSERT_TRUE(kirva::platform::writeProfileStrings(ini, "L", {{"Rows", "2"}, {"Rows_1", "a"}, {"Rows_2", "b"}}).ok());
+    EXPECT_EQ(readFile(ini), "[L]\nRows=2\nRows_1=a\nRows_2=b\n");
+    EXPECT_FALSE(kirva::platform::writeProfileStrings(ini, "L", {{"Rows", "3"}, {"Rows_3", "x\ny"}}).ok());
+    EXPECT_EQ(readFile(ini), "[L]\nRows=2\nRows_1=a\nRows_2=b\n");
+}
