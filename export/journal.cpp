@@ -18,8 +18,13 @@ void assignText(std::string& target, const data::Record& record, std::size_t fie
     target.assign(reinterpret_cast<const char*>(record.image().data()) + f.offset, f.size);
 }
 
+// The code's text and the driver's detail: which record, column and value is damaged, or whose lock
+// outlasted the wait.
 std::string readError(const storage::KeyedFile& file, std::string_view what) {
-    return "cannot read " + file.path() + " (" + std::string(what) + "): " + file.lastError().text();
+    const storage::StorageError& error = file.lastError();
+    std::string text = "cannot read " + file.path() + " (" + std::string(what) + "): " + error.text();
+    if (!error.sqliteMessage.empty()) text += " (" + error.sqliteMessage + ")";
+    return text;
 }
 
 // The Xml* calls the document is made of, so the builder reads as the tree it writes.

@@ -254,6 +254,9 @@ void ErrorManager::captureRuntimeError() {
     ErrorStatus& state = status();
     state.saveErrorCode = current.code;
     state.saveError = cut(storage::errorCodeText(current.code), kSavedTextSize);
+    // Access denied has two causes, a lock and missing rights; a lock says so, whose and how long it was
+    // waited for.
+    if (current.isLock()) state.saveError = cut(state.saveError + ": " + current.sqliteMessage, kSavedTextSize);
     state.saveFileErrorCode = cut(std::to_string(current.sqliteCode), kSavedTextSize);
     state.saveFileError = cut(current.sqliteMessage, kSavedTextSize);
 }

@@ -342,19 +342,19 @@ uint8_t FileManager::openPhysically(bool raise) {
         return raise ? static_cast<uint8_t>(raiseLastError()) : ResultFailed;
     }
     storage::KeyedFile& storage = file_->storage();
+    // The wait on another program's lock is set before the first open, so that the open and every read
+    // after it wait as long as the manager allows.
+    perform(FileOperation::Command, [&] { return storage.sendCommand("Recover=" + std::to_string(lockRecover)); });
     for (int attempt = 0; attempt < 2; ++attempt) {
-        int code = perform(FileOperation::Open, [&] { return opener_->openFile(openMode); });
-        if (code == storage::AccessDenied) {
-            perform(FileOperation::Command,
-                    [&] { return storage.sendCommand("Recover=" + std::to_string(lockRecover)); });
-            code = perform(FileOperation::Open, [&] { return opener_->openFile(openMode); });
-        }
+        const int code = perform(FileOperation::Open, [&] { return opener_->openFile(openMode); });
         if (code == storage::NoError) {
             used_ = true;
             atEof_ = false;
             autoIncDone_ = false;
             return ResultDone;
         }
+        // A lock that outlasted the wait is reported as what it is; opening read-only would not help.
+        if (code == storage::AccessDenied && storage::lastStorageError().isLock()) break;
         if (code == storage::AccessDenied) {
             if ((openMode & 0x03) == 0) break;
             openMode &= 0xF0;

@@ -183,6 +183,11 @@ std::string StorageError::text() const {
     return std::string(errorCodeText(code));
 }
 
+bool StorageError::isLock() const {
+    const int primary = sqliteCode & 0xFF;
+    return code == AccessDenied && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED);
+}
+
 const StorageError& lastStorageError() {
     return threadLastError;
 }
@@ -235,7 +240,7 @@ struct KeyedFile::Impl {
     std::string selectList;
     data::Record scratch;  // where a row is decoded before it reaches the caller's buffer
 
-    int busySeconds = 0;
+    int busySeconds = kDefaultLockWaitSeconds;
     std::string path;
     std::string lastOpenedPath;  // kept after a failed open, for buildKeys()
     uint64_t generation = 0;
@@ -262,7 +267,16 @@ struct KeyedFile::Impl {
         threadLastError = error;
         return error.code;
     }
-    int fail(int rc) { return fail(sqlite::check(rc, db.get())); }
+    int fail(int rc) {
+        StorageError e = sqlite::check(rc, db.get());
+        // A lock says whose it is and how long it was waited for, so that nobody takes it for a damaged
+        // file or missing rights.
+        if (e.isLock()) {
+            e.sqliteMessage = where() + " is locked by another program (waited " + std::to_string(busySeconds) +
+                              " s): " + e.sqliteMessage;
+        }
+        return fail(std::move(e));
+    }
     int failDriver(int code, const std::string& message) { return fail(sqlite::driverError(code, message)); }
     int notOpen() { return failDriver(DriverError, std::string(layout.label) + ": the file is not open"); }
 
@@ -600,6 +614,7 @@ int KeyedFile::open(const std::string& path, uint8_t openMode) {
     }
     m.db = std::move(db);
     m.path = path;
+    // The structure check is the open's first read: it waits on a writer's lock as every read does.
     if (m.verifySchema() != NoError) {
         StorageError e = m.error;
         m.closeDatabase();

@@ -41,7 +41,14 @@ struct StorageError {
     // The code's text ("File Not Found", "File System Error"); the driver's detail stays in the two
     // members above.
     std::string text() const;
+    // Whether the failure is another program's lock that outlasted the wait (code 5 from a busy or locked
+    // file), as opposed to a file that may not be written.
+    bool isLock() const;
 };
+
+// How long an open or a read waits on another program's lock before it fails with 5, until a "Recover=N"
+// command says otherwise: the file managers' own wait.
+constexpr int kDefaultLockWaitSeconds = 10;
 
 // The byte of an open mode: low nibble access (0 read-only, 1 write-only, 2 read/write), high nibble
 // sharing (0x40 deny none). SQLite has no deny modes; only the access part decides.
@@ -107,7 +114,8 @@ class KeyedFile {
 
     // Drops and rebuilds every index of the layout.
     int buildKeys();
-    // "Recover=N": waits up to N seconds on a lock before an open or read gives up with 5.
+    // "Recover=N": waits up to N seconds on a lock before an open or read gives up with 5 (the wait is
+    // kDefaultLockWaitSeconds until this is sent).
     int sendCommand(std::string_view command);
 
     const StorageError& lastError() const;

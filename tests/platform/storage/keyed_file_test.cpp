@@ -435,13 +435,17 @@ TEST_F(KeyedFileTest, DamagedValuesAreRefusedWithTheirPlace) {
 TEST_F(KeyedFileTest, LocksGiveAccessDeniedAndRecoverWaits) {
     createWith({record(1)});
     KeyedFile reader(testLayout());
+    ASSERT_EQ(reader.sendCommand("Recover=0"), 0);
     ASSERT_EQ(reader.open(path_, kOpenReadOnlyDenyNone), 0);
     RawDb other(path_);
     other.exec("BEGIN EXCLUSIVE");
 
     KeyedFile file(testLayout());
+    ASSERT_EQ(file.sendCommand("Recover=0"), 0);
     EXPECT_EQ(file.open(path_), AccessDenied);
     EXPECT_EQ(file.lastError().sqliteCode & 0xFF, SQLITE_BUSY);
+    EXPECT_TRUE(file.lastError().isLock());
+    EXPECT_NE(file.lastError().sqliteMessage.find("is locked by another program"), std::string::npos);
     ASSERT_EQ(file.sendCommand("Recover=1"), 0);
     EXPECT_EQ(file.open(path_), AccessDenied) << "still locked after waiting";
 
@@ -457,6 +461,32 @@ TEST_F(KeyedFileTest, LocksGiveAccessDeniedAndRecoverWaits) {
     EXPECT_EQ(file.sendCommand("Recover=x"), DriverError);
     EXPECT_EQ(file.sendCommand("FullBuild=on"), DriverError);
     EXPECT_EQ(file.sendCommand("recover=0"), 0);
+}
+
+// A writer's short transactions are waited for, as the storage format promises: an open and every read
+// wait up to the file managers' 10 seconds without being told to.
+TEST_F(KeyedFileTest, OpensAndReadsWaitForAWritersShortLock) {
+    createWith({record(1), record(2)});
+    const auto holdLockBriefly = [this] {
+        auto other = std::make_unique<RawDb>(path_);
+        other->exec("BEGIN EXCLUSIVE");
+        return std::thread([held = std::move(other)] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            held->exec("COMMIT");
+        });
+    };
+    KeyedFile file(testLayout());
+    std::thread writer = holdLockBriefly();
+    EXPECT_EQ(file.open(path_, kOpenReadOnlyDenyNone), 0) << file.lastError().sqliteMessage;
+    writer.join();
+    data::Record r(testLayout());
+    ASSERT_EQ(file.setFirst(kNumKey), 0);
+    writer = holdLockBriefly();
+    EXPECT_EQ(file.next(r), 0) << file.lastError().sqliteMessage;
+    writer.join();
+    writer = holdLockBriefly();
+    EXPECT_EQ(file.records(), 2) << file.lastError().sqliteMessage;
+    writer.join();
 }
 
 TEST_F(KeyedFileTest, ReadOnlyOpensAndReadOnlyFiles) {
