@@ -475,9 +475,15 @@ struct KeyedFile::Impl {
         sqlite::Statement info;
         int rc = sqlite::prepare(db.get(), "PRAGMA table_info(" + sqlite::quote(layout.table) + ")", info);
         if (rc != SQLITE_OK) return fail(rc);
-        std::vector<std::pair<std::string, std::string>> found;  // name, declared type
+        struct Found {
+            std::string name;
+            std::string type;  // as declared
+            bool notNull = false;
+        };
+        std::vector<Found> found;
         while ((rc = sqlite3_step(info.get())) == SQLITE_ROW) {
-            found.emplace_back(columnText(info.get(), 1), columnText(info.get(), 2));
+            found.push_back(
+                {columnText(info.get(), 1), columnText(info.get(), 2), sqlite3_column_int(info.get(), 3) != 0});
         }
         if (rc != SQLITE_DONE) return fail(rc);
         info.reset();
@@ -486,17 +492,30 @@ struct KeyedFile::Impl {
             return failDriver(StructureMismatch, where() + " holds no table " + std::string(layout.table));
         for (const Column& column : columns) {
             auto it = std::find_if(found.begin(), found.end(),
-                                   [&](const auto& f) { return equalNoCase(f.first, column.name); });
+                                   [&](const auto& f) { return equalNoCase(f.name, column.name); });
             if (it == found.end()) return failDriver(StructureMismatch, table + " has no column " + column.name);
-            if (!equalNoCase(it->second, column.sqlType())) {
-                return failDriver(StructureMismatch, table + ": column " + column.name + " is declared '" + it->second +
+            if (!equalNoCase(it->type, column.sqlType())) {
+                return failDriver(StructureMismatch, table + ": column " + column.name + " is declared '" + it->type +
                                                          "', not " + std::string(column.sqlType()));
+            }
+        }
+        // A NULL in a key column drops out of every comparison a keyed read makes, so its record would
+        // be skipped without a word: such a table is refused rather than read short.
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            for (const std::size_t c : keys[k]) {
+                const Column& column = columns[c];
+                auto it = std::find_if(found.begin(), found.end(),
+                                       [&](const auto& f) { return equalNoCase(f.name, column.name); });
+                if (!it->notNull) {
+                    return failDriver(StructureMismatch, table + ": column " + column.name + " of key " +
+                                                             layout.fullKeyName(k) + " is not declared NOT NULL");
+                }
             }
         }
         for (const auto& f : found) {
             const bool known = std::any_of(columns.begin(), columns.end(),
-                                           [&](const Column& column) { return equalNoCase(f.first, column.name); });
-            if (!known) return failDriver(StructureMismatch, table + " has a column " + f.first + " the layout lacks");
+                                           [&](const Column& column) { return equalNoCase(f.name, column.name); });
+            if (!known) return failDriver(StructureMismatch, table + " has a column " + f.name + " the layout lacks");
         }
         sqlite::Statement probe;
         rc = sqlite::prepare(db.get(), "SELECT rowid FROM " + sqlite::quote(layout.table) + " LIMIT 0", probe);

@@ -174,12 +174,12 @@ TEST_F(KeyedFileTest, CreateOpenCloseAndTheStoredForm) {
 
 TEST_F(KeyedFileTest, OpenRefusesWhatIsNotAMatchingDataFile) {
     const auto columns = storageColumns(testLayout());
-    auto tableWithout = [&](std::string_view dropped, std::string_view retyped) {
+    auto tableWithout = [&](std::string_view dropped, std::string_view retyped, std::string_view nullable = "") {
         std::string sql = "CREATE TABLE TESTFILE (";
         for (const Column& c : columns) {
             if (c.name == dropped) continue;
             const std::string type = c.name == retyped ? (c.isText() ? "INTEGER" : "TEXT") : std::string(c.sqlType());
-            sql += "\"" + c.name + "\" " + type + ", ";
+            sql += "\"" + c.name + "\" " + type + (c.name == nullable ? ", " : " NOT NULL, ");
         }
         sql.resize(sql.size() - 2);
         return sql + ")";
@@ -197,6 +197,8 @@ TEST_F(KeyedFileTest, OpenRefusesWhatIsNotAMatchingDataFile) {
         {"other table", "CREATE TABLE OTHER (A INTEGER)", "", StructureMismatch},
         {"missing column", tableWithout("DAY", ""), "", StructureMismatch},
         {"wrong type", tableWithout("", "NAME"), "", StructureMismatch},
+        // A NULL in a key column would hide its record from every read in that key's order.
+        {"key column without NOT NULL", tableWithout("", "", "PART2"), "", StructureMismatch},
         {"extra column", tableWithout("", "") + "; ALTER TABLE TESTFILE ADD COLUMN EXTRA INTEGER", "",
          StructureMismatch},
         {"no indexes", tableWithout("", ""), "", KeysNeedRebuild},
@@ -375,13 +377,18 @@ TEST_F(KeyedFileTest, GetAddPutRemoveAndReget) {
 }
 
 TEST_F(KeyedFileTest, DamagedValuesAreRefusedWithTheirPlace) {
-    // Built by hand without NOT NULL, so that every kind of damage can be stored.
+    // Built by hand without NOT NULL outside the keys, so that every kind of damage can be stored.
     const auto columns = storageColumns(testLayout());
     const auto keys = keyColumnPositions(testLayout(), columns);
     {
         RawDb raw(path_);
         std::string sql = "CREATE TABLE TESTFILE (";
-        for (const Column& c : columns) sql += "\"" + c.name + "\" " + std::string(c.sqlType()) + ", ";
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const bool inKey = std::any_of(keys.begin(), keys.end(), [&](const auto& key) {
+                return std::find(key.begin(), key.end(), i) != key.end();
+            });
+            sql += "\"" + columns[i].name + "\" " + std::string(columns[i].sqlType()) + (inKey ? " NOT NULL, " : ", ");
+        }
         sql.resize(sql.size() - 2);
         raw.exec(sql + ")");
         for (std::size_t k = 0; k < keys.size(); ++k) raw.exec(createIndexSql(testLayout(), columns, keys, k));
@@ -391,7 +398,7 @@ TEST_F(KeyedFileTest, DamagedValuesAreRefusedWithTheirPlace) {
         std::string field;
     };
     const std::vector<Case> cases = {
-        {"NUMBER = NULL", "TST:NUMBER"},
+        {"BYTEVAL = NULL", "TST:BYTEVAL"},
         {"NUMBER = 'abc'", "TST:NUMBER"},
         {"NUMBER = 1.5", "TST:NUMBER"},
         {"NUMBER = 2147483648", "TST:NUMBER"},
