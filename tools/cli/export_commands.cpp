@@ -164,6 +164,13 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 
     // The window checks the folders when its build button gets the focus, just before the run.
     exporting::checkOutputSettings(settings, front);
+    // Without an output folder the window hides its build button; the journal must not land in whatever
+    // folder the command happens to run in.
+    if (clipRight(settings.potDoXmlRacunov).empty()) {
+        err << prefix << "no output folder is set (PotDoXMLRacunov in [GLOBAL] of " << options.ini
+            << "); nothing was written\n";
+        return JournalNotWritten;
+    }
     const exporting::RunResult result = exporting::runExport(files, settings, state, clock, front);
     switch (result.status) {
         case exporting::RunStatus::Done:
