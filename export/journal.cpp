@@ -285,6 +285,46 @@ Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
     return true;
 }
 
+namespace {
+
+// A text of the invoice or its customer that the journal cannot carry is a fault of the data, named where
+// it lies: the data file, the invoice and the field.
+std::optional<std::string> uncarriedText(const ExportFiles& files, const Invoice& invoice, const Customer& customer) {
+    const data::Layout& faracun = files.faracunRecord.layout();
+    const data::Layout& sfpartn = files.sfpartnRecord.layout();
+    struct Source {
+        const storage::KeyedFile& file;
+        const data::Layout& layout;
+        const char* field;
+        const std::string& text;
+    };
+    const Source sources[] = {
+        {files.faracun, faracun, "OPISKNJIZBE", invoice.opisKnjizbe},
+        {files.sfpartn, sfpartn, "NAZIV", customer.naziv},
+        {files.sfpartn, sfpartn, "NASLOV", customer.naslov},
+        {files.sfpartn, sfpartn, "POSTA", customer.posta},
+        {files.sfpartn, sfpartn, "DRZAVA", customer.drzava},
+        {files.sfpartn, sfpartn, "DAVCNASTEVILKAEU", customer.davcnaStevilkaEu},
+        {files.sfpartn, sfpartn, "DAVCNASTEV", customer.davcnaStev},
+        {files.sfpartn, sfpartn, "MATICNASTEVILKA", customer.maticnaStevilka},
+    };
+    for (const Source& source : sources) {
+        const auto at = xml::firstUncarriedByte(source.text);
+        if (!at) continue;
+        const bool ofCustomer = &source.file == &files.sfpartn;
+        const std::string invoiceText = "invoice " + invoice.stevilkaRacuna.toString();
+        return source.file.path() + ": " +
+               (ofCustomer ? "customer " + std::to_string(invoice.poslovniPartner) + " (" + invoiceText + ")"
+                           : invoiceText) +
+               ": " + std::string(source.layout.prefix) + ":" + source.field + " holds the byte " +
+               xml::byteText(static_cast<unsigned char>(source.text[*at])) + " at position " + std::to_string(*at + 1) +
+               ", which the journal cannot carry";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
                        const std::string& fileName, platform::MessageBoxes& boxes) {
     const std::string path = cp1250ToUtf8(clipRight(fileName));
@@ -334,6 +374,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
         auto customerFound = customers.fetch(invoice, customer);
         if (!customerFound) return {RunStatus::DataFileError, customerFound.error().message};
         if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
+        if (auto bad = uncarriedText(files, invoice, customer)) return {RunStatus::DataFileError, *bad};
         const Market market = marketOf(customer);
         writeDocument(xml, invoice, customer, postingLines(invoice, unit, market, *difference), market);
         xml.close();

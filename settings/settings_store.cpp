@@ -4,6 +4,7 @@
 
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
+#include "platform/xml/xml_writer.h"
 
 namespace kirva::settings {
 
@@ -128,6 +129,12 @@ Result<void> checkSettingsFile(const std::string& settingsFile) {
           Held{kOpal, "Firma", kIdentificationWidth}, Held{kOpal, "Kljuc", kIdentificationWidth}}) {
         auto value = platform::readProfileStringExact(settingsFile, held.section, held.key, "");
         if (!value) return makeError(value.error().message);
+        if (const auto at = xml::firstUncarriedByte(*value); at && held.section == kOpal) {
+            return makeError("the value of " + std::string(held.key) + " in [" + std::string(held.section) + "] of " +
+                             settingsFile + " holds the byte " +
+                             xml::byteText(static_cast<unsigned char>((*value)[*at])) + " at position " +
+                             std::to_string(*at + 1) + ", which the journal cannot carry");
+        }
         if (value->size() > held.width) {
             return makeError("the value of " + std::string(held.key) + " in [" + std::string(held.section) + "] of " +
                              settingsFile + " is " + std::to_string(value->size()) +

@@ -22,7 +22,7 @@
 //   beside it, flushed and renamed into place (through a symbolic link, its target), keeping its
 //   permissions, so it is never left half written. A name or value that would break the file (a line break,
 //   "]" in a section name, "=" in a key name) is refused, as is writing over a file that cannot be read or
-//   that is not a text settings file (a zero byte or another control character, a database or XML header,
+//   that is not a text settings file (a zero byte, a database or XML header,
 //   bytes that are neither UTF-8 nor Windows-1250): a file named by mistake is never rewritten.
 // - `file` is a path as the file system takes it.
 #pragma once

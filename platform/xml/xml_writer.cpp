@@ -79,6 +79,17 @@ std::string hexByte(unsigned char c) {
 
 }  // namespace
 
+std::optional<std::size_t> firstUncarriedByte(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (kBytes.text[static_cast<unsigned char>(text[i])] == Refused) return i;
+    }
+    return std::nullopt;
+}
+
+std::string byteText(unsigned char byte) {
+    return hexByte(byte);
+}
+
 XmlWriter::~XmlWriter() {
     if (!completed_) discard();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -114,5 +115,12 @@ class XmlWriter {
     bool completed_ = false;
     std::string failure_;
 };
+
+// Where a Windows-1250 text holds a byte XML 1.0 cannot carry in any form (a control character other than
+// tab and line ends, a zero byte, or a byte Windows-1250 leaves undefined): its 0-based position, or
+// nothing. Texts taken from data or settings are checked with it, so that the fault is named where it lies.
+std::optional<std::size_t> firstUncarriedByte(std::string_view text);
+// "0x07"
+std::string byteText(unsigned char byte);
 
 }  // namespace kirva::xml
