@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/date.h"
 #include "platform/decimal.h"
 #include "platform/storage/sqlite_handle.h"
 #include "platform/text1250.h"
@@ -127,6 +128,17 @@ Value Value::ofText(std::string utf8) {
     return value;
 }
 
+namespace {
+
+const int64_t kFirstDay = *dateFromCivil(kFirstYear, 1, 1);
+const int64_t kLastDay = *dateFromCivil(kLastYear, 12, 31);
+
+}  // namespace
+
+bool isStoredDate(int64_t day) {
+    return day == 0 || (day >= kFirstDay && day <= kLastDay);
+}
+
 std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vector<Column>& columns) {
     std::vector<ColumnPlace> places;
     places.reserve(columns.size());
@@ -140,6 +152,11 @@ std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vec
             const data::IntegerRange range = data::integerRange(f.type);
             place.low = range.low;
             place.high = range.high;
+            if (f.type == data::FieldType::Date) {
+                place.date = true;
+                place.low = 0;
+                place.high = kLastDay;
+            }
             const bool inImage =
                 column.element < f.elements && std::size_t{f.offset} + f.totalSize() <= layout.recordSize;
             place.direct = inImage && (column.kind != ColumnKind::Integer || f.size <= 8) &&
@@ -156,6 +173,7 @@ bool decodeDirect(const Value& value, const ColumnPlace& place, std::span<uint8_
     switch (place.kind) {
         case ColumnKind::Integer: {
             if (value.type != SQLITE_INTEGER || value.integer < place.low || value.integer > place.high) return false;
+            if (place.date && value.integer > 0 && value.integer < kFirstDay) return false;
             auto raw = static_cast<uint64_t>(value.integer);
             for (uint32_t i = 0; i < place.size; ++i) {
                 bytes[i] = static_cast<uint8_t>(raw & 0xFF);
@@ -226,6 +244,11 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
             if (value.integer < range.low || value.integer > range.high) {
                 return makeError("holds " + std::to_string(value.integer) + ", outside " + std::to_string(range.low) +
                                  " .. " + std::to_string(range.high));
+            }
+            if (f.type == data::FieldType::Date && !isStoredDate(value.integer)) {
+                return makeError("holds the day number " + std::to_string(value.integer) +
+                                 ", which is no calendar date between " + std::to_string(kFirstYear) + " and " +
+                                 std::to_string(kLastYear));
             }
             if (column.element >= f.elements || f.size > 8) {
                 return record.setInteger(column.field, value.integer, column.element);

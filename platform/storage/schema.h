@@ -81,9 +81,14 @@ struct ColumnPlace {
     bool direct = false;  // whether decodeDirect handles the column at all (not memos)
     uint32_t offset = 0;  // the column's bytes in the image
     uint32_t size = 0;
-    int64_t low = 0, high = 0;  // the range of a whole number
+    int64_t low = 0, high = 0;  // the range of a whole number; of a date, 0 up to the last real day
+    bool date = false;          // a day number: 0, or a real calendar date (no day 1 to 3)
 };
 std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vector<Column>& columns);
+
+// The one rule for day numbers that every reader keeps: 0 (no date) or the number of a real calendar date
+// between kFirstYear and kLastYear.
+bool isStoredDate(int64_t day);
 
 // decodeColumn's common cases straight into the image: a whole number in its range, a decimal within its
 // digits, a text of plain ASCII that fits. False, with the image untouched, for anything else: decodeColumn

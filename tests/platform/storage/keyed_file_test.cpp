@@ -412,6 +412,10 @@ TEST_F(KeyedFileTest, DamagedValuesAreRefusedWithTheirPlace) {
         {"CNAME = 'sixchr'", "TST:CNAME"},
         {"AMOUNT = 10000000", "TST:AMOUNT"},
         {"\"PARTS[2]\" = -100000", "TST:PARTS[2]"},
+        // Day numbers that are no real date: every reader refuses them alike.
+        {"DAY = 2147483647", "TST:DAY"},
+        {"DAY = 3", "TST:DAY"},
+        {"DAY = -1", "TST:DAY"},
         {"NOTES = '" + std::string(31, 'n') + "'", "TST:NOTES"},
     };
     KeyedFile file(testLayout());
