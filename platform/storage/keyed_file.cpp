@@ -146,6 +146,22 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Rolls back the interrupted write whose journal lies beside the file, through a connection that may write
+// (SQLite rolls a hot journal back on that connection's first read). False when this user may not write to
+// the file or its folder, or the rollback failed.
+bool rollBackInterruptedWrite(const std::string& path, int busySeconds) {
+    // A file marked read-only is not written even by a user the system would let through.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || (info.st_mode & 0222) == 0) return false;
+    if (::access(path.c_str(), W_OK) != 0 || ::access(folderOf(path).c_str(), W_OK) != 0) return false;
+    sqlite::Database db;
+    if (sqlite::openDatabase(path, SQLITE_OPEN_READWRITE, db) != SQLITE_OK) return false;
+    sqlite3_busy_timeout(db.get(), busySeconds * 1000);
+    sqlite::Statement read;
+    if (sqlite::prepare(db.get(), "SELECT count(*) FROM sqlite_master", read) != SQLITE_OK) return false;
+    return sqlite3_step(read.get()) == SQLITE_ROW;
+}
+
 }  // namespace
 
 std::string_view errorCodeText(int code) {
@@ -624,22 +640,31 @@ int KeyedFile::open(const std::string& path, uint8_t openMode) {
         return m.failDriver(DriverError, path + " is damaged: it is shorter than its header says");
     }
 
-    sqlite::Database db;
-    int rc = sqlite::openDatabase(path, write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db);
-    if (rc != SQLITE_OK) return m.fail(sqlite::check(rc, db.get()));
-    sqlite3_busy_timeout(db.get(), m.busySeconds * 1000);
-    if (write && sqlite3_db_readonly(db.get(), "main") == 1) {
-        return m.failDriver(AccessDenied, path + ": the file can only be read");
-    }
-    m.db = std::move(db);
-    m.path = path;
-    // The structure check is the open's first read: it waits on a writer's lock as every read does.
-    if (m.verifySchema() != NoError) {
+    for (int attempt = 0;; ++attempt) {
+        sqlite::Database db;
+        int rc = sqlite::openDatabase(path, write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db);
+        if (rc != SQLITE_OK) return m.fail(sqlite::check(rc, db.get()));
+        sqlite3_busy_timeout(db.get(), m.busySeconds * 1000);
+        if (write && sqlite3_db_readonly(db.get(), "main") == 1) {
+            return m.failDriver(AccessDenied, path + ": the file can only be read");
+        }
+        m.db = std::move(db);
+        m.path = path;
+        // The structure check is the open's first read: it waits on a writer's lock as every read does.
+        if (m.verifySchema() == NoError) return m.succeed();
         StorageError e = m.error;
         m.closeDatabase();
+        // A write that was cut off (a killed import) left its journal behind, and only a connection that
+        // may write can roll it back. Where this user may write, that is done here; otherwise the message
+        // says what is pending and how it is cleared.
+        if (e.sqliteCode == SQLITE_READONLY_ROLLBACK && attempt == 0) {
+            if (rollBackInterruptedWrite(path, m.busySeconds)) continue;
+            e.sqliteMessage = path + " holds an interrupted write that has not been rolled back (" + path +
+                              "-journal); it is rolled back when a user who may write to the file and its folder " +
+                              "opens it, for example with kirva-cli check (" + e.sqliteMessage + ")";
+        }
         return m.fail(std::move(e));
     }
-    return m.succeed();
 }
 
 int KeyedFile::create(const std::string& path) {

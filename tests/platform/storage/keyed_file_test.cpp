@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -498,6 +500,43 @@ TEST_F(KeyedFileTest, OpensAndReadsWaitForAWritersShortLock) {
     writer = holdLockBriefly();
     EXPECT_EQ(file.records(), 2) << file.lastError().sqliteMessage;
     writer.join();
+}
+
+// A write cut off mid-way (an import killed) leaves its journal behind. A read-only open rolls it back when
+// the user may write the file, and otherwise says what is pending and how it is cleared.
+TEST_F(KeyedFileTest, AnInterruptedWriteIsRolledBackOrNamed) {
+    std::vector<data::Record> records;
+    for (int i = 0; i < 300; ++i) records.push_back(record(i, "AB", "X", 0, "long name"));
+    createWith(records);
+    const auto interruptWrite = [this] {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            sqlite3* db = nullptr;
+            sqlite3_open(path_.c_str(), &db);
+            sqlite3_exec(db, "PRAGMA cache_size = 1; BEGIN; UPDATE TESTFILE SET NAME = 'changed'", nullptr, nullptr,
+                         nullptr);
+            ::_exit(0);  // killed before COMMIT: the journal stays
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(fs::exists(path_ + "-journal"));
+    };
+    interruptWrite();
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    KeyedFile file(testLayout());
+    EXPECT_EQ(file.open(path_, kOpenReadOnlyDenyNone), AccessDenied);
+    EXPECT_NE(file.lastError().sqliteMessage.find("holds an interrupted write"), std::string::npos)
+        << file.lastError().sqliteMessage;
+    EXPECT_TRUE(fs::exists(path_ + "-journal"));
+
+    fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_EQ(file.open(path_, kOpenReadOnlyDenyNone), 0) << file.lastError().sqliteMessage;
+    EXPECT_FALSE(fs::exists(path_ + "-journal"));
+    data::Record r(testLayout());
+    ASSERT_EQ(file.setFirst(kNumKey), 0);
+    ASSERT_EQ(file.next(r), 0);
+    EXPECT_EQ(clipRight(r.text(r.field("NAME"))), "long name") << "the cut-off change is rolled back";
+    EXPECT_EQ(file.records(), 300);
 }
 
 TEST_F(KeyedFileTest, ReadOnlyOpensAndReadOnlyFiles) {
