@@ -38,6 +38,7 @@ struct RawField {
 struct RawRow {
     std::size_t line = 0;
     std::vector<RawField> fields;  // empty for an empty line
+    std::size_t extra = 0;         // fields past the tokenizer's limit: counted, never kept
     std::vector<CsvProblem> syntax;
 };
 
@@ -48,8 +49,13 @@ class Tokenizer {
   public:
     explicit Tokenizer(std::string_view text) : text_(text) {}
 
+    // Fields of a row past this many are read over and counted, not kept: a row of millions of empty
+    // fields must not take memory for each of them.
+    void setLimit(std::size_t fields) { limit_ = fields; }
+
     bool next(RawRow& row) {
         row.fields.clear();
+        row.extra = 0;
         row.syntax.clear();
         if (pos_ >= text_.size()) return false;
         row.line = line_;
@@ -58,9 +64,11 @@ class Tokenizer {
             return true;
         }
         while (true) {
-            RawField& field = row.fields.emplace_back();
+            const bool kept = row.fields.size() < limit_;
+            RawField& field = kept ? row.fields.emplace_back() : overflow_;
+            if (!kept) ++row.extra;
             field.line = line_;
-            field.column = row.fields.size();
+            field.column = row.fields.size() + row.extra;
             if (pos_ < text_.size() && text_[pos_] == '"') {
                 if (!readQuoted(field, row)) return true;  // the text ended inside the quotes
             } else {
@@ -128,6 +136,8 @@ class Tokenizer {
         return true;
     }
 
+    std::size_t limit_ = static_cast<std::size_t>(-1);
+    RawField overflow_;  // where fields past the limit are read
     std::string_view text_;
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
@@ -320,16 +330,24 @@ CsvReadResult readCsv(const Layout& layout, std::string_view utf8, const CsvRead
 
     if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
     Tokenizer tokenizer(utf8);
+    const std::vector<CsvColumn> columns = csvColumns(layout);
+    tokenizer.setLimit(columns.size());
     RawRow row;
     if (!tokenizer.next(row) || row.fields.empty()) {
         report({1, 0, {}, "the first line must name the columns"});
         return result;
     }
     for (auto& problem : row.syntax) report(std::move(problem));
+    if (row.extra != 0) {
+        report({1,
+                columns.size() + 1,
+                {},
+                "the header names " + std::to_string(columns.size() + row.extra) + " columns; " +
+                    std::string(layout.label) + " has " + std::to_string(columns.size())});
+    }
     if (!result.ok()) return result;
 
     // Header: each name to its column.
-    const std::vector<CsvColumn> columns = csvColumns(layout);
     std::unordered_map<std::string, std::size_t> byName;
     for (std::size_t i = 0; i < columns.size(); ++i) byName.emplace(columns[i].name, i);
     const std::string prefix = upperAscii(layout.prefix) + ":";
@@ -355,16 +373,18 @@ CsvReadResult readCsv(const Layout& layout, std::string_view utf8, const CsvRead
 
     // Rows.
     Record record(layout);
+    tokenizer.setLimit(order.size());
     while (tokenizer.next(row)) {
         if (row.fields.empty() && row.syntax.empty()) continue;  // an empty line
         const std::size_t before = result.problemCount;
         for (auto& problem : row.syntax) report(std::move(problem));
-        if (result.problemCount == before && row.fields.size() != order.size()) {
-            const std::size_t column = std::min(row.fields.size(), order.size()) + 1;
+        const std::size_t values = row.fields.size() + row.extra;
+        if (result.problemCount == before && values != order.size()) {
+            const std::size_t column = std::min(values, order.size()) + 1;
             report({row.line,
                     column,
                     {},
-                    "the row has " + std::to_string(row.fields.size()) + " values where the header names " +
+                    "the row has " + std::to_string(values) + " values where the header names " +
                         std::to_string(order.size()) + " columns"});
         }
         if (result.problemCount == before) {

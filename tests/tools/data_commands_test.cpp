@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -281,6 +282,25 @@ TEST_F(Import, ConcurrentImportsIntoANewFileReportTheTruth) {
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(dir.path() / "RACE")) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, std::set<std::string>{"SFENPA.DB"});
+}
+
+// A row of twenty million empty fields is refused in the memory of its text, not of twenty million values;
+// run under a memory limit as a separate process, as a user would meet it.
+TEST_F(Import, ARowWithMillionsOfFieldsIsRefusedWithinAMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+    const std::string fresh = dir / "SFENPA.DB";
+    writeFile(dir / "wide.csv", "PODJETJE,SIFRAPOSLOVNEENOTE\n1" + std::string(20'000'000, ',') + "\n");
+    const std::string command = "ulimit -v 400000; '" + std::string(KIRVA_CLI_PATH) + "' import '" + fresh + "' '" +
+                                (dir / "wide.csv") + "' >'" + (dir / "out") + "' 2>'" + (dir / "err") + "'";
+    const int status = std::system(("bash -c \"" + command + "\"").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << readFile(dir / "err");
+    EXPECT_NE(readFile(dir / "err").find("line 2, column 3: the row has 20000001 values where the header names 2"),
+              std::string::npos)
+        << readFile(dir / "err");
+    EXPECT_FALSE(fs::exists(fresh));
 }
 
 // ---- dump: key order ----

@@ -1,7 +1,9 @@
 #include "tools/cli/cli.h"
 
 #include <algorithm>
+#include <exception>
 #include <map>
+#include <new>
 #include <string_view>
 
 #include "tools/cli/commands.h"
@@ -25,7 +27,9 @@ constexpr std::string_view kUsage =
 
 }  // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? BadUsage : Done;
@@ -50,6 +54,23 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return Done;
     }
     return it->second(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Nothing may end the program without a word: running out of memory, or any other exception, is one
+    // clear line and the exit code of a failed data file.
+    try {
+        return runCommand(args, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "kirva-cli: out of memory; nothing more was done\n";
+    } catch (const std::exception& e) {
+        err << "kirva-cli: unexpected failure: " << e.what() << "; nothing more was done\n";
+    } catch (...) {
+        err << "kirva-cli: unexpected failure; nothing more was done\n";
+    }
+    return DataFileError;
 }
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
