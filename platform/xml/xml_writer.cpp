@@ -1,12 +1,16 @@
 #include "platform/xml/xml_writer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 namespace kirva::xml {
 
@@ -77,7 +81,50 @@ std::string hexByte(unsigned char c) {
     return text;
 }
 
+// This machine's name as it goes into temporary names: no path separators, never empty.
+std::string hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "host";
+    std::string host(name);
+    for (char& c : host) {
+        if (c == '/' || c == '\\') c = '_';
+    }
+    return host;
+}
+
 }  // namespace
+
+void XmlWriter::removeStaleTemporaries(const std::string& folder) {
+    // ".<journal>.XML.<host>.<pid>-<n>.tmp": only those of this machine, and only when the process that
+    // made them no longer runs. A temporary of another machine sharing the folder is never touched.
+    const std::string marker = "." + hostName() + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with('.') || !name.ends_with(".tmp")) continue;
+        const std::string_view stem = name.substr(0, name.size() - 4);
+        const auto dash = stem.rfind('-');
+        const auto dot = stem.rfind('.');
+        if (dash == std::string_view::npos || dot == std::string_view::npos || dot > dash) continue;
+        if (!stem.substr(0, dot + 1).ends_with(marker)) continue;
+        const std::string_view pidText = stem.substr(dot + 1, dash - dot - 1);
+        const std::string_view attempt = stem.substr(dash + 1);
+        const auto digits = [](std::string_view t) {
+            return !t.empty() && t.size() <= 10 && t.find_first_not_of("0123456789") == std::string_view::npos;
+        };
+        if (!digits(pidText) || !digits(attempt)) continue;
+        const std::string_view journal = stem.substr(1, dot + 1 - marker.size() - 1);
+        if (journal.size() < 5 || !equalNoCase(journal.substr(journal.size() - 4), ".XML")) continue;
+        const long pid = std::stol(std::string(pidText));
+        if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to ask
+        stale.emplace_back(name);
+    }
+    ::closedir(dir);
+    for (const auto& name : stale) ::unlink((folder + "/" + name).c_str());
+}
 
 std::optional<std::size_t> firstUncarriedByte(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -113,8 +160,11 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
     }
     encoding_ = kWrittenEncoding;
     finalPath_ = path;
-    // A hidden name in the same folder, so the rename at the end cannot cross file systems.
-    const std::string stem = folderOf(path) + "/." + baseNameOf(path) + "." + std::to_string(::getpid());
+    removeStaleTemporaries(folderOf(path));
+    // A hidden name in the same folder, so the rename at the end cannot cross file systems. It names this
+    // machine and process, so that a later run can tell a temporary whose writer was killed.
+    const std::string stem =
+        folderOf(path) + "/." + baseNameOf(path) + "." + hostName() + "." + std::to_string(::getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = stem + "-" + std::to_string(attempt) + ".tmp";
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -55,7 +55,12 @@ class XmlWriter {
     // Starts a document that will be `path` (a file-system path, UTF-8). Returns 0 when its temporary
     // file was created, otherwise the system's error number (1 when the writer is already in use or the
     // version or encoding is not one this writer writes). failure() then says why.
+    // Removes first the temporaries a killed writer of this machine left in the folder (see
+    // removeStaleTemporaries).
     uint16_t createFile(const std::string& path, std::string_view version, std::string_view encoding);
+    // Removes the temporary journals in the folder that a writer of this machine left when it was killed:
+    // those whose process no longer runs.
+    static void removeStaleTemporaries(const std::string& folder);
     // Only "Windows-1250" is written (any case); another encoding fails the document.
     void setEncoding(std::string_view encoding);
 

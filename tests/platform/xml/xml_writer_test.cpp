@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
@@ -276,4 +279,35 @@ TEST(XmlWriter, AFolderLostWhileWritingFailsTheDocument) {
 }
 
 }  // namespace
+// A killed export leaves its hidden temporary journal behind; the next journal written in that folder
+// removes the temporaries of this machine whose process no longer runs, and nothing else.
+TEST(XmlWriter, ANewDocumentRemovesTheTemporariesOfKilledWritersOnly) {
+    TestFolder folder;
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);  // a process id that no longer runs
+    char hostBuffer[256] = {};
+    ASSERT_EQ(::gethostname(hostBuffer, sizeof hostBuffer - 1), 0);
+    const std::string host = hostBuffer;
+    const std::string dead = std::to_string(child);
+    const std::string stale = ".ACME 1-9 2019615.XML." + host + "." + dead + "-0.tmp";
+    const std::vector<std::string> kept = {
+        ".ACME 1-9 2019615.XML." + host + "." + std::to_string(::getpid()) + "-3.tmp",  // a live writer
+        ".ACME 1-9 2019615.XML.other-host." + dead + "-0.tmp",                          // another machine's
+        ".notes.txt." + host + "." + dead + "-0.tmp",                                   // not a journal
+    };
+    kirva::testing::writeFile(folder / stale, std::string(1000, 'x'));
+    for (const auto& name : kept) kirva::testing::writeFile(folder / name, "x");
+
+    XmlWriter writer;
+    ASSERT_EQ(writer.createFile(folder / "NEW.XML", "1.0", "Windows-1250"), 0) << writer.failure();
+    writer.createParent("Prenos");
+    writer.addParent();
+    writer.closeParent();
+    ASSERT_TRUE(writer.closeFile().ok());
+    std::set<std::string> expected(kept.begin(), kept.end());
+    expected.insert("NEW.XML");
+    EXPECT_EQ(folder.names(), expected);
+}
+
 }  // namespace kirva::xml
