@@ -1,0 +1,229 @@
+#include "framework/window/window_resizer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/framework/window/fake_window.h"
+#include "tests/framework/window/settings_shape.h"
+
+using namespace kirva::framework;
+using kirva::platform::ControlKind;
+using kirva::platform::EventKind;
+using kirva::platform::Rect;
+using kirva::testing::PlaceOnlyWindow;
+using kirva::testing::settingsShape;
+
+namespace kirva::platform {
+// Places read as the cases file writes them.
+inline std::ostream& operator<<(std::ostream& out, const Rect& r) {
+    return out << r.x << ' ' << r.y << ' ' << r.width << ' ' << r.height;
+}
+}  // namespace kirva::platform
+
+namespace {
+
+Rect readRect(std::istream& in) {
+    Rect r;
+    in >> r.x >> r.y >> r.width >> r.height;
+    return r;
+}
+
+TEST(ComputePosition, EveryRuleAgainstValuesWorkedOutByHand) {
+    std::ifstream file(std::string(KIRVA_TEST_DIR) + "/framework/window/compute_position_cases.txt");
+    ASSERT_TRUE(file) << "the cases file is missing";
+    std::string line;
+    int cases = 0;
+    while (std::getline(file, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> parts;
+        std::stringstream split(line);
+        for (std::string part; std::getline(split, part, '|');) parts.push_back(part);
+        ASSERT_EQ(parts.size(), 6u) << line;
+        std::istringstream strategies(parts[0]);
+        unsigned positional = 0, resize = 0;
+        strategies >> positional >> resize;
+        std::istringstream p0(parts[1]), p1(parts[2]), design(parts[3]), expected(parts[4]);
+        const Rect before = readRect(p0), after = readRect(p1), place = readRect(design), want = readRect(expected);
+        const Rect got = WindowResizer::applyStrategies(static_cast<uint16_t>(positional),
+                                                        static_cast<uint16_t>(resize), before, after, place);
+        EXPECT_EQ(got, want) << parts[5] << "\n  got " << got;
+        ++cases;
+    }
+    EXPECT_GE(cases, 20);
+}
+
+TEST(ComputePosition, RatiosKeepFourDecimalsRoundedHalfAwayFromZero) {
+    EXPECT_EQ(WindowResizer::ratio(443, 343), 12915);
+    EXPECT_EQ(WindowResizer::ratio(2, 3), 6667);
+    EXPECT_EQ(WindowResizer::ratio(1, 3), 3333);
+    EXPECT_EQ(WindowResizer::ratio(1, 20000), 1);  // 0.00005 rounds up
+    EXPECT_EQ(WindowResizer::ratio(-1, 20000), -1);
+    EXPECT_EQ(WindowResizer::ratio(300, 200), 15000);
+    EXPECT_EQ(WindowResizer::ratio(7, 0), 10000);
+}
+
+TEST(DefaultStrategies, ByApplicationStrategyAndControlKind) {
+    struct Case {
+        uint8_t strategy;
+        ControlKind kind;
+        uint16_t positional, resize;
+    };
+    const Case cases[] = {
+        {1, ControlKind::Button, 4112, 3},   {1, ControlKind::CheckBox, 4112, 3}, {1, ControlKind::Entry, 0, 2},
+        {1, ControlKind::DropList, 0, 2},    {1, ControlKind::Prompt, 0, 0},      {1, ControlKind::Text, 0, 0},
+        {1, ControlKind::Image, 0, 0},       {1, ControlKind::Line, 0, 0},        {2, ControlKind::Button, 4112, 3},
+        {2, ControlKind::Radio, 4112, 3},    {2, ControlKind::Prompt, 1024, 2},   {2, ControlKind::Text, 1024, 2},
+        {2, ControlKind::Entry, 1024, 2},    {2, ControlKind::Image, 1028, 12},   {2, ControlKind::List, 1028, 12},
+        {2, ControlKind::Group, 1028, 12},   {2, ControlKind::Sheet, 1028, 12},   {2, ControlKind::Option, 1028, 12},
+        {2, ControlKind::Region, 1028, 12},  {2, ControlKind::Line, 0, 0},        {2, ControlKind::Box, 0, 0},
+        {3, ControlKind::Button, 257, 3},    {3, ControlKind::Entry, 257, 3},     {3, ControlKind::Line, 257, 3},
+        {4, ControlKind::CheckBox, 4112, 3}, {4, ControlKind::Prompt, 1028, 3},   {4, ControlKind::Text, 1028, 3},
+        {4, ControlKind::Entry, 1028, 6},    {4, ControlKind::DropList, 1028, 6}, {4, ControlKind::Image, 1028, 12},
+        {4, ControlKind::Box, 0, 0},         {5, ControlKind::Button, 2056, 3},   {5, ControlKind::Image, 2056, 3},
+        {5, ControlKind::Box, 2056, 3},      {0, ControlKind::Button, 0, 0},      {6, ControlKind::Entry, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("strategy " + std::to_string(c.strategy) + " kind " + std::to_string(static_cast<int>(c.kind)));
+        EXPECT_EQ(WindowResizer::defaultPositionalStrategy(c.strategy, c.kind), c.positional);
+        EXPECT_EQ(WindowResizer::defaultResizeStrategy(c.strategy, c.kind), c.resize);
+    }
+}
+
+class SettingsShapeResizerTest : public ::testing::Test {
+  protected:
+    void SetUp() override { resizer.init(window, 2, true, false); }
+    void TearDown() override { resizer.shutdown(); }
+    Rect at(int32_t control) const { return window.controlPlace(control); }
+
+    PlaceOnlyWindow window{settingsShape(), 120, 10};
+    WindowResizer resizer;
+};
+
+TEST_F(SettingsShapeResizerTest, CapturesEveryControlWithTheDesignSizeAsMinimum) {
+    ASSERT_EQ(resizer.entries().size(), 25u);
+    EXPECT_EQ(window.minimumSize, (Rect{0, 0, 343, 346}));
+    EXPECT_EQ(window.maximumSize, Rect{});
+    EXPECT_EQ(window.handlerCount(), 4u);  // deferred resize, restored, gain focus, maximised
+    for (const WindowResizer::Entry& entry : resizer.entries()) EXPECT_EQ(entry.parentId, 0) << entry.id;
+}
+
+TEST_F(SettingsShapeResizerTest, HundredUnitsWiderAndBackToTheDesignSize) {
+    std::map<int32_t, Rect> design;
+    for (int32_t id : window.controls()) design[id] = at(id);
+
+    window.resizeTo(443, 346);
+    // The "..." buttons keep their distance from the right edge.
+    for (int32_t button : {4, 7, 10}) {
+        EXPECT_EQ(443 - (at(button).x + at(button).width), 343 - (310 + 15)) << button;
+        EXPECT_EQ(at(button).y, design[button].y);
+        EXPECT_EQ(at(button).width, 15);
+    }
+    // The folder entries widen in proportion (ratio 1.2915) and keep their top and height.
+    EXPECT_EQ(at(3), (Rect{27, 45, 369, 12}));
+    EXPECT_EQ(at(6), (Rect{27, 86, 368, 11}));
+    EXPECT_EQ(at(9), (Rect{27, 131, 369, 12}));
+    // The image keeps its left and top distance and its right margin.
+    EXPECT_EQ(at(1), (Rect{310, 0, 131, 31}));
+    // The confirm and cancel buttons stay at the bottom right corner; the rates move in proportion.
+    EXPECT_EQ(at(24), (Rect{303, 328, 62, 14}));
+    EXPECT_EQ(at(25), (Rect{375, 328, 62, 14}));
+    EXPECT_EQ(at(14), (Rect{141, 191, 61, 10}));
+    EXPECT_EQ(at(16), (Rect{336, 191, 61, 10}));
+    // Prompts keep their natural size; only their left edge moves.
+    EXPECT_EQ(at(2), (Rect{27, 31, 120, 10}));
+    EXPECT_EQ(at(17), (Rect{28, 218, 384, 1}));
+    EXPECT_EQ(window.movesOutsideBatch, 0) << "every move of a pass is batched";
+
+    // Through an odd size, then exactly back: nothing is left over.
+    window.resizeTo(517, 401);
+    window.resizeTo(343, 346);
+    for (int32_t id : window.controls()) EXPECT_EQ(at(id), design[id]) << "control " << id;
+}
+
+TEST_F(SettingsShapeResizerTest, AGainFocusWithoutChangeMovesNothing) {
+    window.resizeTo(443, 346);
+    const std::size_t movedOnce = window.moved.size();
+    EXPECT_GT(movedOnce, 0u);
+    window.fire(EventKind::GainFocus);
+    window.fire(EventKind::GainFocus);
+    window.fire(EventKind::Restored);
+    EXPECT_EQ(window.moved.size(), movedOnce);
+}
+
+TEST_F(SettingsShapeResizerTest, OnlyControlsWhosePlaceChangesAreMoved) {
+    window.resizeTo(343, 400);  // taller only: strategy 2 keeps every top distance, so only some move
+    std::vector<int32_t> moved = window.moved;
+    std::sort(moved.begin(), moved.end());
+    // The buttons at the bottom keep their distance from it; the image keeps its bottom margin.
+    EXPECT_EQ(moved, (std::vector<int32_t>{1, 17, 24, 25}));
+    EXPECT_EQ(at(24).y, 328 + 54);
+    EXPECT_EQ(at(1).height, 31 + 54);
+    EXPECT_EQ(at(17).y, 252);  // a line scales its top by the height ratio 1.1561: 252.03 -> 252
+}
+
+TEST_F(SettingsShapeResizerTest, RestoreDesignPutsWindowAndControlsBack) {
+    window.setState(kirva::platform::WindowState::Maximized);
+    window.resizeTo(600, 500);
+    resizer.restoreDesign();
+    EXPECT_EQ(window.state(), kirva::platform::WindowState::Normal);
+    EXPECT_EQ(window.place().width, 343);
+    EXPECT_EQ(window.place().height, 346);
+    for (const WindowResizer::Entry& entry : resizer.entries()) EXPECT_EQ(at(entry.id), entry.design) << entry.id;
+}
+
+TEST_F(SettingsShapeResizerTest, ShutdownUnregistersAndIsSafeTwice) {
+    resizer.shutdown();
+    resizer.shutdown();
+    EXPECT_EQ(window.handlerCount(), 0u);
+    EXPECT_TRUE(resizer.entries().empty());
+    window.resizeTo(443, 346);
+    EXPECT_TRUE(window.moved.empty());
+}
+
+TEST(WindowResizer, ContainersTakeTheControlsInsideThemAndCarryThemAlong) {
+    kirva::platform::WindowLayout layout;
+    layout.width = 200;
+    layout.height = 100;
+    auto add = [&](int32_t number, ControlKind kind, Rect place, int32_t parent = 0) {
+        kirva::platform::ControlLayout control;
+        control.number = number;
+        control.kind = kind;
+        control.place = place;
+        control.parent = parent;
+        layout.controls.push_back(control);
+    };
+    add(1, ControlKind::Group, {10, 10, 100, 50});
+    add(2, ControlKind::Entry, {20, 20, 40, 10});    // inside the group
+    add(3, ControlKind::Button, {109, 59, 10, 10});  // its corner on the group's last unit: inside
+    add(4, ControlKind::Button, {110, 20, 10, 10});  // just outside
+    add(5, ControlKind::Sheet, {120, 10, 70, 80});
+    add(6, ControlKind::Tab, {120, 20, 70, 70}, 5);    // a page of the sheet
+    add(7, ControlKind::Entry, {125, 92, 40, 10}, 6);  // on the page (below the sheet's frame): moves with it
+    PlaceOnlyWindow window(layout);
+    WindowResizer resizer;
+    resizer.init(window, 2, true, false);
+
+    EXPECT_EQ(resizer.parentOf(2), 1);
+    EXPECT_EQ(resizer.parentOf(3), 1);
+    EXPECT_EQ(resizer.parentOf(4), 0);
+    EXPECT_EQ(resizer.parentOf(7), 5);
+    EXPECT_EQ(resizer.entries().size(), 6u) << "tab pages are not laid out themselves";
+
+    window.resizeTo(300, 100);
+    // The group keeps its left and top and its right margin: 10, 10, 200, 50; the entry in it scales
+    // from the group's left edge by the group's ratio 2.0.
+    EXPECT_EQ(window.controlPlace(1), (Rect{10, 10, 200, 50}));
+    EXPECT_EQ(window.controlPlace(2), (Rect{30, 20, 80, 10}));
+    // The sheet widens from 70 to 170 (ratio 2.4286); the entry on its page scales from the sheet's edge.
+    EXPECT_EQ(window.controlPlace(5), (Rect{120, 10, 170, 80}));
+    EXPECT_EQ(window.controlPlace(7), (Rect{132, 92, 97, 10}));
+    resizer.shutdown();
+}
+
+}  // namespace
