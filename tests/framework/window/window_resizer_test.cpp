@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/window/window_controller.h"
+#include "platform/window/headless_window.h"
 #include "tests/framework/window/fake_window.h"
 #include "tests/framework/window/settings_shape.h"
 
@@ -224,6 +226,83 @@ TEST(WindowResizer, ContainersTakeTheControlsInsideThemAndCarryThemAlong) {
     EXPECT_EQ(window.controlPlace(5), (Rect{120, 10, 170, 80}));
     EXPECT_EQ(window.controlPlace(7), (Rect{132, 92, 97, 10}));
     resizer.shutdown();
+}
+
+}  // namespace
+
+namespace {
+
+using kirva::platform::HeadlessWindowSystem;
+using kirva::platform::Window;
+
+// A window procedure of the settings window's shape, set up as the settings window sets up its resizer:
+// strategy 2, the design size as minimum, no maximum, parents assigned, then one layout pass.
+class SettingsShapeWindow : public WindowController {
+  public:
+    explicit SettingsShapeWindow(HeadlessWindowSystem& system) : WindowController(system) {}
+    ErrorLevel init() override {
+        const ErrorLevel level = WindowController::init();
+        if (level != ErrorLevel::Quiet) return level;
+        window_ = windowSystem().createWindow(settingsShape());
+        openWindow(*window_);
+        resizer.init(*window_, 2, true, false);
+        resizer.assignParents();
+        linkResizer(resizer);
+        resizer.layoutWindow();
+        return ErrorLevel::Quiet;
+    }
+    WindowResizer resizer;
+
+  private:
+    std::unique_ptr<Window> window_;
+};
+
+std::map<int32_t, Rect> places(const Window& window) {
+    std::map<int32_t, Rect> result;
+    for (int32_t control : window.controls()) result[control] = window.controlPlace(control);
+    return result;
+}
+
+TEST(SettingsShapeOnAWindow, TheUserWidensItShrinksItAndBringsItBack) {
+    HeadlessWindowSystem system;
+    SettingsShapeWindow settings(system);
+    std::map<int32_t, Rect> design, wider, afterShrinking, back;
+    Rect sizeAfterShrinking;
+    std::size_t batchesBeforeFocus = 0, batchesAfterFocus = 0;
+    system.user()
+        .check([&](Window& w) { design = places(w); })
+        .resizeBy(-20, -30)
+        .check([&](Window& w) {
+            afterShrinking = places(w);
+            sizeAfterShrinking = w.place();
+        })
+        .resizeBy(100, 0)
+        .check([&](Window& w) { wider = places(w); })
+        .check([&](Window&) { batchesBeforeFocus = system.changes().size(); })
+        .deactivate()
+        .activate()
+        .activate()
+        .check([&](Window&) { batchesAfterFocus = system.changes().size(); })
+        .resizeBy(77, 51)
+        .resizeTo(343, 346)
+        .check([&](Window& w) { back = places(w); })
+        .closeBox();
+    EXPECT_EQ(settings.run(), ResponseCancelled);
+
+    EXPECT_EQ(sizeAfterShrinking.width, 343) << "the design size is the minimum";
+    EXPECT_EQ(sizeAfterShrinking.height, 346);
+    EXPECT_EQ(afterShrinking, design);
+    for (int32_t button : {4, 7, 10}) EXPECT_EQ(wider[button].x, design[button].x + 100) << button;
+    EXPECT_EQ(wider[3], (Rect{27, 45, 369, 12}));
+    EXPECT_EQ(wider[1], (Rect{310, 0, 131, 31}));
+    EXPECT_EQ(batchesAfterFocus, batchesBeforeFocus) << "gaining the focus without a change moves nothing";
+    EXPECT_EQ(back, design) << "exactly back at the design places";
+
+    // Each pass reached the window as one batch.
+    const auto& changes = system.changes();
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                            [](const std::string& c) { return c.find(": moves ") != std::string::npos; }),
+              3);
 }
 
 }  // namespace
