@@ -65,12 +65,12 @@ void WindowToolbar::callFirst() {
     targets_->back().target->redisplay();
 }
 
-void WindowToolbar::takeAccepted(int32_t control, int32_t& navigation) {
+// The current target takes the accepted control; a navigation request stays for the form to act on.
+void WindowToolbar::takeAccepted(int32_t control, int32_t& /*navigation*/) {
     if (!targets_ || targets_->empty() || targets_->back().target == nullptr) return;
     Event accepted;
     accepted.kind = EventKind::Accepted;
     accepted.control = control;
-    accepted.notifyParameter = navigation;
     (void)targets_->back().target->handleEvent(accepted);
 }
 

@@ -11,14 +11,11 @@
 
 #include "framework/window/window_controller.h"
 #include "platform/window/headless_window.h"
-#include "tests/framework/window/fake_window.h"
 #include "tests/framework/window/settings_shape.h"
 
 using namespace kirva::framework;
 using kirva::platform::ControlKind;
-using kirva::platform::EventKind;
 using kirva::platform::Rect;
-using kirva::testing::PlaceOnlyWindow;
 using kirva::testing::settingsShape;
 
 namespace kirva::platform {
@@ -97,29 +94,57 @@ TEST(DefaultStrategies, ByApplicationStrategyAndControlKind) {
     }
 }
 
+// The settings window's shape on a headless window, laid out directly (the window manager's part in it is
+// tested with the user below).
 class SettingsShapeResizerTest : public ::testing::Test {
   protected:
-    void SetUp() override { resizer.init(window, 2, true, false); }
+    void SetUp() override {
+        window->open(nullptr);
+        resizer.init(*window, 2, true, false);
+        for (int32_t id : window->controls()) design[id] = at(id);
+    }
     void TearDown() override { resizer.shutdown(); }
-    Rect at(int32_t control) const { return window.controlPlace(control); }
+    Rect at(int32_t control) const { return window->controlPlace(control); }
+    // The user drags the window to a new client size; the resizer lays it out.
+    void resizeTo(int32_t width, int32_t height) {
+        const Rect place = window->place();
+        window->setPlace({place.x, place.y, width, height});
+        resizer.layoutWindow();
+    }
+    // The controls the last passes moved, from the window's record of changes.
+    std::vector<int32_t> movedSince(std::size_t mark) const {
+        std::vector<int32_t> moved;
+        const auto& changes = system.changes();
+        for (std::size_t i = mark; i < changes.size(); ++i) {
+            const auto at = changes[i].find(": place ");
+            if (at != std::string::npos) moved.push_back(std::stoi(changes[i].substr(at + 8)));
+        }
+        std::sort(moved.begin(), moved.end());
+        return moved;
+    }
 
-    PlaceOnlyWindow window{settingsShape(), 120, 10};
+    kirva::platform::HeadlessWindowSystem system;
+    std::unique_ptr<kirva::platform::Window> window = system.createWindow(settingsShape());
     WindowResizer resizer;
+    std::map<int32_t, Rect> design;
 };
 
 TEST_F(SettingsShapeResizerTest, CapturesEveryControlWithTheDesignSizeAsMinimum) {
     ASSERT_EQ(resizer.entries().size(), 25u);
-    EXPECT_EQ(window.minimumSize, (Rect{0, 0, 343, 346}));
-    EXPECT_EQ(window.maximumSize, Rect{});
-    EXPECT_EQ(window.handlerCount(), 4u);  // deferred resize, restored, gain focus, maximised
-    for (const WindowResizer::Entry& entry : resizer.entries()) EXPECT_EQ(entry.parentId, 0) << entry.id;
+    for (const WindowResizer::Entry& entry : resizer.entries()) {
+        EXPECT_EQ(entry.parentId, 0) << entry.id;
+        EXPECT_EQ(entry.design, design[entry.id]) << entry.id;
+    }
+    resizeTo(300, 300);
+    EXPECT_EQ(window->place().width, 343);
+    EXPECT_EQ(window->place().height, 346);
+    resizeTo(900, 600);
+    EXPECT_EQ(window->place().width, 900) << "no maximum size";
 }
 
 TEST_F(SettingsShapeResizerTest, HundredUnitsWiderAndBackToTheDesignSize) {
-    std::map<int32_t, Rect> design;
-    for (int32_t id : window.controls()) design[id] = at(id);
-
-    window.resizeTo(443, 346);
+    const std::size_t mark = system.changes().size();
+    resizeTo(443, 346);
     // The "..." buttons keep their distance from the right edge.
     for (int32_t button : {4, 7, 10}) {
         EXPECT_EQ(443 - (at(button).x + at(button).width), 343 - (310 + 15)) << button;
@@ -137,55 +162,50 @@ TEST_F(SettingsShapeResizerTest, HundredUnitsWiderAndBackToTheDesignSize) {
     EXPECT_EQ(at(25), (Rect{375, 328, 62, 14}));
     EXPECT_EQ(at(14), (Rect{141, 191, 61, 10}));
     EXPECT_EQ(at(16), (Rect{336, 191, 61, 10}));
-    // Prompts keep their natural size; only their left edge moves.
-    EXPECT_EQ(at(2), (Rect{27, 31, 120, 10}));
+    // Prompts keep their natural size; only their left edge moves. The line scales.
+    EXPECT_EQ(at(2), (Rect{27, 31, design[2].width, design[2].height}));
     EXPECT_EQ(at(17), (Rect{28, 218, 384, 1}));
-    EXPECT_EQ(window.movesOutsideBatch, 0) << "every move of a pass is batched";
+    EXPECT_EQ(system.changes()[mark], "NastavitvePrograma: moves 24") << "one batch; only the check box stays";
 
     // Through an odd size, then exactly back: nothing is left over.
-    window.resizeTo(517, 401);
-    window.resizeTo(343, 346);
-    for (int32_t id : window.controls()) EXPECT_EQ(at(id), design[id]) << "control " << id;
-}
-
-TEST_F(SettingsShapeResizerTest, AGainFocusWithoutChangeMovesNothing) {
-    window.resizeTo(443, 346);
-    const std::size_t movedOnce = window.moved.size();
-    EXPECT_GT(movedOnce, 0u);
-    window.fire(EventKind::GainFocus);
-    window.fire(EventKind::GainFocus);
-    window.fire(EventKind::Restored);
-    EXPECT_EQ(window.moved.size(), movedOnce);
+    resizeTo(517, 401);
+    resizeTo(343, 346);
+    for (int32_t id : window->controls()) EXPECT_EQ(at(id), design[id]) << "control " << id;
 }
 
 TEST_F(SettingsShapeResizerTest, OnlyControlsWhosePlaceChangesAreMoved) {
-    window.resizeTo(343, 400);  // taller only: strategy 2 keeps every top distance, so only some move
-    std::vector<int32_t> moved = window.moved;
-    std::sort(moved.begin(), moved.end());
+    const std::size_t mark = system.changes().size();
+    resizeTo(343, 400);  // taller only: strategy 2 keeps every top distance, so only some move
     // The buttons at the bottom keep their distance from it; the image keeps its bottom margin.
-    EXPECT_EQ(moved, (std::vector<int32_t>{1, 17, 24, 25}));
+    EXPECT_EQ(movedSince(mark), (std::vector<int32_t>{1, 17, 24, 25}));
     EXPECT_EQ(at(24).y, 328 + 54);
     EXPECT_EQ(at(1).height, 31 + 54);
     EXPECT_EQ(at(17).y, 252);  // a line scales its top by the height ratio 1.1561: 252.03 -> 252
+    const std::size_t again = system.changes().size();
+    resizeTo(343, 400);
+    resizer.layoutWindow();
+    EXPECT_EQ(system.changes().size(), again) << "no change of size, no pass";
 }
 
 TEST_F(SettingsShapeResizerTest, RestoreDesignPutsWindowAndControlsBack) {
-    window.setState(kirva::platform::WindowState::Maximized);
-    window.resizeTo(600, 500);
+    resizeTo(600, 500);
+    window->setState(kirva::platform::WindowState::Maximized);
+    resizer.layoutWindow();
     resizer.restoreDesign();
-    EXPECT_EQ(window.state(), kirva::platform::WindowState::Normal);
-    EXPECT_EQ(window.place().width, 343);
-    EXPECT_EQ(window.place().height, 346);
-    for (const WindowResizer::Entry& entry : resizer.entries()) EXPECT_EQ(at(entry.id), entry.design) << entry.id;
+    EXPECT_EQ(window->state(), kirva::platform::WindowState::Normal);
+    EXPECT_EQ(window->place().width, 343);
+    EXPECT_EQ(window->place().height, 346);
+    for (int32_t id : window->controls()) EXPECT_EQ(at(id), design[id]) << id;
 }
 
-TEST_F(SettingsShapeResizerTest, ShutdownUnregistersAndIsSafeTwice) {
+TEST_F(SettingsShapeResizerTest, AfterShutdownTheUsersResizingMovesNothing) {
     resizer.shutdown();
     resizer.shutdown();
-    EXPECT_EQ(window.handlerCount(), 0u);
     EXPECT_TRUE(resizer.entries().empty());
-    window.resizeTo(443, 346);
-    EXPECT_TRUE(window.moved.empty());
+    const std::size_t mark = system.changes().size();
+    system.user().resizeBy(100, 50).maximize().restore().activate().closeBox();
+    window->runEventLoop([](const kirva::platform::Event&) { return kirva::platform::EventVerdict::Normal; });
+    EXPECT_TRUE(movedSince(mark).empty());
 }
 
 TEST(WindowResizer, ContainersTakeTheControlsInsideThemAndCarryThemAlong) {
@@ -207,9 +227,11 @@ TEST(WindowResizer, ContainersTakeTheControlsInsideThemAndCarryThemAlong) {
     add(5, ControlKind::Sheet, {120, 10, 70, 80});
     add(6, ControlKind::Tab, {120, 20, 70, 70}, 5);    // a page of the sheet
     add(7, ControlKind::Entry, {125, 92, 40, 10}, 6);  // on the page (below the sheet's frame): moves with it
-    PlaceOnlyWindow window(layout);
+    kirva::platform::HeadlessWindowSystem system;
+    auto window = system.createWindow(layout);
+    window->open(nullptr);
     WindowResizer resizer;
-    resizer.init(window, 2, true, false);
+    resizer.init(*window, 2, true, false);
 
     EXPECT_EQ(resizer.parentOf(2), 1);
     EXPECT_EQ(resizer.parentOf(3), 1);
@@ -217,14 +239,15 @@ TEST(WindowResizer, ContainersTakeTheControlsInsideThemAndCarryThemAlong) {
     EXPECT_EQ(resizer.parentOf(7), 5);
     EXPECT_EQ(resizer.entries().size(), 6u) << "tab pages are not laid out themselves";
 
-    window.resizeTo(300, 100);
+    window->setPlace({window->place().x, window->place().y, 300, 100});
+    resizer.layoutWindow();
     // The group keeps its left and top and its right margin: 10, 10, 200, 50; the entry in it scales
     // from the group's left edge by the group's ratio 2.0.
-    EXPECT_EQ(window.controlPlace(1), (Rect{10, 10, 200, 50}));
-    EXPECT_EQ(window.controlPlace(2), (Rect{30, 20, 80, 10}));
+    EXPECT_EQ(window->controlPlace(1), (Rect{10, 10, 200, 50}));
+    EXPECT_EQ(window->controlPlace(2), (Rect{30, 20, 80, 10}));
     // The sheet widens from 70 to 170 (ratio 2.4286); the entry on its page scales from the sheet's edge.
-    EXPECT_EQ(window.controlPlace(5), (Rect{120, 10, 170, 80}));
-    EXPECT_EQ(window.controlPlace(7), (Rect{132, 92, 97, 10}));
+    EXPECT_EQ(window->controlPlace(5), (Rect{120, 10, 170, 80}));
+    EXPECT_EQ(window->controlPlace(7), (Rect{132, 92, 97, 10}));
     resizer.shutdown();
 }
 
