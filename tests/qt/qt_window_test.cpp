@@ -290,6 +290,127 @@ TEST(QtWindow, PostingToTheFrontAndNotifyFromAnotherThread) {
               (Lines{"OpenWindow 0", "GainFocus 0", "DeferredResize 0", "Completed 0", "Notify 0", "CloseWindow 0"}));
 }
 
+WindowLayout innerLayout(int64_t& number) {
+    WindowLayout l;
+    l.name = "inner";
+    l.width = 100;
+    l.height = 50;
+    l.fontName = "DejaVu Sans";
+    ControlLayout entry;
+    entry.number = 1;
+    entry.kind = ControlKind::Entry;
+    entry.place = {4, 4, 40, 12};
+    entry.binding = bindNumber(number, 6);
+    ControlLayout ok;
+    ok.number = 2;
+    ok.kind = ControlKind::Button;
+    ok.text = "OK";
+    ok.place = {50, 30, 40, 14};
+    l.controls = {entry, ok};
+    return l;
+}
+
+TEST(QtWindow, ANestedModalWindowGivesTheEventsOfTheHeadlessOne) {
+    auto endOnOk = [](Lines& seen) {
+        return [&seen](const Event& e) {
+            seen.push_back("inner " + line(e));
+            return e.kind == EventKind::Accepted && e.control == 2 ? EventVerdict::EndLoop : EventVerdict::Normal;
+        };
+    };
+
+    Variables headlessVariables;
+    int64_t headlessNumber = 0;
+    HeadlessWindowSystem headless;
+    headless.user().click(kBuild).type(1, "42").click(2).click(kCancel);
+    auto headlessWindow = headless.createWindow(testLayout(headlessVariables));
+    Lines expected;
+    headlessWindow->open(nullptr);
+    headlessWindow->runEventLoop([&](const Event& e) {
+        expected.push_back(line(e));
+        if (e.kind == EventKind::Accepted && e.control == kBuild) {
+            auto inner = headless.createWindow(innerLayout(headlessNumber));
+            inner->open(headlessWindow.get());
+            inner->runEventLoop(endOnOk(expected));
+        }
+        return EventVerdict::Normal;
+    });
+    EXPECT_EQ(headlessNumber, 42);
+
+    Variables v;
+    int64_t number = 0;
+    QtWindowSystem system;
+    auto window = system.createWindow(testLayout(v));
+    Lines seen;
+    const Lines outer = runQt(system, *window,
+                              {
+                                  [](QtWindow& w) { QTest::mouseClick(widgetOf(w, kBuild), Qt::LeftButton); },
+                                  [](QtWindow& w) {
+                                      EXPECT_TRUE(QTest::qWaitForWindowActive(w.widget(), 5000));
+                                      settle();
+                                      QTest::mouseClick(widgetOf(w, kCancel), Qt::LeftButton);
+                                  },
+                              },
+                              [&](const Event& e) {
+                                  seen.push_back(line(e));
+                                  if (e.kind == EventKind::Accepted && e.control == kBuild) {
+                                      auto inner = system.createWindow(innerLayout(number));
+                                      auto& innerQt = dynamic_cast<QtWindow&>(*inner);
+                                      inner->open(window.get());
+                                      QTimer::singleShot(0, [&] {
+                                          EXPECT_TRUE(QTest::qWaitForWindowActive(innerQt.widget(), 5000));
+                                          settle();
+                                          QTest::mouseClick(innerQt.controlWidget(1), Qt::LeftButton);
+                                          settle();
+                                          QTest::keyClicks(innerQt.controlWidget(1), QStringLiteral("42"));
+                                          settle();
+                                          QTest::mouseClick(innerQt.controlWidget(2), Qt::LeftButton);
+                                      });
+                                      inner->runEventLoop(endOnOk(seen));
+                                      EXPECT_FALSE(inner->isOpen());
+                                  }
+                                  return EventVerdict::Normal;
+                              });
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(number, 42);
+}
+
+TEST(QtWindow, ResizingRaisesSizedAndTheMinimumSizeHolds) {
+    Variables headlessVariables;
+    HeadlessWindowSystem headless;
+    headless.user().resizeTo(100, 100).resizeBy(50, 10).closeBox();
+    auto headlessWindow = headless.createWindow(testLayout(headlessVariables));
+    headlessWindow->setMinimumSize(200, 120);
+    const Lines expected = runHeadless(headless, *headlessWindow);
+
+    Variables v;
+    QtWindowSystem system;
+    auto window = system.createWindow(testLayout(v));
+    window->setMinimumSize(200, 120);
+    Rect afterSmall, afterLarge;
+    const Lines seen =
+        runQt(system, *window,
+              {
+                  [&](QtWindow& w) {
+                      const DialogUnits u = w.units();
+                      w.widget()->resize(u.toPixelsX(100), u.toPixelsY(100));
+                  },
+                  [&](QtWindow& w) { afterSmall = w.place(); },
+                  [&](QtWindow& w) {
+                      const DialogUnits u = w.units();
+                      w.widget()->resize(u.toPixelsX(250), u.toPixelsY(130) + w.statusBar()->sizeHint().height());
+                      EXPECT_TRUE(waitFor([&] { return w.place().width == 250; }));
+                      settle();
+                  },
+                  [&](QtWindow& w) { afterLarge = w.place(); },
+                  [](QtWindow& w) { w.widget()->close(); },
+              });
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(afterSmall.width, 200);
+    EXPECT_EQ(afterSmall.height, 120);
+    EXPECT_EQ(afterLarge.width, 250);
+    EXPECT_EQ(afterLarge.height, 130);
+}
+
 TEST(QtWindow, AMessageBoxShowsItsCaptionTextAndNamedButton) {
     QtWindowSystem system;
     QString title, text;
