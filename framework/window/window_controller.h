@@ -40,6 +40,10 @@ int32_t& navigationRequest();
 // The toolbar's history button, which restores the focused control's remembered value.
 constexpr int32_t kToolbarHistoryButton = 3012;
 
+// The notification code by which another thread asks a window to come to the front: the window is
+// restored when minimised and gets a GainFocus event of its own.
+constexpr uint32_t kNotifyGainFocus = static_cast<uint32_t>(platform::EventKind::GainFocus);
+
 class WindowResizer;
 
 // A part of a window that takes part in its events (none of the program's windows registers one).
@@ -123,8 +127,10 @@ class WindowController {
 
     platform::WindowSystem& windowSystem() const { return windowSystem_; }
     platform::Window* window() const { return window_; }  // MYWINDOW, set by openWindow
-    // The event being handled (valid inside the handlers).
-    const platform::Event& event() const { return *event_; }
+    // The event being handled (valid inside the handlers; an empty Accepted event outside them).
+    const platform::Event& event() const { return event_ != nullptr ? *event_ : noEvent_; }
+    // The control of the Accepted event being handled (else the window's last accepted control).
+    int32_t acceptedControl() const;
 
     // Fields the derived windows read and set.
     uint8_t request = 0;
@@ -143,6 +149,7 @@ class WindowController {
     int32_t* navigation = nullptr;  // VCRREQUEST: links navigationRequest()
     errors::ErrorManager* errors = nullptr;
     uint8_t insertAction = 0, changeAction = 0, deleteAction = 0, cancelAction = 0;
+    std::string lastInsertedPosition;  // forms only; cleared when the event loop starts
 
   protected:
     struct ResponseButton {
@@ -159,6 +166,7 @@ class WindowController {
     platform::Window* window_ = nullptr;
     platform::Window* owner_ = nullptr;
     const platform::Event* event_ = nullptr;
+    static inline const platform::Event noEvent_{};
 };
 
 }  // namespace kirva::framework
