@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "framework/window/window_geometry.h"
+#include "framework/window/window_place_geometry.h"
 #include "platform/text1250.h"
 
 namespace kirva::settings {
@@ -62,46 +62,6 @@ ControlLayout button(int32_t number, const char* utf8Text, const char* image, Re
     control.place = place;
     return control;
 }
-
-// The window's position and size as the INI manager keeps them, read from and applied to the window.
-class WindowPlace final : public framework::WindowGeometry {
-  public:
-    explicit WindowPlace(platform::Window& window) : window_(window) {}
-    bool maximized() const override { return window_.state() == platform::WindowState::Maximized; }
-    bool minimized() const override { return window_.state() == platform::WindowState::Minimized; }
-    bool resizable() const override { return window_.resizable(); }
-    int32_t x() const override { return window_.place().x; }
-    int32_t y() const override { return window_.place().y; }
-    int32_t width() const override { return window_.place().width; }
-    int32_t height() const override { return window_.place().height; }
-    void setX(int32_t x) override {
-        change([x](Rect& r) { r.x = x; });
-    }
-    void setY(int32_t y) override {
-        change([y](Rect& r) { r.y = y; });
-    }
-    void setWidth(int32_t width) override {
-        change([width](Rect& r) { r.width = width; });
-    }
-    void setHeight(int32_t height) override {
-        change([height](Rect& r) { r.height = height; });
-    }
-    void setMaximized(bool on) override {
-        if (on) window_.setState(platform::WindowState::Maximized);
-    }
-    void setMinimized(bool on) override {
-        if (on) window_.setState(platform::WindowState::Minimized);
-    }
-
-  private:
-    template <typename Change>
-    void change(Change apply) {
-        Rect place = window_.place();
-        apply(place);
-        window_.setPlace(place);
-    }
-    platform::Window& window_;
-};
 
 }  // namespace
 
@@ -223,9 +183,8 @@ ErrorLevel SettingsWindow::init() {
                                                                                   : framework::ResponseCompleted);
     openWindow(window_, nullptr);
     resizer_.init(window_, 2, true, false);
-    resizer_.assignParents();
     linkResizer(resizer_);
-    WindowPlace place(window_);
+    framework::WindowPlaceGeometry place(window_);
     context_.ini.restoreWindow(kSettingsProcedureName, place);
     resizer_.layoutWindow();
     registerAlertKeys();
@@ -294,7 +253,7 @@ void SettingsWindow::pickFolder(int32_t entry, const char* title, std::string& f
 ErrorLevel SettingsWindow::shutdown() {
     if (const ErrorLevel level = WindowController::shutdown(); level != ErrorLevel::Quiet) return level;
     if (opened) {
-        WindowPlace place(window_);
+        framework::WindowPlaceGeometry place(window_);
         context_.ini.saveWindow(kSettingsProcedureName, place);
     }
     context_.errors.registerProcedureName("", true);
