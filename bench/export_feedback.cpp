@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "export/export_run.h"
+#include "platform/text1250.h"
 #include "platform/window/message_box.h"
 #include "tools/cli/export_commands.h"
 

@@ -231,8 +231,11 @@ ErrorLevel ExportWindow::handleSelected() {
     const int32_t selected = event().control;
     if (selected == kBuildButton) checkOutputSettings(context_.settings, *this);
     const ErrorLevel level = WindowController::handleSelected();
+    // A period the wrong-dates warning refuses is not counted when a date field gets the focus either (the
+    // warning puts it on the to-date), so the focus stays there and the last count stands.
+    const bool refused = datesWrong(state_.period, context_.clock.today(), AcceptedDate::To);
     if ((selected == kFromDate || selected == kToDate) && state_.period.from != 0 && state_.period.to != 0) {
-        if (!noData_) {
+        if (!noData_ && !refused) {
             if (count()) {
                 showReady();
             } else {

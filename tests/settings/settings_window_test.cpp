@@ -111,7 +111,7 @@ TEST_F(SettingsWindowTest, PickingTheInvoiceFolderThenCancellingWritesTheFourGlo
     EXPECT_EQ(clipRight(settings.firmaOpal), "NOVA");
     EXPECT_EQ(settings.firmaOpal.size(), 50u);
     EXPECT_EQ(windows.transcript("folder "),
-              std::vector<std::string>{"folder  Izberi mapo z datotekami izdanih računov -> /data/racuni"});
+              std::vector<std::string>{"folder  Izberi mapo z datotekami izdanih računov -> /data/racuni/"});
 }
 
 TEST_F(SettingsWindowTest, PickingTheOutputFolderThenCancellingWritesNothing) {
