@@ -134,7 +134,7 @@ platform::WindowLayout settingsWindowLayout(Settings& settings) {
     ControlLayout note;
     note.number = kIdentificationNote;
     note.kind = ControlKind::Text;
-    note.text = "Oba podatka morata biti dolga vsaj 10 znakov in na daljša od 30 znakov";
+    note.text = cp1250("Oba podatka morata biti dolga vsaj 10 znakov in na daljša od 30 znakov");
     note.grey = true;
     note.place = {50, 294, 0, 0};
     c.push_back(note);
