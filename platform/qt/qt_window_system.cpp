@@ -182,7 +182,10 @@ class QtWindowSystem::Boxes final : public MessageBoxes {
 
 QtWindowSystem::QtWindowSystem() : boxes_(std::make_unique<Boxes>(*this)) {}
 
-QtWindowSystem::~QtWindowSystem() = default;
+QtWindowSystem::~QtWindowSystem() {
+    // Windows still open close now, while the lists they leave exist.
+    while (!open_.empty()) open_.back()->close();
+}
 
 std::unique_ptr<Window> QtWindowSystem::createWindow(const WindowLayout& layout) {
     return std::make_unique<QtWindow>(*this, layout);

@@ -132,9 +132,16 @@ class HeadlessWindow final : public Window {
     }
 
     ~HeadlessWindow() override {
+        if (detached_) return;
         if (open_) close();
         auto& windows = system_.impl_->windows;
         windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+    }
+
+    // The system is going away before the window: closes it and forgets the system.
+    void detach() {
+        if (open_) close();
+        detached_ = true;
     }
 
     HeadlessWindow(const HeadlessWindow&) = delete;
@@ -840,6 +847,7 @@ class HeadlessWindow final : public Window {
     }
 
     HeadlessWindowSystem& system_;
+    bool detached_ = false;
     WindowLayout layout_;
     std::vector<Control> controls_;
     std::string fontName_;
@@ -882,7 +890,11 @@ HeadlessWindowSystem::HeadlessWindowSystem() : impl_(std::make_unique<Impl>(*thi
 HeadlessWindowSystem::HeadlessWindowSystem(std::ostream& printBoxesTo)
     : impl_(std::make_unique<Impl>(*this, &printBoxesTo)) {}
 
-HeadlessWindowSystem::~HeadlessWindowSystem() = default;
+HeadlessWindowSystem::~HeadlessWindowSystem() {
+    // A window kept beyond its system must not reach back into it.
+    const auto windows = impl_->windows;
+    for (HeadlessWindow* window : windows) window->detach();
+}
 
 std::unique_ptr<Window> HeadlessWindowSystem::createWindow(const WindowLayout& layout) {
     return std::make_unique<HeadlessWindow>(*this, layout);

@@ -36,13 +36,16 @@ class HeadlessWindowSystem;
 class ScriptedUser {
   public:
     // Puts the focus on the control (leaving the one that had it) and replaces its text; does not leave it.
+    // Two steps, as a person does it: the focus arrives, and its events are handled, before the typing.
     ScriptedUser& type(int32_t control, std::string_view text);
     // type() and then Tab.
     ScriptedUser& enter(int32_t control, std::string_view text);
     ScriptedUser& pressTab();
     ScriptedUser& pressShiftTab();
-    ScriptedUser& pressEnter();   // accepts an entry; on a button presses it; else presses the default button
-    ScriptedUser& pressEscape();  // as the close box
+    // On a button presses it; elsewhere an entry with a change takes it first (a refused text ends the
+    // Enter there), then the default button is pressed.
+    ScriptedUser& pressEnter();
+    ScriptedUser& pressEscape();                // as the close box
     ScriptedUser& pressAccessKey(char letter);  // Alt+letter, case-insensitive
     ScriptedUser& pressKey(int32_t keyCode);    // any other key (alert keys)
     ScriptedUser& click(int32_t control);       // focus, then press a button or toggle a check box

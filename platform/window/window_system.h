@@ -98,7 +98,7 @@ struct ControlLayout {
     std::size_t maxLength = 0;  // entries: characters; 0 = no limit
     std::shared_ptr<Binding> binding;
     bool standardClose = false;  // a button that closes the window as the close box does
-    bool defaultButton = false;  // Enter anywhere in the window presses it (unless an entry accepts it)
+    bool defaultButton = false;  // Enter presses it, after an entry with a change took it (not if refused)
     bool grey = false;           // text in the disabled colour
     bool hidden = false;
     bool readOnly = false;

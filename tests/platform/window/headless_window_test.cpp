@@ -367,6 +367,20 @@ TEST_F(HeadlessWindowTest, PostingToTheFrontOvertakesPendingEvents) {
                                "w: CloseWindow 0"}));
 }
 
+TEST(HeadlessWindowSystemTest, AWindowMayOutliveItsSystem) {
+    std::unique_ptr<Window> window;
+    {
+        HeadlessWindowSystem system;
+        WindowLayout layout;
+        layout.name = "late";
+        window = system.createWindow(layout);
+        window->open(nullptr);
+        EXPECT_EQ(system.openWindows().size(), 1u);
+    }
+    EXPECT_FALSE(window->isOpen());
+    window.reset();  // no reach into the system that is gone
+}
+
 TEST(HeadlessWindowSystemTest, MessageBoxesAreAnsweredRecordedAndPrinted) {
     std::ostringstream printed;
     HeadlessWindowSystem system(printed);
