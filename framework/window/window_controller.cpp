@@ -65,12 +65,12 @@ void WindowToolbar::callFirst() {
     targets_->back().target->redisplay();
 }
 
-void WindowToolbar::takeAccepted(int32_t control, int32_t& navigation) {
+// The current target takes the accepted control; a navigation request stays for the form to act on.
+void WindowToolbar::takeAccepted(int32_t control, int32_t& /*navigation*/) {
     if (!targets_ || targets_->empty() || targets_->back().target == nullptr) return;
     Event accepted;
     accepted.kind = EventKind::Accepted;
     accepted.control = control;
-    accepted.notifyParameter = navigation;
     (void)targets_->back().target->handleEvent(accepted);
 }
 
@@ -111,8 +111,9 @@ ErrorLevel WindowController::init() {
     originalRequest = request;
     components_.emplace();
     buttons_.emplace();
-    // The expression-name scope and a mouse click left over from the calling window belong to runtimes
-    // that keep them globally; here key codes are per window and a new window starts without one.
+    // No expression-name scope to open: nothing here evaluates expressions at run time. A click left
+    // over from an earlier use of the window is not this run's key.
+    if (window_ != nullptr && platform::keys::isMouseKey(window_->keyCode())) window_->clearKeyCode();
     insertAction = RequestChange;
     deleteAction = RequestChange;
     changeAction = RequestChange;
@@ -143,6 +144,8 @@ void WindowController::openWindow(platform::Window& window, platform::Window* ow
     window_ = &window;
     if (owner != nullptr) owner_ = owner;
     window.open(owner_);
+    // The click that opened this window belongs to the calling window, not to this one's handlers.
+    if (platform::keys::isMouseKey(window.keyCode())) window.clearKeyCode();
     opened = true;
 }
 

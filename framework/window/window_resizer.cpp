@@ -129,6 +129,9 @@ Rect WindowResizer::applyStrategies(uint16_t positional, uint16_t resize, const 
     if ((resize & HalfRightMargin) != 0) place.width = toWhole(plus(exact(design.width), exact(marginX) / 2));
     if ((resize & KeepBottomMargin) != 0) place.height = toWhole(exact(design.height + marginY));
     if ((resize & HalfBottomMargin) != 0) place.height = toWhole(plus(exact(design.height), exact(marginY) / 2));
+    // Below the design size the margins can eat a control up; it shrinks to nothing, never to a negative size.
+    place.width = std::max(place.width, 0);
+    place.height = std::max(place.height, 0);
     return place;
 }
 
