@@ -27,8 +27,13 @@ set(CPACK_PACKAGE_NAME kirva)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${KIRVA_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "XML posting journal of issued invoices for the OPAL accounting program")
+# Debian's long description, one line of the control file each.
 set(CPACK_PACKAGE_DESCRIPTION
-    "KIRVA reads the invoicing system's book of issued invoices for a period of invoice dates and writes one XML posting journal (temeljnica) for the OPAL accounting program. It brings the desktop program kirva and the windowless front kirva-cli with its data tools.")
+    "KIRVA reads the invoicing system's book of issued invoices for a period of\n"
+    "invoice dates and writes one XML posting journal (temeljnica) for the OPAL\n"
+    "accounting program. The package holds the desktop program kirva and the\n"
+    "windowless front kirva-cli with its data tools.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
