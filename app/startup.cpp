@@ -14,7 +14,8 @@ void startUp(Program& program, const StartupOptions& options) {
     program.settingsFileName = options.settingsFileName;
     program.ini.init(program.settingsFileName, framework::StorageKind::IniFile, 0);
     data::dictionaryInit(program.errors, program.names, options.dictionary);
-    // The toolkit services and the application icon belong to the desktop program's window side.
+    if (options.initToolkit) options.initToolkit(program.ini, kProgramName);
+    if (options.setApplicationIcon) options.setApplicationIcon(kApplicationIcon);
     if (options.registerUpgrade) registerWithUpgradeComponent();
 }
 
@@ -29,6 +30,10 @@ void shutDown(Program& program) {
 uint8_t exportWindowStart(Program& program) {
     settings::loadSettings(program.settingsFileName, program.settings, program.names);
     settings::readIdentification(program.settingsFileName, program.settings);
+    return openExportFiles();
+}
+
+uint8_t openExportFiles() {
     for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC"}) {
         files::RelationManager* relation = data::relateOf(label);
         if (relation == nullptr) continue;

@@ -2,7 +2,9 @@
 // kirva-cli alike. See app/upgrade_registration.h for what app/ may depend on.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "data/dictionary.h"
 #include "framework/errors/error_manager.h"
@@ -27,14 +29,23 @@ struct StartupOptions {
     data::DictionaryOptions dictionary;
     // The upgrade registration with the process's component, at most once per process.
     bool registerUpgrade = true;
+    // The window side's steps, which only a desktop front has: the general toolkit given the INI manager and
+    // the program's name, and the application's icon. Left empty, the steps do nothing.
+    std::function<void(framework::IniManager& ini, std::string_view programName)> initToolkit;
+    std::function<void(std::string_view iconName)> setApplicationIcon;
 };
+
+// The program's name, handed to the toolkit, and the application icon start-up names.
+inline constexpr std::string_view kProgramName = "KIRVA";
+inline constexpr std::string_view kApplicationIcon = "XMLe.ICO";
 
 // The process's one INI manager.
 framework::IniManager& iniManager();
 
 // In this order: the error manager is initialised, SettingsFileName set, the INI manager initialised with
-// it, the dictionary set up for this thread (no file opened), the data files registered with the upgrade
-// component. None of the steps checks a result.
+// it, the dictionary set up for this thread (no file opened), the toolkit and the application icon (when
+// the front has them), the data files registered with the upgrade component. None of the steps checks a
+// result.
 void startUp(Program& program, const StartupOptions& options = {});
 // In this order: the INI manager writes its bookkeeping and lets go of its lists; then, as at the end of
 // the thread and the process, the dictionary is taken down, the INI manager released and the error
@@ -46,6 +57,8 @@ void shutDown(Program& program);
 // managers and QFASTPO declared in use. Returns the first failing result (a fatal one has ended the
 // program unless the error manager's exit hook returned); exportWindowEnd balances it either way.
 uint8_t exportWindowStart(Program& program);
+// The opening part of it alone: the five files through their relation managers, QFASTPO in use.
+uint8_t openExportFiles();
 // The export window's end: FARACUN, QFASTOR, SFENPA, SFPARTN and SaopRAC closed through their relation
 // managers.
 void exportWindowEnd();

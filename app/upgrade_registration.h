@@ -1,6 +1,7 @@
-// app/: the program's start-up and shut-down. The parts here need no window: the error manager, the
-// settings file name, the INI manager, the dictionary set-up, the upgrade registration, and the opening
-// and closing of the export's data files; the desktop program and kirva-cli both stand on them. Depends on
+// app/: the program's start-up and shut-down. The error manager, the settings file name, the INI manager,
+// the dictionary set-up, the upgrade registration, and the opening and closing of the export's data files,
+// which the desktop program and kirva-cli both stand on; and the desktop program's whole life with the
+// export window (desktop_program.h), on whatever window system its front hands in. Depends on export/,
 // framework/, data/, settings/ and platform/; never includes Qt.
 #pragma once
 

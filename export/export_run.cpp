@@ -17,8 +17,20 @@ Period defaultPeriod(DateNumber today) {
     return {dateFromCivil(last.year, last.month, 1).value_or(0), lastDay};
 }
 
+bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted) {
+    if (period.from > period.to && period.to > 0) return true;
+    if (period.to > today || period.from > today || period.from == 0) return true;
+    return accepted == AcceptedDate::To && period.to == 0;
+}
+
+platform::MessageBoxRequest wrongDatesMessage() {
+    return programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."), " OPOZORILO",
+                          MessageIcon::Information, "Zapri");
+}
+
 Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportFront& front) {
     state.steviloRacunov = 0;
+    ProgressCounter counter(files.faracun, [&front](int64_t done, int64_t total) { front.progress(done, total); });
     InvoiceBook book(files);
     if (auto started = book.start(state.period.from); !started) return started;
     Invoice invoice;
@@ -26,11 +38,13 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
         auto read = book.next(invoice);
         if (!read) return makeError(read.error().message);
         if (!*read) break;
+        counter.step();
         if (!inPeriod(invoice, state.period)) continue;
         ++state.steviloRacunov;
         state.doRacuna = invoice.stevilkaRacuna.toString();
         if (state.steviloRacunov == 1) state.odRacuna = state.doRacuna;
     }
+    counter.finish();
     if (state.steviloRacunov == 0) {
         front.messageBoxes().show(
             programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
@@ -85,7 +99,8 @@ RunResult runExport(ExportFiles& files, const settings::Settings& settings, Expo
         front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
     }
 
-    RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes());
+    RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes(),
+                                    [&front](int64_t done, int64_t total) { front.progress(done, total); });
     if (!result.ok()) return result;
 
     front.messageBoxes().show(programMessage(

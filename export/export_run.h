@@ -1,8 +1,9 @@
 // The journal export: the run from a period of invoice dates to a finished journal file for OPAL
 // (CountPeriodInvoices, CheckOutputSettings, RunExport), the journal document it writes, and the posting
 // rules that turn invoices into postings. Works on open data files handed in by its front (the export
-// window, or the command line) and talks to the user only through that front. Depends on data/, settings/
-// and platform/ (storage, XML writer, message boxes, dates); never on Qt or the window framework.
+// window, or the command line) and talks to the user only through that front. The run depends on data/,
+// settings/ and platform/ (storage, XML writer, message boxes, dates); only the export window
+// (export_window.h) stands on the window framework and the settings window. Never Qt.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,9 @@ class ExportFront {
     // Take the screen values into their variables (UpdateBindings).
     virtual void updateBindings() = 0;
     virtual platform::MessageBoxes& messageBoxes() = 0;
+    // How far a pass over the invoice book has got: records read of about `total` (the book's size; 0 when
+    // unknown). Called every few thousand records and once at the end; a window shows it, others need not.
+    virtual void progress(int64_t /*done*/, int64_t /*total*/) {}
 };
 
 // The front of the command line: no window, the boxes go where it says.
@@ -52,6 +56,14 @@ struct ExportState {
 
 // The period the export window starts with: the previous calendar month of `today`.
 Period defaultPeriod(DateNumber today);
+
+// The test of an accepted date: wrong when the from-date is after a set to-date, either date is after
+// today, or the from-date is 0; accepting the to-date also refuses a to-date of 0, while the from-date may be
+// accepted before a to-date is given.
+enum class AcceptedDate { From, To };
+bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted);
+// The warning about wrong dates.
+platform::MessageBoxRequest wrongDatesMessage();
 
 // CountPeriodInvoices: counts the records dated in the period (zero totals included) and notes the first
 // and last invoice number; an empty period is warned about and keeps the earlier numbers. An error only

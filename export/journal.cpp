@@ -1,5 +1,7 @@
 #include "export/journal.h"
 
+#include <algorithm>
+
 #include "platform/text1250.h"
 #include "platform/xml/xml_writer.h"
 
@@ -280,8 +282,13 @@ Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
     return true;
 }
 
+ProgressCounter::ProgressCounter(storage::KeyedFile& book, ProgressReport report) : report_(std::move(report)) {
+    if (report_) total_ = std::max<int64_t>(book.records(), 0);
+}
+
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
-                       const std::string& fileName, platform::MessageBoxes& boxes) {
+                       const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress) {
+    ProgressCounter counter(files.faracun, progress);
     const std::string path = cp1250ToUtf8(clipRight(fileName));
     xml::XmlWriter writer;
     if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
@@ -316,6 +323,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
         auto read = book.next(invoice);
         if (!read) return {RunStatus::DataFileError, read.error().message};
         if (!*read) break;
+        counter.step();
         if (!isTaken(invoice, period)) continue;
 
         auto unitFound = units.fetch(invoice, unit);
@@ -343,6 +351,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     if (auto closed = writer.closeFile(); !closed) {
         return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
     }
+    counter.finish();
     return {};
 }
 

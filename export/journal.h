@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -88,10 +89,32 @@ class CustomerLookup {
     std::unordered_map<int32_t, std::optional<Customer>> known_;
 };
 
+// Reports how far a pass over the invoice book has got: records read, and the book's size as the total
+// (0 when it cannot be told). The book's size is taken before the pass starts, so that asking for it leaves
+// the storage layer's error state alone while reading.
+using ProgressReport = std::function<void(int64_t done, int64_t total)>;
+
+class ProgressCounter {
+  public:
+    static constexpr int64_t kEvery = 2048;  // records between two reports
+    ProgressCounter(storage::KeyedFile& book, ProgressReport report);
+    void step() {
+        if (++done_ % kEvery == 0 && report_) report_(done_, total_);
+    }
+    void finish() {
+        if (report_) report_(done_, total_ < done_ ? done_ : total_);
+    }
+
+  private:
+    ProgressReport report_;
+    int64_t done_ = 0;
+    int64_t total_ = 0;
+};
+
 // BuildJournal: writes the journal of `period` to `fileName` (Windows-1250, trailing blanks ignored).
 // Missing units and customers are warned about through `boxes` and the run goes on. The journal is in
 // place only when the result is Done; otherwise nothing is left under its name.
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
-                       const std::string& fileName, platform::MessageBoxes& boxes);
+                       const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress = {});
 
 }  // namespace kirva::exporting

@@ -118,11 +118,11 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
     state.period = exporting::defaultPeriod(today);
     if (options.from) state.period.from = *options.from;
     if (options.to) state.period.to = *options.to;
-    if (const auto wrong = wrongPeriod(state.period, today)) {
-        boxes.show(exporting::programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."),
-                                             " OPOZORILO", platform::MessageIcon::Information, "Zapri"));
+    if (exporting::datesWrong(state.period, today, exporting::AcceptedDate::To)) {
+        const std::string wrong = wrongPeriod(state.period, today).value_or("");
+        boxes.show(exporting::wrongDatesMessage());
         err << prefix << "wrong period " << formatDateDots(state.period.from) << " to "
-            << formatDateDots(state.period.to) << ": " << *wrong << "\n";
+            << formatDateDots(state.period.to) << ": " << wrong << "\n";
         return BadUsage;
     }
 
