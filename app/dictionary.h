@@ -1,8 +1,8 @@
 // The dictionary set-up: for the calling thread, the thirteen data files with their record buffers, and for
 // each a file manager and a relation manager configured as the dictionary declares them (keys with their
 // descriptions, the file-name text, creation and lock recovery, field rules, initial values, the relations).
-// Unlike the rest of data/, this part stands on the file manager framework (framework/files/) and the
-// error manager; it never includes Qt.
+// It lives in app/ beside the start-up that calls it, because it stands on the file manager framework
+// (framework/files/), the error manager and the settings' data-file names; it never includes Qt.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 #include "framework/errors/error_manager.h"
 #include "framework/files/relation_manager.h"
 #include "framework/window/ini_manager.h"

@@ -1,13 +1,14 @@
 // app/: the program's start-up and shut-down. The parts here need no window: the error manager, the
 // settings file name, the INI manager, the dictionary set-up, the upgrade registration, and the opening
-// and closing of the export's data files; the desktop program and kirva-cli both stand on them. Depends on
-// framework/, data/, settings/ and platform/; never includes Qt.
+// and closing of the export's data files, and the export session; the desktop program and kirva-cli both
+// stand on them. The top of the program layer: may use export/, settings/, framework/, storage/, data/ and
+// platform/; never includes Qt.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
-#include "platform/upgrade/upgrade_component.h"
+#include "storage/upgrade/upgrade_component.h"
 
 namespace kirva::app {
 

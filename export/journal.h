@@ -11,7 +11,7 @@
 
 #include "data/record.h"
 #include "export/posting_rules.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
 

@@ -1,4 +1,4 @@
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/storage/schema.h"
-#include "platform/storage/sqlite_handle.h"
+#include "storage/schema.h"
+#include "storage/sqlite_handle.h"
 
 namespace kirva::storage {
 

@@ -1,8 +1,8 @@
 // The keyed-file driver: one data file as one SQLite database holding one table of its layout. Offers the
 // operations the file managers and the export need (open, create, position by key, read next and previous
 // in key order, get by exact key, add, put, delete, rebuild keys, driver commands) and reports failures as
-// the program's storage error codes with SQLite's own code and message beside them. Depends on data/
-// for the layouts; never includes Qt.
+// the program's storage error codes with SQLite's own code and message beside them. storage/ is the layer
+// above the record model: it may use data/ and platform/ only; never includes Qt.
 #pragma once
 
 #include <cstdint>

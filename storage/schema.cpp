@@ -1,4 +1,4 @@
-#include "platform/storage/schema.h"
+#include "storage/schema.h"
 
 #include <sqlite3.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/decimal.h"
-#include "platform/storage/sqlite_handle.h"
+#include "storage/sqlite_handle.h"
 #include "platform/text1250.h"
 
 namespace kirva::storage {

@@ -1,4 +1,4 @@
-#include "platform/storage/sqlite_handle.h"
+#include "storage/sqlite_handle.h"
 
 namespace kirva::storage::sqlite {
 

@@ -1,6 +1,6 @@
 // A thin RAII layer over the SQLite C API for the keyed-file driver: owned connections and statements,
 // a reset guard that gives back a statement's read lock, a transaction guard, and the one place where a
-// SQLite result code becomes a storage error. Private to platform/storage/.
+// SQLite result code becomes a storage error. Private to storage/.
 #pragma once
 
 #include <sqlite3.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 
 namespace kirva::storage::sqlite {
 

@@ -19,7 +19,7 @@
 #include "framework/errors/error_log.h"
 #include "framework/errors/message_table.h"
 #include "platform/lock_guard.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 #include "platform/window/message_box.h"
 
 namespace kirva::errors {

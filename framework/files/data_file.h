@@ -9,7 +9,7 @@
 
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 
 namespace kirva::files {
 

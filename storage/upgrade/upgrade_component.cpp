@@ -1,4 +1,4 @@
-#include "platform/upgrade/upgrade_component.h"
+#include "storage/upgrade/upgrade_component.h"
 
 namespace kirva::upgrade {
 

@@ -1,6 +1,7 @@
-// platform/upgrade/: the file-structure upgrade component that start-up registers the data files with.
+// storage/upgrade/: the file-structure upgrade component that start-up registers the data files with.
 // Here it is a component without effect on the files: it accepts the registration calls in their order
-// and keeps a record of them, which tests read. Depends on data/ for the layouts; never includes Qt.
+// and keeps a record of them, which tests read. Part of the storage layer: uses data/ for the layouts and
+// platform/; never includes Qt.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 
 #include <gtest/gtest.h>
 

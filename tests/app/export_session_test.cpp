@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
-#include "platform/upgrade/upgrade_component.h"
+#include "storage/upgrade/upgrade_component.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/cli/export_commands.h"
 

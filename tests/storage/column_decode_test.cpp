@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/storage/schema.h"
+#include "storage/schema.h"
 #include "platform/text1250.h"
 
 namespace kirva::storage {

@@ -1,4 +1,4 @@
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/storage/schema.h"
+#include "storage/schema.h"
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 

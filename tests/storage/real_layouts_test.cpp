@@ -10,8 +10,8 @@
 
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
-#include "platform/storage/schema.h"
+#include "storage/keyed_file.h"
+#include "storage/schema.h"
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 

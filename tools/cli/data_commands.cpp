@@ -11,7 +11,7 @@
 #include "data/csv.h"
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 #include "platform/text1250.h"
 #include "tools/cli/cli.h"
 #include "tools/cli/commands.h"

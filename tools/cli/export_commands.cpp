@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 #include "export/export_run.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"

@@ -8,7 +8,7 @@
 #include "data/layout.h"
 #include "platform/decimal.h"
 #include "platform/ini/profile_file.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 #include "platform/text1250.h"
 
 namespace kirva::demo {
