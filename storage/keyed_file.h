@@ -12,45 +12,14 @@
 
 #include "data/layout.h"
 #include "data/record.h"
+#include "storage/storage_error.h"
 
 namespace kirva::storage {
-
-// Storage error codes, as the framework knows them.
-enum ErrorCode : int {
-    NoError = 0,
-    FileNotFound = 2,
-    AccessDenied = 5,  // busy or locked, or no write access
-    EndOfFile = 33,    // record not available: read past the last record
-    RecordNotFound = 35,
-    DuplicateKey = 40,
-    RecordHeld = 43,
-    KeysNeedRebuild = 46,
-    StructureMismatch = 47,
-    AlreadyOpen = 52,
-    ChangedByAnother = 89,
-    DriverError = 90,  // any other driver error, a damaged record among them
-};
-
-// The text of an error code, as the framework shows it ("File Not Found", ...); empty for 0.
-std::string_view errorCodeText(int code);
-
-struct StorageError {
-    int code = NoError;
-    int sqliteCode = 0;         // SQLite's extended result code, 0 when SQLite said nothing
-    std::string sqliteMessage;  // SQLite's message, or what the driver found wrong
-    // The code's text ("File Not Found", "File System Error"); the driver's detail stays in the two
-    // members above.
-    std::string text() const;
-};
 
 // The byte of an open mode: low nibble access (0 read-only, 1 write-only, 2 read/write), high nibble
 // sharing (0x40 deny none). SQLite has no deny modes; only the access part decides.
 constexpr uint8_t kOpenReadWriteDenyNone = 0x42;
 constexpr uint8_t kOpenReadOnlyDenyNone = 0x40;
-
-// The outcome of the calling thread's last storage operation on any file, as the framework's
-// "current error" (the error manager captures it when it raises a message).
-const StorageError& lastStorageError();
 
 class KeyedFile {
   public:

@@ -1,7 +1,7 @@
 // framework/errors/: the error manager, through which the framework reports file, record and form errors
 // and asks its standard questions: the message table, how a message is looked up, filled in from the
 // calling thread's error state and shown, and the optional error log and history. Depends on platform/
-// (message boxes, the storage layer's current error, the re-entrant lock) and the standard library only.
+// (message boxes, the re-entrant lock) and storage/storage_error.h (the storage layer's current error) only.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@
 #include "framework/errors/error_log.h"
 #include "framework/errors/message_table.h"
 #include "platform/lock_guard.h"
-#include "storage/keyed_file.h"
+#include "storage/storage_error.h"
 #include "platform/window/message_box.h"
 
 namespace kirva::errors {
