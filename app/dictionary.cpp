@@ -1,13 +1,17 @@
 #include "app/dictionary.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <vector>
 
 #include "platform/text1250.h"
 
-namespace kirva::data {
+namespace kirva::app {
+
+using data::dictionaryLayouts;
+using data::FieldCheck;
+using data::Layout;
+using data::MemoDef;
 
 namespace {
 
@@ -69,20 +73,14 @@ const std::vector<std::pair<std::string_view, std::string_view>>& plainRelations
     return table;
 }
 
-bool sameLabel(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 struct Dictionary;
 
-class DictionaryFileManager final : public files::FileManager {
+class DictionaryFileManager final : public framework::FileManager {
   public:
     DictionaryFileManager(Dictionary& dictionary, std::size_t index) : dictionary_(dictionary), index_(index) {}
 
     void configure() override;
-    uint8_t use(files::UseType useType = files::UseType::Keep) override;
+    uint8_t use(framework::UseType useType = framework::UseType::Keep) override;
     void shutdown() override;
     void setInitialValues() override;
     uint8_t checkField(int field, bool raise) override;
@@ -93,7 +91,7 @@ class DictionaryFileManager final : public files::FileManager {
     std::size_t index_;
 };
 
-class DictionaryRelationManager final : public files::RelationManager {
+class DictionaryRelationManager final : public framework::RelationManager {
   public:
     DictionaryRelationManager(Dictionary& dictionary, std::size_t index) : dictionary_(dictionary), index_(index) {}
     void declareRelations() override;
@@ -106,23 +104,23 @@ class DictionaryRelationManager final : public files::RelationManager {
 struct Entry {
     const Layout* layout = nullptr;
     std::string ownName;  // the name text of a file the program never names
-    std::unique_ptr<files::DataFile> file;
+    std::unique_ptr<framework::DataFile> file;
     std::unique_ptr<DictionaryFileManager> fileManager;
     std::unique_ptr<DictionaryRelationManager> relationManager;
     // The references the rest of the program reaches the file through.
-    files::FileManager* access = nullptr;
-    files::RelationManager* relate = nullptr;
+    framework::FileManager* access = nullptr;
+    framework::RelationManager* relate = nullptr;
 };
 
 struct Dictionary {
-    errors::ErrorManager* errors = nullptr;
+    framework::ErrorManager* errors = nullptr;
     DictionaryOptions options;
     SystemClock systemClock;
     std::vector<Entry> entries;
 
     Entry* find(std::string_view label) {
         for (auto& entry : entries) {
-            if (sameLabel(entry.layout->label, label)) return &entry;
+            if (equalNoCase(entry.layout->label, label)) return &entry;
         }
         return nullptr;
     }
@@ -133,16 +131,16 @@ thread_local std::unique_ptr<Dictionary> threadDictionary;
 
 void DictionaryFileManager::configure() {
     Entry& entry = dictionary_.entries[index_];
-    files::FileManager* alias = nullptr;
+    framework::FileManager* alias = nullptr;
     if (entry.layout->label == "FAPARAC2") alias = dictionary_.find("FAPARAC")->fileManager.get();
     bindFile(*entry.file, *dictionary_.errors, entry.layout->label, alias);
     FileManager::configure();
     entry.access = this;
 }
 
-uint8_t DictionaryFileManager::use(files::UseType useType) {
-    if (useType != files::UseType::Initialize) use(files::UseType::Initialize);
-    if (useType == files::UseType::Initialize && !initialized()) {
+uint8_t DictionaryFileManager::use(framework::UseType useType) {
+    if (useType != framework::UseType::Initialize) use(framework::UseType::Initialize);
+    if (useType == framework::UseType::Initialize && !initialized()) {
         Entry& entry = dictionary_.entries[index_];
         attach(*entry.file, *dictionary_.errors);
         create = 1;
@@ -169,11 +167,11 @@ void DictionaryFileManager::setInitialValues() {
 }
 
 uint8_t DictionaryFileManager::checkField(int field, bool raise) {
-    if (const uint8_t base = FileManager::checkField(field, raise); base != files::ResultDone) return base;
-    if (file() == nullptr) return files::ResultDone;
+    if (const uint8_t base = FileManager::checkField(field, raise); base != framework::ResultDone) return base;
+    if (file() == nullptr) return framework::ResultDone;
     const FieldCheck check = data::checkField(file()->record(), field);
-    if (check.result == 0) return files::ResultDone;
-    if (!raise) return files::ResultFailed;
+    if (check.result == 0) return framework::ResultDone;
+    if (!raise) return framework::ResultFailed;
     errorManager()->setFieldName(cp1250(check.prompt));
     return static_cast<uint8_t>(raiseErrorWithText(check.messageEntry, cp1250(check.message)));
 }
@@ -205,7 +203,7 @@ void DictionaryRelationManager::declareRelations() {
 
 }  // namespace
 
-void dictionaryInit(errors::ErrorManager& errors, settings::DataFileNames& names, DictionaryOptions options) {
+void dictionaryInit(framework::ErrorManager& errors, settings::DataFileNames& names, DictionaryOptions options) {
     if (threadDictionary) return;
     auto dictionary = std::make_unique<Dictionary>();
     dictionary->errors = &errors;
@@ -224,7 +222,7 @@ void dictionaryInit(errors::ErrorManager& errors, settings::DataFileNames& names
                 name = &entry.ownName;
             }
         }
-        entry.file = std::make_unique<files::DataFile>(*entry.layout, name);
+        entry.file = std::make_unique<framework::DataFile>(*entry.layout, name);
     }
     // 1. The managers; the relation-manager references.
     for (std::size_t i = 0; i < dictionary->entries.size(); ++i) {
@@ -264,22 +262,22 @@ bool dictionaryActive() {
     return threadDictionary != nullptr;
 }
 
-files::FileManager* accessOf(std::string_view label) {
+framework::FileManager* accessOf(std::string_view label) {
     if (!threadDictionary) return nullptr;
     Entry* entry = threadDictionary->find(label);
     return entry != nullptr ? entry->access : nullptr;
 }
 
-files::RelationManager* relateOf(std::string_view label) {
+framework::RelationManager* relateOf(std::string_view label) {
     if (!threadDictionary) return nullptr;
     Entry* entry = threadDictionary->find(label);
     return entry != nullptr ? entry->relate : nullptr;
 }
 
-files::DataFile* fileOf(std::string_view label) {
+framework::DataFile* fileOf(std::string_view label) {
     if (!threadDictionary) return nullptr;
     Entry* entry = threadDictionary->find(label);
     return entry != nullptr ? entry->file.get() : nullptr;
 }
 
-}  // namespace kirva::data
+}  // namespace kirva::app

@@ -14,7 +14,7 @@
 #include "platform/date.h"
 #include "settings/settings_store.h"
 
-namespace kirva::data {
+namespace kirva::app {
 
 struct DictionaryOptions {
     // Seconds a refused open waits on a lock before it is tried once more (tests make it short).
@@ -27,7 +27,7 @@ struct DictionaryOptions {
 // opening any. The file managers hold references to the name texts in `names` (which must outlive the
 // dictionary), so a name assigned later is the one opened; the files the program never names get empty
 // name texts of their own (FAPARAC2 shares FAPARAC's). A second call on a thread does nothing.
-void dictionaryInit(errors::ErrorManager& errors, settings::DataFileNames& names, DictionaryOptions options = {});
+void dictionaryInit(framework::ErrorManager& errors, settings::DataFileNames& names, DictionaryOptions options = {});
 // Ends and releases the managers and files of the calling thread, in the dictionary's order, whether or not
 // a file was ever opened.
 void dictionaryShutdown();
@@ -35,8 +35,8 @@ bool dictionaryActive();
 
 // The calling thread's references, by the file's label (case-insensitive); nullptr for an unknown label or
 // when the dictionary is not set up on this thread.
-files::FileManager* accessOf(std::string_view label);
-files::RelationManager* relateOf(std::string_view label);
-files::DataFile* fileOf(std::string_view label);
+framework::FileManager* accessOf(std::string_view label);
+framework::RelationManager* relateOf(std::string_view label);
+framework::DataFile* fileOf(std::string_view label);
 
-}  // namespace kirva::data
+}  // namespace kirva::app

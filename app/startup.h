@@ -14,7 +14,7 @@ namespace kirva::app {
 
 // The program-wide state that start-up establishes.
 struct Program {
-    errors::ErrorManager& errors;
+    framework::ErrorManager& errors;
     framework::IniManager& ini;
     std::string settingsFileName;   // SettingsFileName
     settings::Settings settings;    // the settings globals
@@ -24,7 +24,7 @@ struct Program {
 struct StartupOptions {
     // The INI file; the program's own is ".\KIRVA.INI" of the current folder (kirva-cli may name another).
     std::string settingsFileName = settings::kDefaultSettingsFileName;
-    data::DictionaryOptions dictionary;
+    app::DictionaryOptions dictionary;
     // The upgrade registration with the process's component, at most once per process.
     bool registerUpgrade = true;
 };

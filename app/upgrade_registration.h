@@ -22,7 +22,7 @@ const data::Layout& upgradePlaceholderLayout();
 // Start-up's steps 7 and 8: takes a handle from the component (kept per thread, never read again) and,
 // when `registered` is still false, sets it and registers the options, the driver and the six data files
 // the component knows, in their order.
-void registerWithUpgradeComponent(upgrade::UpgradeComponent& component, std::atomic<bool>& registered);
+void registerWithUpgradeComponent(storage::UpgradeComponent& component, std::atomic<bool>& registered);
 // The same with the process's component and the process's flag: registers at most once per process.
 void registerWithUpgradeComponent();
 

@@ -25,16 +25,16 @@ std::string readError(const storage::KeyedFile& file, std::string_view what) {
 // The Xml* calls the document is made of, so the builder reads as the tree it writes.
 class JournalWriter {
   public:
-    explicit JournalWriter(xml::XmlWriter& writer) : writer_(writer) {}
-    void open(xml::ElementName name) {
+    explicit JournalWriter(platform::XmlWriter& writer) : writer_(writer) {}
+    void open(platform::ElementName name) {
         writer_.createParent(name);
         writer_.addParent();
     }
-    void add(xml::ElementName name, std::string_view text) { writer_.addElement(name, text); }
+    void add(platform::ElementName name, std::string_view text) { writer_.addElement(name, text); }
     void close() { writer_.closeParent(); }
 
   private:
-    xml::XmlWriter& writer_;
+    platform::XmlWriter& writer_;
 };
 
 void writePartnerCode(JournalWriter& xml, const Invoice& invoice) {
@@ -283,7 +283,7 @@ Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
                        const std::string& fileName, platform::MessageBoxes& boxes) {
     const std::string path = cp1250ToUtf8(clipRight(fileName));
-    xml::XmlWriter writer;
+    platform::XmlWriter writer;
     if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
         return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure()};
     }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include <optional>
 #include <utility>
 #include <vector>
+#include "platform/text1250.h"
 
 #include "storage/schema.h"
 #include "storage/sqlite_handle.h"
@@ -30,16 +30,6 @@ thread_local StorageError threadLastError;
 constexpr int kBatchSize = 256;
 constexpr int64_t kMinRowid = std::numeric_limits<int64_t>::min();
 constexpr int64_t kMaxRowid = std::numeric_limits<int64_t>::max();
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (std::tolower(x) != std::tolower(y)) return false;
-    }
-    return true;
-}
 
 std::string columnText(sqlite3_stmt* statement, int column) {
     const auto* text = sqlite3_column_text(statement, column);

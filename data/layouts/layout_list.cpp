@@ -1,7 +1,7 @@
 #include <algorithm>
-#include <cctype>
 
 #include "data/layout.h"
+#include "platform/text1250.h"
 
 namespace kirva::data {
 
@@ -16,12 +16,7 @@ const std::vector<const Layout*>& dictionaryLayouts() {
 }
 
 const Layout* findLayout(std::string_view label) {
-    const auto sameLabel = [label](const Layout* layout) {
-        return layout->label.size() == label.size() &&
-               std::equal(label.begin(), label.end(), layout->label.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-               });
-    };
+    const auto sameLabel = [label](const Layout* layout) { return equalNoCase(layout->label, label); };
     const auto& layouts = dictionaryLayouts();
     const auto found = std::find_if(layouts.begin(), layouts.end(), sameLabel);
     return found == layouts.end() ? nullptr : *found;

@@ -19,10 +19,10 @@
 #include "framework/errors/error_log.h"
 #include "framework/errors/message_table.h"
 #include "platform/lock_guard.h"
-#include "storage/storage_error.h"
 #include "platform/window/message_box.h"
+#include "storage/storage_error.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 // Sizes of the texts kept in the error state; longer values are cut.
 constexpr std::size_t kStatusTextSize = 1023;    // field, file, key and message texts
@@ -199,4 +199,4 @@ class ErrorManager {
 // The program's one error manager.
 ErrorManager& errorManager();
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

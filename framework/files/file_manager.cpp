@@ -6,7 +6,7 @@
 
 #include "platform/text1250.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 namespace {
 
@@ -128,7 +128,7 @@ FileManager::~FileManager() {
     if (file_ != nullptr && file_->callback() == this) file_->setCallback(nullptr);
 }
 
-void FileManager::bindFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
+void FileManager::bindFile(DataFile& file, framework::ErrorManager& errors, std::string_view label,
                            FileManager* aliasedFile) {
     initialized_ = false;
     file_ = &file;
@@ -149,7 +149,7 @@ void FileManager::configure() {
     if (file_ != nullptr) mapEntry(fileMapping, file_, this);
 }
 
-void FileManager::attach(DataFile& file, errors::ErrorManager& errors) {
+void FileManager::attach(DataFile& file, framework::ErrorManager& errors) {
     errors_ = &errors;
     file_ = &file;
     if (file.threadSpecific()) {
@@ -888,4 +888,4 @@ void FileManager::scopeClose() {
     if (hold != 0) restoreState(hold, restore);
 }
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

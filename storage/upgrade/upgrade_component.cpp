@@ -1,6 +1,6 @@
 #include "storage/upgrade/upgrade_component.h"
 
-namespace kirva::upgrade {
+namespace kirva::storage {
 
 std::string UpgradeCall::toString() const {
     std::string text = operation + "(";
@@ -82,4 +82,4 @@ UpgradeComponent& upgradeComponent() {
     return component;
 }
 
-}  // namespace kirva::upgrade
+}  // namespace kirva::storage

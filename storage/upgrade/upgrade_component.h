@@ -13,7 +13,7 @@
 #include "data/layout.h"
 #include "data/record.h"
 
-namespace kirva::upgrade {
+namespace kirva::storage {
 
 // One call as it was made: the operation's name, its text arguments and its other arguments (a file by
 // its label, numbers in decimal), each in the order given.
@@ -52,4 +52,4 @@ class UpgradeComponent {
 // The process's one component.
 UpgradeComponent& upgradeComponent();
 
-}  // namespace kirva::upgrade
+}  // namespace kirva::storage

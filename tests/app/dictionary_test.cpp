@@ -7,12 +7,13 @@
 #include "platform/text1250.h"
 #include "tests/framework/files/file_test_support.h"
 
-namespace kirva::data {
+namespace kirva::app {
 namespace {
 
-using errors::ErrorLevel;
-using files::testing::FileTest;
+using framework::ErrorLevel;
+using framework::testing::FileTest;
 namespace fs = std::filesystem;
+using namespace data;  // the layouts and records the dictionary is built from
 
 class DictionaryTest : public FileTest {
   protected:
@@ -31,20 +32,20 @@ class DictionaryTest : public FileTest {
 
 TEST_F(DictionaryTest, SetsUpThirteenFilesWithoutOpeningAny) {
     EXPECT_TRUE(dictionaryActive());
-    EXPECT_EQ(files::mappedFileManagers(), 13u);
-    EXPECT_EQ(files::mappedRelationManagers(), 13u);
+    EXPECT_EQ(framework::mappedFileManagers(), 13u);
+    EXPECT_EQ(framework::mappedRelationManagers(), 13u);
     for (const Layout* layout : dictionaryLayouts()) {
         SCOPED_TRACE(std::string(layout->label));
-        files::FileManager* access = accessOf(layout->label);
-        files::RelationManager* relate = relateOf(layout->label);
-        files::DataFile* file = fileOf(layout->label);
+        framework::FileManager* access = accessOf(layout->label);
+        framework::RelationManager* relate = relateOf(layout->label);
+        framework::DataFile* file = fileOf(layout->label);
         ASSERT_NE(access, nullptr);
         ASSERT_NE(relate, nullptr);
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(&relate->me(), access);
         EXPECT_EQ(access->file(), file);
-        EXPECT_EQ(files::fileManagerOf(*file), access);
-        EXPECT_EQ(files::relationManagerOf(*file), relate);
+        EXPECT_EQ(framework::fileManagerOf(*file), access);
+        EXPECT_EQ(framework::relationManagerOf(*file), relate);
         EXPECT_EQ(access->fileNameValue(), layout->label);
         EXPECT_TRUE(access->lazyOpen);
         EXPECT_FALSE(access->initialized());
@@ -72,7 +73,7 @@ TEST_F(DictionaryTest, TheSecondViewOfThePostingParametersIsAnAlias) {
 
 TEST_F(DictionaryTest, ANameAssignedAfterSetUpIsTheOneOpened) {
     names.sfenpa = path("SFENPA.DB");
-    ASSERT_EQ(relateOf("SFENPA")->open(), files::ResultDone);
+    ASSERT_EQ(relateOf("SFENPA")->open(), framework::ResultDone);
     EXPECT_TRUE(fs::exists(names.sfenpa));
     EXPECT_EQ(fileOf("SFENPA")->storage().path(), names.sfenpa);
     EXPECT_TRUE(boxes.shown().empty());
@@ -82,8 +83,8 @@ TEST_F(DictionaryTest, ANameAssignedAfterSetUpIsTheOneOpened) {
 
 TEST_F(DictionaryTest, TheFirstUseAttachesWithCreateLockRecoveryAndTheKeys) {
     names.qfastor = path("QFASTOR.DB");
-    files::FileManager& qfastor = *accessOf("QFASTOR");
-    ASSERT_EQ(qfastor.use(), files::ResultDone);
+    framework::FileManager& qfastor = *accessOf("QFASTOR");
+    ASSERT_EQ(qfastor.use(), framework::ResultDone);
     EXPECT_TRUE(qfastor.initialized());
     EXPECT_EQ(qfastor.create, 1);
     EXPECT_EQ(qfastor.lockRecover, 1);  // as the test asked; the program's own is 10
@@ -134,7 +135,7 @@ TEST_F(DictionaryTest, RelationsAreDeclaredAsTheDictionaryHasThem) {
     EXPECT_EQ(total, std::size(expected));
     for (const auto& e : expected) {
         SCOPED_TRACE(std::string(e.file) + " -> " + std::string(e.related));
-        const files::RelationEntry* found = nullptr;
+        const framework::RelationEntry* found = nullptr;
         for (const auto& relation : relateOf(e.file)->relations()) {
             if (relation.file == relateOf(e.related)) found = &relation;
         }
@@ -159,19 +160,19 @@ TEST_F(DictionaryTest, RelationsAreDeclaredAsTheDictionaryHasThem) {
 }
 
 TEST_F(DictionaryTest, FieldRulesInitialValuesAndExposedMemos) {
-    files::FileManager& faracun = *accessOf("FARACUN");
+    framework::FileManager& faracun = *accessOf("FARACUN");
     Record& record = fileOf("FARACUN")->record();
     const std::size_t field = record.field("REDNADRUGATRISTRANSKADOBAVAEU");
     ASSERT_TRUE(record.setText(field, "X").ok());
-    EXPECT_EQ(faracun.testFieldSilently(38), files::ResultFailed);
+    EXPECT_EQ(faracun.testFieldSilently(38), framework::ResultFailed);
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(faracun.testField(38), static_cast<uint8_t>(ErrorLevel::Notice));
     ASSERT_EQ(captions(), std::vector<std::string>{"Value Error"});
     EXPECT_EQ(boxes.shown()[0].text.rfind("The value of ", 0), 0u);
-    EXPECT_NE(faracun.validateRecord(), files::ResultDone);
+    EXPECT_NE(faracun.validateRecord(), framework::ResultDone);
     ASSERT_TRUE(record.setText(field, "R").ok());
-    EXPECT_EQ(faracun.testField(38), files::ResultDone);
-    EXPECT_EQ(faracun.testField(1), files::ResultDone);  // a number without a rule passes
+    EXPECT_EQ(faracun.testField(38), framework::ResultDone);
+    EXPECT_EQ(faracun.testField(1), framework::ResultDone);  // a number without a rule passes
 
     record.clear();
     faracun.setInitialValues();
@@ -187,25 +188,25 @@ TEST_F(DictionaryTest, FieldRulesInitialValuesAndExposedMemos) {
 TEST_F(DictionaryTest, TakeDownReleasesEveryFileWhetherOpenedOrNot) {
     names.sfenpa = path("SFENPA.DB");
     names.qfastpo = path("QFASTPO.DB");
-    ASSERT_EQ(relateOf("SFENPA")->open(), files::ResultDone);
-    ASSERT_EQ(accessOf("QFASTPO")->use(), files::ResultDone);  // in use, never counted
+    ASSERT_EQ(relateOf("SFENPA")->open(), framework::ResultDone);
+    ASSERT_EQ(accessOf("QFASTPO")->use(), framework::ResultDone);  // in use, never counted
     dictionaryShutdown();
     EXPECT_FALSE(dictionaryActive());
-    EXPECT_EQ(files::mappedFileManagers(), 0u);
-    EXPECT_EQ(files::mappedRelationManagers(), 0u);
-    EXPECT_TRUE(files::fileUseEntries().empty());
+    EXPECT_EQ(framework::mappedFileManagers(), 0u);
+    EXPECT_EQ(framework::mappedRelationManagers(), 0u);
+    EXPECT_TRUE(framework::fileUseEntries().empty());
     for (const Layout* layout : dictionaryLayouts()) {
         EXPECT_EQ(accessOf(layout->label), nullptr);
         EXPECT_EQ(relateOf(layout->label), nullptr);
     }
     // The same thread can set it up again.
     dictionaryInit(errors, names);
-    EXPECT_EQ(files::mappedFileManagers(), 13u);
+    EXPECT_EQ(framework::mappedFileManagers(), 13u);
 }
 
 TEST_F(DictionaryTest, EachThreadHasItsOwnManagers) {
-    files::FileManager* mine = accessOf("FARACUN");
-    files::FileManager* theirs = nullptr;
+    framework::FileManager* mine = accessOf("FARACUN");
+    framework::FileManager* theirs = nullptr;
     bool activeBefore = true;
     std::thread other([&] {
         activeBefore = dictionaryActive();
@@ -221,4 +222,4 @@ TEST_F(DictionaryTest, EachThreadHasItsOwnManagers) {
 }
 
 }  // namespace
-}  // namespace kirva::data
+}  // namespace kirva::app

@@ -99,7 +99,7 @@ TEST_F(ExportProgramTest, ADataFileThatCannotBeOpenedShowsMessage29AndEndsWithFo
                 EXPECT_NE(outcome.err.find("file is not a database (26)"), std::string::npos);
             }
             EXPECT_TRUE(journals().empty());
-            EXPECT_FALSE(data::dictionaryActive());
+            EXPECT_FALSE(app::dictionaryActive());
         }
     }
 }
@@ -142,15 +142,15 @@ TEST_F(ExportProgramTest, BadUsageAndWrongDatesTouchNoFile) {
 }
 
 TEST_F(ExportProgramTest, EveryRunTakesAnUpgradeHandleAndTheProcessRegistersOnce) {
-    const auto countOf = [](const std::vector<upgrade::UpgradeCall>& calls, const std::string& operation) {
+    const auto countOf = [](const std::vector<storage::UpgradeCall>& calls, const std::string& operation) {
         return std::count_if(calls.begin(), calls.end(), [&](const auto& call) { return call.operation == operation; });
     };
-    const auto before = upgrade::upgradeComponent().calls();
+    const auto before = storage::upgradeComponent().calls();
     command("count");
-    const auto first = upgrade::upgradeComponent().calls();
+    const auto first = storage::upgradeComponent().calls();
     EXPECT_EQ(countOf(first, "UpgradePassHandle"), countOf(before, "UpgradePassHandle") + 1);
     command("export");
-    const auto second = upgrade::upgradeComponent().calls();
+    const auto second = storage::upgradeComponent().calls();
     ASSERT_EQ(second.size(), first.size() + 1);
     EXPECT_EQ(second.back().operation, "UpgradePassHandle");
     // The registration is in the record once, right after the handle of the run that made it.
@@ -163,13 +163,13 @@ TEST_F(ExportProgramTest, EveryRunTakesAnUpgradeHandleAndTheProcessRegistersOnce
 
 TEST_F(ExportProgramTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
     platform::HeadlessMessageBoxes boxes;
-    auto& errors = errors::errorManager();
+    auto& errors = framework::errorManager();
     {
         WindowlessProgram program(ini, boxes, kToday);
-        ASSERT_TRUE(data::dictionaryActive());
+        ASSERT_TRUE(app::dictionaryActive());
         EXPECT_GT(errors.entryCount(), 0u);
         EXPECT_EQ(app::iniManager().fileName(), ini);
-        EXPECT_EQ(data::accessOf("FARACUN")->opened(), 0);
+        EXPECT_EQ(app::accessOf("FARACUN")->opened(), 0);
 
         ASSERT_TRUE(program.openFiles());
         EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
@@ -177,20 +177,20 @@ TEST_F(ExportProgramTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
         EXPECT_EQ(clipRight(program.settings().firmaOpal), "TALMOR");
         for (const char* label : kFiveFiles) {
             SCOPED_TRACE(label);
-            EXPECT_EQ(data::accessOf(label)->opened(), 1);
-            EXPECT_TRUE(data::fileOf(label)->storage().isOpen());
+            EXPECT_EQ(app::accessOf(label)->opened(), 1);
+            EXPECT_TRUE(app::fileOf(label)->storage().isOpen());
         }
-        EXPECT_TRUE(data::accessOf("QFASTPO")->used());
+        EXPECT_TRUE(app::accessOf("QFASTPO")->used());
         // The export reads the very files the managers opened.
         exporting::ExportFiles files = program.files();
-        EXPECT_EQ(&files.faracun, &data::fileOf("FARACUN")->storage());
-        EXPECT_EQ(&files.sfpartnRecord, &data::fileOf("SFPARTN")->record());
+        EXPECT_EQ(&files.faracun, &app::fileOf("FARACUN")->storage());
+        EXPECT_EQ(&files.sfpartnRecord, &app::fileOf("SFPARTN")->record());
 
         program.closeFiles();
         for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC", "QFASTPO", "FAPARAC"}) {
             SCOPED_TRACE(label);
-            EXPECT_EQ(data::accessOf(label)->opened(), 0);
-            EXPECT_FALSE(data::fileOf(label)->storage().isOpen());
+            EXPECT_EQ(app::accessOf(label)->opened(), 0);
+            EXPECT_FALSE(app::fileOf(label)->storage().isOpen());
         }
         EXPECT_EQ(errors.getProcedureName(), "");
         EXPECT_FALSE(app::iniManager().sectors() == std::nullopt);
@@ -198,7 +198,7 @@ TEST_F(ExportProgramTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
     // Shut down in order: the INI manager's list written and let go, the dictionary taken down, the error
     // manager's messages dropped.
     EXPECT_EQ(app::iniManager().sectors(), std::nullopt);
-    EXPECT_FALSE(data::dictionaryActive());
+    EXPECT_FALSE(app::dictionaryActive());
     EXPECT_EQ(errors.entryCount(), 0u);
     EXPECT_TRUE(boxes.shown().empty());
 }
@@ -208,14 +208,14 @@ TEST_F(ExportProgramTest, AfterAFatalOpenTheFilesOpenedBeforeAreClosedAgain) {
     platform::HeadlessMessageBoxes boxes;
     WindowlessProgram program(ini, boxes, kToday);
     EXPECT_FALSE(program.openFiles());
-    EXPECT_EQ(program.fatalExitCode(), errors::kFatalExitCode);
+    EXPECT_EQ(program.fatalExitCode(), framework::kFatalExitCode);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
-    EXPECT_EQ(data::accessOf("FARACUN")->opened(), 1);
-    EXPECT_EQ(data::accessOf("SFENPA")->opened(), 1);
-    EXPECT_EQ(data::accessOf("QFASTOR")->opened(), 0);  // never reached
+    EXPECT_EQ(app::accessOf("FARACUN")->opened(), 1);
+    EXPECT_EQ(app::accessOf("SFENPA")->opened(), 1);
+    EXPECT_EQ(app::accessOf("QFASTOR")->opened(), 0);  // never reached
     program.closeFiles();
-    for (const char* label : kFiveFiles) EXPECT_EQ(data::accessOf(label)->opened(), 0) << label;
+    for (const char* label : kFiveFiles) EXPECT_EQ(app::accessOf(label)->opened(), 0) << label;
 }
 
 }  // namespace

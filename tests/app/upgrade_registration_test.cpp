@@ -7,7 +7,7 @@
 #include "app/upgrade_registration.h"
 #include "data/layout.h"
 
-using kirva::upgrade::UpgradeComponent;
+using kirva::storage::UpgradeComponent;
 
 namespace {
 

@@ -173,7 +173,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 }  // namespace
 
 WindowlessProgram::WindowlessProgram(std::string settingsFileName, platform::MessageBoxes& boxes, const Clock& clock)
-    : program_{errors::errorManager(), app::iniManager(), {}, {}, {}} {
+    : program_{framework::errorManager(), app::iniManager(), {}, {}, {}} {
     program_.errors.setMessageBoxes(boxes);
     program_.errors.setExitHook([this](int exitCode) {
         if (!fatalExit_) fatalExit_ = exitCode;
@@ -196,7 +196,7 @@ bool WindowlessProgram::openFiles() {
     windowStarted_ = true;
     program_.errors.registerProcedureName(kProcedureName);
     const uint8_t result = app::exportWindowStart(program_);
-    filesOpen_ = result == files::ResultDone && !fatalExit_;
+    filesOpen_ = result == framework::ResultDone && !fatalExit_;
     return filesOpen_;
 }
 
@@ -209,9 +209,9 @@ void WindowlessProgram::closeFiles() {
 }
 
 exporting::ExportFiles WindowlessProgram::files() {
-    files::DataFile& faracun = *data::fileOf("FARACUN");
-    files::DataFile& sfenpa = *data::fileOf("SFENPA");
-    files::DataFile& sfpartn = *data::fileOf("SFPARTN");
+    framework::DataFile& faracun = *app::fileOf("FARACUN");
+    framework::DataFile& sfenpa = *app::fileOf("SFENPA");
+    framework::DataFile& sfpartn = *app::fileOf("SFPARTN");
     return {faracun.storage(), faracun.record(),  sfenpa.storage(),
             sfenpa.record(),   sfpartn.storage(), sfpartn.record()};
 }

@@ -6,7 +6,7 @@
 #include "platform/text1250.h"
 #include "tests/framework/files/file_test_support.h"
 
-namespace kirva::files::testing {
+namespace kirva::framework::testing {
 namespace {
 
 class FileManagerTest : public FileTest {
@@ -93,7 +93,7 @@ TEST_F(FileManagerTest, AMissingFileWithoutCreateEndsTheProgramWithMessage29) {
     manager.createSetting = 0;
     manager.open();
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));  // seen only because the hook returns
-    EXPECT_EQ(exitCodes, std::vector<int>{errors::kFatalExitCode});
+    EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
     EXPECT_EQ(boxes.shown()[0].text.rfind("File " + name + " could not be opened.  Error: ", 0), 0u)
@@ -144,7 +144,7 @@ TEST_F(FileManagerTest, AFileLockedByAnotherConnectionEndsInMessage29AfterRecove
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(captions(), (std::vector<std::string>{"Access Denied", "File Access Error"}));
     EXPECT_NE(boxes.shown().back().text.find("(5).  Press OK"), std::string::npos) << boxes.shown().back().text;
-    EXPECT_EQ(exitCodes, std::vector<int>{errors::kFatalExitCode});
+    EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     EXPECT_EQ(manager.openMode, storage::kOpenReadOnlyDenyNone);
     EXPECT_EQ(manager.operations,
               (std::vector<FileOperation>{FileOperation::Open, FileOperation::Command, FileOperation::Open,
@@ -409,4 +409,4 @@ TEST_F(FileManagerTest, SharedFilesOpenOnceForAllTheirManagers) {
 }
 
 }  // namespace
-}  // namespace kirva::files::testing
+}  // namespace kirva::framework::testing

@@ -14,7 +14,7 @@
 #include "platform/window/message_box.h"
 #include "tests/support/test_folder.h"
 
-namespace kirva::files::testing {
+namespace kirva::framework::testing {
 
 namespace fs = std::filesystem;
 
@@ -122,8 +122,8 @@ class FileTest : public ::testing::Test {
     kirva::testing::TestFolder tempFolder;
     const fs::path dir = tempFolder.path();
     platform::HeadlessMessageBoxes boxes;
-    errors::ErrorManager errors;
+    framework::ErrorManager errors;
     std::vector<int> exitCodes;
 };
 
-}  // namespace kirva::files::testing
+}  // namespace kirva::framework::testing
