@@ -1,5 +1,9 @@
 #include "app/startup.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
 #include "app/upgrade_registration.h"
 
 namespace kirva::app {
@@ -11,6 +15,9 @@ framework::IniManager& iniManager() {
 
 void startUp(Program& program, const StartupOptions& options) {
     program.errors.initialize();
+    if (options.endInOrderOnFatal) {
+        program.errors.setExitHook([&program](int exitCode) { endAfterFatal(program, exitCode); });
+    }
     program.settingsFileName = options.settingsFileName;
     program.ini.init(program.settingsFileName, framework::StorageKind::IniFile, 0);
     app::dictionaryInit(program.errors, program.names, options.dictionary);
@@ -24,6 +31,14 @@ void shutDown(Program& program) {
     app::dictionaryShutdown();
     program.ini.release();
     program.errors.shutdown();
+}
+
+void endAfterFatal(Program& program, int exitCode) {
+    shutDown(program);
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::exit(exitCode);
 }
 
 uint8_t exportWindowStart(Program& program) {

@@ -27,6 +27,11 @@ struct StartupOptions {
     app::DictionaryOptions dictionary;
     // The upgrade registration with the process's component, at most once per process.
     bool registerUpgrade = true;
+    // A fatal message takes the program down in the order of shutDown() before the process ends with the
+    // message's exit code. The managers of the dictionary use the per-thread file registries as they end,
+    // so they must end before the thread's own variables do; ending the process straight away would
+    // destroy the registries first. Off for an owner that ends the work itself (the export session).
+    bool endInOrderOnFatal = true;
 };
 
 // The process's one INI manager.
@@ -40,6 +45,9 @@ void startUp(Program& program, const StartupOptions& options = {});
 // the thread and the process, the dictionary is taken down, the INI manager released and the error
 // manager shut down.
 void shutDown(Program& program);
+// What a fatal message does with endInOrderOnFatal: shutDown(program), the standard streams flushed, and
+// the process ended with `exitCode`. Does not return.
+[[noreturn]] void endAfterFatal(Program& program, int exitCode);
 
 // The windowless part of the export window's start: LoadSettings (which composes the data-file names), the
 // OPAL identification, then FARACUN, SFENPA, SFPARTN, QFASTOR and SaopRAC opened through their relation

@@ -42,6 +42,38 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
     return {};
 }
 
+std::optional<std::string> wrongDates(const Period& period, DateNumber today) {
+    if (period.from == 0 || period.to == 0) return "both dates are needed";
+    if (period.to > today) {
+        return "the last day " + formatDateDots(period.to) + " is after today (" + formatDateDots(today) + ")";
+    }
+    if (period.from > today) {
+        return "the first day " + formatDateDots(period.from) + " is after today (" + formatDateDots(today) + ")";
+    }
+    if (period.from > period.to) {
+        return "the first day " + formatDateDots(period.from) + " is after the last " + formatDateDots(period.to);
+    }
+    return std::nullopt;
+}
+
+void warnWrongDates(ExportFront& front) {
+    front.messageBoxes().show(programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."),
+                                             " OPOZORILO", MessageIcon::Information, "Zapri"));
+}
+
+void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front) {
+    if (clipRight(settings.potDoXmlRacunov).empty() || clipRight(settings.potDoIzdanihRacunov).empty()) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
+                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+    }
+    if (clipRight(settings.firmaOpal).empty() || clipRight(settings.kljucOpal).empty()) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"), " OPOZORILO",
+                           MessageIcon::Information, "Zapri"));
+    }
+}
+
 void checkOutputSettings(const settings::Settings& settings, ExportFront& front) {
     const std::pair<const std::string*, const char*> checks[] = {
         {&settings.potDoXmlRacunov, " Verjetno ni določena pot za izhodno datoteko .XML v nastavitvah programa ..."},

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "export/journal.h"
@@ -52,6 +53,16 @@ struct ExportState {
 
 // The period the export window starts with: the previous calendar month of `today`.
 Period defaultPeriod(DateNumber today);
+
+// The rule the export window applies when a date is accepted: both dates set, neither after today, the
+// first not after the last. Why the period is wrong, in plain words; nullopt when it is right.
+std::optional<std::string> wrongDates(const Period& period, DateNumber today);
+// The window's warning for wrong dates.
+void warnWrongDates(ExportFront& front);
+
+// The warnings the export window shows once it is open: the output or the invoice folder empty, then the
+// OPAL identification or key blank. Neither stops anything.
+void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front);
 
 // CountPeriodInvoices: counts the records dated in the period (zero totals included) and notes the first
 // and last invoice number; an empty period is warned about and keeps the earlier numbers. An error only

@@ -1,20 +1,17 @@
-// export and count run inside the program's start-up and shut-down, on the files the export window's
-// relation managers open: what a user sees when a data file cannot be opened, the files made when they are
-// missing, and the program's state before, during and after.
+// The export session: the export window's life without the window, as kirva-cli and the desktop program
+// live it (start, count, run, end), and a fatal message taking the program down in order.
+#include "app/export_session.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "app/dictionary.h"
-#include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
-#include "storage/upgrade/upgrade_component.h"
-#include "tests/tools/tool_test_support.h"
-#include "tools/cli/export_commands.h"
+#include "tests/support/test_folder.h"
 
-namespace kirva::cli {
+namespace kirva::app {
 namespace {
 
 using kirva::testing::TestFolder;
@@ -25,7 +22,7 @@ const FixedClock kToday(*dateFromCivil(2019, 6, 15));
 const char* const kFiveFiles[] = {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC"};
 
 // A folder with a KIRVA.INI whose data folders are data/ and whose output folder is out/.
-class ExportProgramTest : public ::testing::Test {
+class ExportSessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(folder.path().empty());
@@ -37,186 +34,131 @@ class ExportProgramTest : public ::testing::Test {
                            "\nPotDoXMLRacunov=" + (folder / "out/") + "\n[OPAL]\nFirma=TALMOR\nKljuc=K-1\n");
     }
 
-    tooltest::Outcome command(const std::string& name,
-                              const Args& period = {"--from", "01.05.2019", "--to", "31.05.2019"}) {
-        Args args = period;
-        args.insert(args.end(), {"--ini", ini});
-        std::ostringstream out, err;
-        tooltest::Outcome outcome;
-        outcome.code = name == "export" ? exportCommand(args, out, err, kToday) : countCommand(args, out, err, kToday);
-        outcome.out = out.str();
-        outcome.err = err.str();
-        return outcome;
-    }
-
-    std::vector<std::string> journals() const {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
-            if (entry.path().extension() == ".XML" || entry.path().extension() == ".tmp")
-                found.push_back(entry.path().string());
-        }
-        return found;
-    }
-
     TestFolder folder;
     std::string dataDir;
     std::string ini;
-};
-
-struct Unopenable {
-    std::string name;
-    std::string file;                      // the data file that is spoilt, in data/
-    bool asFolder;                         // a folder where the file should be; otherwise a file of garbage
-    std::vector<std::string> openedFirst;  // the files the relation managers opened before it
-};
-
-TEST_F(ExportProgramTest, ADataFileThatCannotBeOpenedShowsMessage29AndEndsWithFour) {
-    const std::vector<Unopenable> cases = {
-        {"folder instead of FARACUN", "FARACUN.DB", true, {}},
-        {"garbage SFENPA", "SFENPA.DB", false, {"FARACUN"}},
-        {"folder instead of SaopRAC", "SaopRAC.DB", true, {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove_all(dataDir);
-        fs::create_directories(dataDir);
-        if (c.asFolder) {
-            fs::create_directories(dataDir + c.file);
-        } else {
-            writeFile(dataDir + c.file, "this is not a database\n");
-        }
-        for (const char* name : {"export", "count"}) {
-            SCOPED_TRACE(name);
-            const auto outcome = command(name);
-            EXPECT_EQ(outcome.code, DataFileError);
-            EXPECT_EQ(outcome.out, "");
-            // One box, the error manager's, and nothing after it.
-            const std::string head = "File Access Error\nFile " + dataDir + c.file + " could not be opened.  Error: ";
-            EXPECT_EQ(outcome.err.rfind(head, 0), 0u) << outcome.err;
-            EXPECT_TRUE(outcome.err.ends_with(").  Press OK to end this application\n")) << outcome.err;
-            EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 2) << outcome.err;
-            if (!c.asFolder) {
-                EXPECT_NE(outcome.err.find("file is not a database (26)"), std::string::npos);
-            }
-            EXPECT_TRUE(journals().empty());
-            EXPECT_FALSE(app::dictionaryActive());
-        }
-    }
-}
-
-TEST_F(ExportProgramTest, AMissingDataFolderEndsWithTheCreationMessage) {
-    fs::remove_all(dataDir);
-    const auto outcome = command("export");
-    EXPECT_EQ(outcome.code, DataFileError);
-    EXPECT_EQ(outcome.err.rfind("File Creation Error\nError: (", 0), 0u) << outcome.err;
-    EXPECT_NE(outcome.err.find("creating " + dataDir + "FARACUN.DB.  Press OK to end this application\n"),
-              std::string::npos)
-        << outcome.err;
-    EXPECT_FALSE(fs::exists(dataDir));
-}
-
-TEST_F(ExportProgramTest, MissingDataFilesAreCreatedEmptyAndTheEndWritesTheIniBookkeeping) {
-    const auto outcome = command("count");
-    EXPECT_EQ(outcome.code, NothingInPeriod);
-    EXPECT_EQ(outcome.out, "0\n");
-    // Only the program's own warning: the new files open without a message.
-    EXPECT_EQ(outcome.err, " OPOZORILO\n V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !\n");
-    std::set<std::string> made;
-    for (const auto& entry : fs::directory_iterator(dataDir)) made.insert(entry.path().filename().string());
-    // The five and QFASTPO, which QFASTOR's relation opens; the files only related to them stay unmade.
-    EXPECT_EQ(made, (std::set<std::string>{"FARACUN.DB", "QFASTOR.DB", "QFASTPO.DB", "SFENPA.DB", "SFPARTN.DB",
-                                           "SaopRAC.DB"}));
-    EXPECT_EQ(platform::readProfileString(ini, "__Dont_Touch_Me__", "Sectors", "<missing>"), "0");
-
-    // A second run finds the files made by the first.
-    const auto again = command("export");
-    EXPECT_EQ(again.code, NothingInPeriod);
-    EXPECT_TRUE(journals().empty());
-}
-
-TEST_F(ExportProgramTest, BadUsageAndWrongDatesTouchNoFile) {
-    EXPECT_EQ(command("export", {"--from", "16.06.2019", "--to", "16.06.2019"}).code, BadUsage);
-    EXPECT_EQ(command("count", {"--bogus"}).code, BadUsage);
-    EXPECT_TRUE(fs::is_empty(dataDir));
-    EXPECT_EQ(platform::readProfileString(ini, "__Dont_Touch_Me__", "Sectors", "<missing>"), "<missing>");
-}
-
-TEST_F(ExportProgramTest, EveryRunTakesAnUpgradeHandleAndTheProcessRegistersOnce) {
-    const auto countOf = [](const std::vector<storage::UpgradeCall>& calls, const std::string& operation) {
-        return std::count_if(calls.begin(), calls.end(), [&](const auto& call) { return call.operation == operation; });
-    };
-    const auto before = storage::upgradeComponent().calls();
-    command("count");
-    const auto first = storage::upgradeComponent().calls();
-    EXPECT_EQ(countOf(first, "UpgradePassHandle"), countOf(before, "UpgradePassHandle") + 1);
-    command("export");
-    const auto second = storage::upgradeComponent().calls();
-    ASSERT_EQ(second.size(), first.size() + 1);
-    EXPECT_EQ(second.back().operation, "UpgradePassHandle");
-    // The registration is in the record once, right after the handle of the run that made it.
-    EXPECT_EQ(countOf(second, "UpgradeAddDriver"), 1);
-    EXPECT_EQ(countOf(second, "UpgradeUsingFile"), 6);
-    ASSERT_GE(second.size(), 2u);
-    EXPECT_EQ(second[0].operation, "UpgradePassHandle");
-    EXPECT_EQ(second[1].toString(), "UpgradeSetOption(\"inifilename\", \"./upgrade.ini\")");
-}
-
-TEST_F(ExportProgramTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
     platform::HeadlessMessageBoxes boxes;
+    exporting::WindowlessFront front{boxes};
+};
+
+TEST_F(ExportSessionTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
     auto& errors = framework::errorManager();
     {
-        WindowlessProgram program(ini, boxes, kToday);
-        ASSERT_TRUE(app::dictionaryActive());
+        ExportSession program(ini, front, kToday);
+        ASSERT_TRUE(dictionaryActive());
         EXPECT_GT(errors.entryCount(), 0u);
-        EXPECT_EQ(app::iniManager().fileName(), ini);
-        EXPECT_EQ(app::accessOf("FARACUN")->opened(), 0);
+        EXPECT_EQ(iniManager().fileName(), ini);
+        EXPECT_EQ(accessOf("FARACUN")->opened(), 0);
 
-        ASSERT_TRUE(program.openFiles());
+        ASSERT_TRUE(program.start());
         EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
         EXPECT_EQ(program.names().faracun, dataDir + "FARACUN.DB");
         EXPECT_EQ(clipRight(program.settings().firmaOpal), "TALMOR");
         for (const char* label : kFiveFiles) {
             SCOPED_TRACE(label);
-            EXPECT_EQ(app::accessOf(label)->opened(), 1);
-            EXPECT_TRUE(app::fileOf(label)->storage().isOpen());
+            EXPECT_EQ(accessOf(label)->opened(), 1);
+            EXPECT_TRUE(fileOf(label)->storage().isOpen());
         }
-        EXPECT_TRUE(app::accessOf("QFASTPO")->used());
+        EXPECT_TRUE(accessOf("QFASTPO")->used());
         // The export reads the very files the managers opened.
         exporting::ExportFiles files = program.files();
-        EXPECT_EQ(&files.faracun, &app::fileOf("FARACUN")->storage());
-        EXPECT_EQ(&files.sfpartnRecord, &app::fileOf("SFPARTN")->record());
+        EXPECT_EQ(&files.faracun, &fileOf("FARACUN")->storage());
+        EXPECT_EQ(&files.sfpartnRecord, &fileOf("SFPARTN")->record());
 
-        program.closeFiles();
+        program.end();
         for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC", "QFASTPO", "FAPARAC"}) {
             SCOPED_TRACE(label);
-            EXPECT_EQ(app::accessOf(label)->opened(), 0);
-            EXPECT_FALSE(app::fileOf(label)->storage().isOpen());
+            EXPECT_EQ(accessOf(label)->opened(), 0);
+            EXPECT_FALSE(fileOf(label)->storage().isOpen());
         }
         EXPECT_EQ(errors.getProcedureName(), "");
-        EXPECT_FALSE(app::iniManager().sectors() == std::nullopt);
+        EXPECT_FALSE(iniManager().sectors() == std::nullopt);
     }
     // Shut down in order: the INI manager's list written and let go, the dictionary taken down, the error
     // manager's messages dropped.
-    EXPECT_EQ(app::iniManager().sectors(), std::nullopt);
-    EXPECT_FALSE(app::dictionaryActive());
+    EXPECT_EQ(iniManager().sectors(), std::nullopt);
+    EXPECT_FALSE(dictionaryActive());
     EXPECT_EQ(errors.entryCount(), 0u);
     EXPECT_TRUE(boxes.shown().empty());
 }
 
-TEST_F(ExportProgramTest, AfterAFatalOpenTheFilesOpenedBeforeAreClosedAgain) {
+TEST_F(ExportSessionTest, AfterAFatalOpenTheFilesOpenedBeforeAreClosedAgain) {
     fs::create_directories(dataDir + "SFPARTN.DB");
-    platform::HeadlessMessageBoxes boxes;
-    WindowlessProgram program(ini, boxes, kToday);
-    EXPECT_FALSE(program.openFiles());
+    ExportSession program(ini, front, kToday);
+    EXPECT_FALSE(program.start());
     EXPECT_EQ(program.fatalExitCode(), framework::kFatalExitCode);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
-    EXPECT_EQ(app::accessOf("FARACUN")->opened(), 1);
-    EXPECT_EQ(app::accessOf("SFENPA")->opened(), 1);
-    EXPECT_EQ(app::accessOf("QFASTOR")->opened(), 0);  // never reached
-    program.closeFiles();
-    for (const char* label : kFiveFiles) EXPECT_EQ(app::accessOf(label)->opened(), 0) << label;
+    EXPECT_EQ(accessOf("FARACUN")->opened(), 1);
+    EXPECT_EQ(accessOf("SFENPA")->opened(), 1);
+    EXPECT_EQ(accessOf("QFASTOR")->opened(), 0);  // never reached
+    program.end();
+    for (const char* label : kFiveFiles) EXPECT_EQ(accessOf(label)->opened(), 0) << label;
+}
+
+TEST_F(ExportSessionTest, CountsThePeriodAndEndsOnceOnTheFilesItMade) {
+    ExportSession session(ini, front, kToday);
+    ASSERT_TRUE(session.start());
+    exporting::ExportState state;
+    state.period = exporting::defaultPeriod(kToday.today());
+    ASSERT_TRUE(session.count(state));
+    EXPECT_EQ(state.steviloRacunov, 0);
+    // The empty period is the program's own warning, through the front's boxes.
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, " OPOZORILO");
+    session.end();
+    session.end();
+    EXPECT_EQ(accessOf("FARACUN")->opened(), 0);
+}
+
+TEST_F(ExportSessionTest, WarnsAboutMissingFoldersAndIdentificationOnceTheWindowIsOpen) {
+    struct Case {
+        std::string name;
+        std::string ini;
+        std::vector<std::string> texts;
+    };
+    const std::string folders = cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !");
+    const std::string identification = cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !");
+    const std::string dataFolders = "[GLOBAL]\nPotDoIzdanihRacunov=" + dataDir + "\nPotDoPartnerjev=" + dataDir + "\n";
+    const std::string output = "PotDoXMLRacunov=" + (folder / "out/") + "\n";
+    const std::vector<Case> cases = {
+        {"all set", dataFolders + output + "[OPAL]\nFirma=TALMOR\nKljuc=K-1\n", {}},
+        {"no output folder, no identification", dataFolders, {folders, identification}},
+        {"no key", dataFolders + output + "[OPAL]\nFirma=TALMOR\n", {identification}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(ini, c.ini);
+        ExportSession session(ini, front, kToday);
+        ASSERT_TRUE(session.start());
+        boxes.clearShown();
+        session.warnAboutMissingSettings();
+        ASSERT_EQ(boxes.shown().size(), c.texts.size());
+        for (std::size_t i = 0; i < c.texts.size(); ++i) {
+            EXPECT_EQ(boxes.shown()[i].text, c.texts[i]);
+            EXPECT_EQ(boxes.shown()[i].caption, " OPOZORILO");
+        }
+    }
+}
+
+// Without an owner that ends the work itself, a fatal message ends the process: the program is taken down
+// in order first, so the dictionary's managers end before the thread's file registries they use. Ending
+// straight away destroyed the registries first and crashed (exit 139).
+TEST_F(ExportSessionTest, AFatalMessageEndsTheProcessInOrderWithExitCode4) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fs::create_directories(dataDir + "SFPARTN.DB");  // FARACUN and SFENPA open first, then SFPARTN fails
+    const auto startAsTheDesktopProgramDoes = [this] {
+        Program program{framework::errorManager(), iniManager(), {}, {}, {}};
+        StartupOptions options;
+        options.settingsFileName = ini;
+        startUp(program, options);
+        program.errors.registerProcedureName(kExportProcedureName);
+        exportWindowStart(program);
+        std::_Exit(99);  // not reached: the fatal message ends the process
+    };
+    EXPECT_EXIT(startAsTheDesktopProgramDoes(), ::testing::ExitedWithCode(framework::kFatalExitCode),
+                "File Access Error");
 }
 
 }  // namespace
-}  // namespace kirva::cli
+}  // namespace kirva::app

@@ -25,6 +25,7 @@ class StartupTest : public FileTest {
         options.settingsFileName = ini;
         options.registerUpgrade = false;
         options.dictionary.lockRecover = 0;
+        options.endInOrderOnFatal = false;  // the fixture records the exit code instead
     }
     void TearDown() override {
         if (app::dictionaryActive()) app::dictionaryShutdown();
