@@ -1,6 +1,6 @@
 // The program's settings: the values kept in KIRVA.INI (folders, the OPAL identification, the stored VAT
 // rates and the work-data option), the steps that load and save them, and the data-file names composed
-// from the folders. Depends on platform/ only.
+// from the folders and the layouts. Depends on data/ (the layouts) and platform/ only.
 #pragma once
 
 #include <cstdint>
