@@ -330,7 +330,7 @@ TEST(LayoutFields, EveryConstantNamesItsPlaceInTheLayout) {
           {qfastpo::POLJE3, "POLJE3"},
           {qfastpo::POLJE4, "POLJE4"}},
          {{qfastpo::keys::RACUNKEY, "RACUNKEY"}, {qfastpo::keys::RACUNGRUPAKLJUC, "RACUNGRUPAKLJUC"}}},
-        {"SAOPRAC",
+        {"SaopRAC",
          &saopracLayout(),
          {{saoprac::IDENT, "IDENT"},
           {saoprac::FIRMA, "FIRMA"},
