@@ -767,6 +767,11 @@ int64_t KeyedFile::position() const {
     return impl_->current.value_or(0);
 }
 
+std::optional<std::size_t> KeyedFile::sequenceKey() const {
+    if (impl_->cursor.kind == Impl::Cursor::Kind::None) return std::nullopt;
+    return impl_->cursor.key;
+}
+
 int KeyedFile::reget(int64_t position, data::Record& buffer) {
     Impl& m = *impl_;
     if (!m.db) return m.notOpen();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,10 @@ class KeyedFile {
     int put(const data::Record& buffer);
     // Deletes the current record.
     int remove();
+
+    // The key whose order the current sequence reads in (set, setFirst, setLast, or a read after them);
+    // nothing when no order has been set since the file was opened.
+    std::optional<std::size_t> sequenceKey() const;
 
     // The current record's position (its rowid), 0 when there is none; re-read a record by position.
     int64_t position() const;

@@ -770,6 +770,7 @@ int FileManager::saveState() {
     state.buffer = saveBuffer();
     state.autoIncDone = autoIncDone_;
     state.position = file_->storage().position();
+    state.order = file_->storage().sequenceKey();
     saved_.push_back(state);
     return state.id;
 }
@@ -783,14 +784,17 @@ void FileManager::restoreState(int id, bool restore) {
     storage::KeyedFile& storage = file_->storage();
     if (state.position != 0 && storage.isOpen()) {
         data::Record scratch(file_->layout());
-        if (aliasedFile_ == nullptr && primaryKey_ != 0) {
-            // Back to the saved place in the primary key's order: the next read goes on after that record.
+        // The order the outer procedure was reading in, else the primary key's.
+        std::optional<std::size_t> order = state.order;
+        if (!order && primaryKey_ != 0) order = keys_[primaryKey_ - 1].key;
+        if (aliasedFile_ == nullptr && order) {
+            // Back to the saved place in that order: the next read goes on after that record.
             const auto saved = std::find_if(buffers_.begin(), buffers_.end(),
                                             [&](const BufferCopy& c) { return c.id == state.buffer; });
             if (saved != buffers_.end()) {
                 std::copy_n(saved->bytes.begin(), std::min(saved->bytes.size(), scratch.image().size()),
                             scratch.image().begin());
-                const std::size_t key = keys_[primaryKey_ - 1].key;
+                const std::size_t key = *order;
                 int code = perform(FileOperation::Set, [&] { return storage.set(key, scratch); });
                 while (code == storage::NoError && storage.position() != state.position) {
                     code = perform(FileOperation::Next, [&] { return storage.next(scratch); });

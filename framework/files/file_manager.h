@@ -223,6 +223,7 @@ class FileManager : public FileCallback {
         int id;
         bool autoIncDone;
         int64_t position;
+        std::optional<std::size_t> order;  // the key the file was being read by, if any
     };
 
     DataFile* file_ = nullptr;

@@ -374,6 +374,43 @@ TEST_F(FileManagerTest, AnInnerProcedureGivesTheOuterOneItsBufferAndPositionBack
     EXPECT_TRUE(fileUseEntries().empty());
 }
 
+// The outer procedure reads by a key other than the primary one; after an inner use of the file it goes on in
+// that key's order, to its end. (Put back in the primary key's order, it read "c" next and then ended early.)
+TEST_F(FileManagerTest, AnInnerProcedureGivesTheOuterOneItsReadOrderBack) {
+    makeFile(testLayout(), name);
+    errors.registerProcedureName("Outer");
+    manager.open();
+    ASSERT_EQ(manager.use(), ResultDone);
+    add(1, 1, "b");
+    add(1, 2, "a");
+    add(1, 3, "c");
+    const std::size_t byName = 1;  // NAZIVKEY: a (1,2), b (1,1), c (1,3)
+    ASSERT_EQ(file->storage().setFirst(byName), 0);
+    ASSERT_EQ(manager.next(), ResultDone);
+    ASSERT_EQ(naziv(), "a");
+
+    for (const std::size_t innerKey : {std::size_t{0}, byName}) {
+        SCOPED_TRACE(innerKey);
+        errors.registerProcedureName("Inner");
+        ASSERT_EQ(manager.open(), ResultDone);
+        ASSERT_EQ(manager.use(), ResultDone);
+        ASSERT_EQ(file->storage().setLast(innerKey), 0);
+        ASSERT_EQ(manager.previous(), ResultDone);
+        manager.close();
+        errors.registerProcedureName("Inner", true);
+        EXPECT_EQ(naziv(), "a");
+    }
+
+    ASSERT_EQ(manager.next(), ResultDone);
+    EXPECT_EQ(naziv(), "b");
+    ASSERT_EQ(manager.next(), ResultDone);
+    EXPECT_EQ(naziv(), "c");
+    EXPECT_EQ(manager.next(), ResultFailed);
+    EXPECT_TRUE(manager.atEof());
+    manager.close();
+    errors.registerProcedureName("Outer", true);
+}
+
 TEST_F(FileManagerTest, ShutdownClosesEveryOpenAndLeavesTheRegistries) {
     makeFile(testLayout(), name);
     manager.open();
