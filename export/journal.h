@@ -29,7 +29,7 @@ struct ExportFiles {
 };
 
 // How a run ended. A data-file error means a file could not be read (not: a record was missing).
-enum class RunStatus { Done, NothingInPeriod, DataFileError, JournalNotWritten };
+enum class RunStatus { Done, DataFileError, JournalNotWritten };
 
 struct RunResult {
     RunStatus status = RunStatus::Done;

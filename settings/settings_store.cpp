@@ -76,31 +76,18 @@ uint8_t optionByte(std::string_view text) {
 // not a number, and a number outside -999.99 to 999.99, read as 0.
 Decimal rateValue(std::string_view text) {
     const Decimal zero = Decimal::fromUnits(0, kRatePlaces);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
+    // Only the first decimal past the rate's two decides the rounding; the digits after it are checked and
+    // dropped, so a long fraction does not exceed the places a Decimal holds.
+    constexpr std::size_t kDeciding = kRatePlaces + 1;
+    if (const auto point = text.find('.'); point != std::string_view::npos && text.size() - point - 1 > kDeciding) {
+        if (text.substr(point + 1 + kDeciding).find_first_not_of("0123456789") != std::string_view::npos) return zero;
+        text = text.substr(0, point + 1 + kDeciding);
     }
-    const auto point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if (whole.empty() && fraction.empty()) return zero;
-    for (const std::string_view part : {whole, fraction}) {
-        for (const char c : part) {
-            if (c < '0' || c > '9') return zero;
-        }
-    }
-    int64_t units = 0;
-    for (const char c : whole) {
-        units = units * 10 + (c - '0');
-        if (units > kRateLimitUnits) return zero;  // already past 999 before the decimals
-    }
-    for (std::size_t i = 0; i < static_cast<std::size_t>(kRatePlaces); ++i) {
-        units = units * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
-    }
-    if (fraction.size() > static_cast<std::size_t>(kRatePlaces) && fraction[kRatePlaces] >= '5') ++units;
-    if (units > kRateLimitUnits) return zero;
-    return Decimal::fromUnits(negative ? -units : units, kRatePlaces);
+    const auto parsed = Decimal::parse(text);
+    if (!parsed) return zero;
+    const auto rate = parsed->rounded(kRatePlaces);
+    if (!rate || rate->units() > kRateLimitUnits || rate->units() < -kRateLimitUnits) return zero;
+    return *rate;
 }
 
 }  // namespace

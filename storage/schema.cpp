@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "platform/decimal.h"
-#include "storage/sqlite_handle.h"
 #include "platform/text1250.h"
+#include "storage/sqlite_handle.h"
 
 namespace kirva::storage {
 

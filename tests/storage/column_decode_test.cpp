@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "storage/schema.h"
 #include "platform/text1250.h"
+#include "storage/schema.h"
 
 namespace kirva::storage {
 namespace {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "storage/schema.h"
 #include "platform/text1250.h"
+#include "storage/schema.h"
 #include "tests/support/test_folder.h"
 
 namespace kirva::storage {

@@ -10,9 +10,9 @@
 
 #include "data/layout.h"
 #include "data/record.h"
+#include "platform/text1250.h"
 #include "storage/keyed_file.h"
 #include "storage/schema.h"
-#include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 
 namespace kirva::storage {

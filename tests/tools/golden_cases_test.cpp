@@ -14,8 +14,8 @@
 #include "platform/date.h"
 #include "platform/text1250.h"
 #include "settings/settings_store.h"
-#include "tests/support/xml_reader.h"
 #include "tests/support/test_folder.h"
+#include "tests/support/xml_reader.h"
 #include "tools/cli/cli.h"
 #include "tools/cli/export_commands.h"
 

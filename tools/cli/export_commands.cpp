@@ -126,8 +126,6 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
     switch (result.status) {
         case exporting::RunStatus::Done:
             break;
-        case exporting::RunStatus::NothingInPeriod:
-            return NothingInPeriod;
         case exporting::RunStatus::DataFileError:
             err << prefix << result.reason << "\n";
             return DataFileError;
