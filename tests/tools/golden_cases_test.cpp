@@ -1,7 +1,8 @@
 // Runs every folder under tests/cases/ as one story: its CSV files are imported into data files of a fresh
-// folder, its command runs there in-process with a fixed today, and the exit code, the two streams and the
-// journal must match what the folder expects. The journal must match byte for byte; when it does not, the
-// first elements that differ are shown with their paths and texts.
+// folder, its command (export, count, import, dump, check or demo) runs there in-process with a fixed today,
+// and the exit code, the two streams and the journal must match what the folder expects. In `args`, $DIR is
+// the fresh folder and $CASE the case's own folder (for inputs such as a CSV to import). The journal must match byte
+// for byte; when it does not, the first elements that differ are shown with their paths and texts.
 // KIRVA_UPDATE_GOLDEN=1 writes what came out as the new expectations (read them before committing).
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "tests/support/test_folder.h"
 #include "tests/support/xml_reader.h"
 #include "tools/cli/cli.h"
+#include "tools/cli/commands.h"
 #include "tools/cli/export_commands.h"
 
 namespace kirva::testing {
@@ -123,7 +125,7 @@ TEST_P(GoldenCase, Runs) {
 
     std::vector<std::string> args = lines(readFile((source / "args").string()));
     ASSERT_FALSE(args.empty()) << "the case has no command";
-    for (auto& arg : args) arg = replaceAll(arg, "$DIR", dir);
+    for (auto& arg : args) arg = replaceAll(replaceAll(arg, "$DIR", dir), "$CASE", source.string());
     const std::string todayText =
         fs::exists(source / "today") ? lines(readFile((source / "today").string()))[0] : std::string("2019-06-15");
     const auto today = parseDate(todayText);
@@ -133,11 +135,22 @@ TEST_P(GoldenCase, Runs) {
     std::ostringstream out, err;
     const std::string command = args.front();
     const cli::Args rest(args.begin() + 1, args.end());
-    ASSERT_TRUE(command == "export" || command == "count") << command;
-    const int exit =
-        command == "export" ? cli::exportCommand(rest, out, err, clock) : cli::countCommand(rest, out, err, clock);
-    const std::string stdoutText = replaceAll(out.str(), dir, "$DIR");
-    const std::string stderrText = replaceAll(err.str(), dir, "$DIR");
+    int exit = -1;
+    if (command == "export") {
+        exit = cli::exportCommand(rest, out, err, clock);
+    } else if (command == "count") {
+        exit = cli::countCommand(rest, out, err, clock);
+    } else if (command == "demo") {
+        exit = cli::demoCommand(rest, out, err, clock);
+    } else {
+        ASSERT_TRUE(command == "import" || command == "dump" || command == "check") << command;
+        exit = cli::run(args, out, err);
+    }
+    const auto shown = [&](const std::string& text) {
+        return replaceAll(replaceAll(text, source.string(), "$CASE"), dir, "$DIR");
+    };
+    const std::string stdoutText = shown(out.str());
+    const std::string stderrText = shown(err.str());
 
     std::string journal;
     const auto stdoutLines = lines(out.str());
