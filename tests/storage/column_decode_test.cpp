@@ -10,6 +10,7 @@
 
 #include "platform/text1250.h"
 #include "storage/schema.h"
+#include "tests/support/test_layout.h"
 
 namespace kirva::storage {
 namespace {
@@ -23,16 +24,20 @@ const data::Layout& decodeLayout() {
         l.prefix = "DEC";
         l.table = "DECODE";
         l.fileName = "DECODE.DB";
-        l.recordSize = 60;
         l.nameTextBytes = 255;
-        l.fields = {
-            {"BYTEVAL", FieldType::Byte, 0, 1},         {"SHORTVAL", FieldType::Short, 1, 2},
-            {"USHORTVAL", FieldType::UShort, 3, 2},     {"LONGVAL", FieldType::Long, 5, 4},
-            {"ULONGVAL", FieldType::ULong, 9, 4},       {"DAY", FieldType::Date, 13, 4},
-            {"NAME", FieldType::Text, 17, 12},          {"CNAME", FieldType::CText, 29, 6},
-            {"AMOUNT", FieldType::Decimal, 35, 4, 2},   {"WIDE", FieldType::Decimal, 39, 9, 0},
-            {"PARTS", FieldType::Decimal, 48, 3, 1, 4},
-        };
+        l = kirva::testing::layOut(std::move(l), {
+                                                     {"BYTEVAL", FieldType::Byte, 1},
+                                                     {"SHORTVAL", FieldType::Short, 2},
+                                                     {"USHORTVAL", FieldType::UShort, 2},
+                                                     {"LONGVAL", FieldType::Long, 4},
+                                                     {"ULONGVAL", FieldType::ULong, 4},
+                                                     {"DAY", FieldType::Date, 4},
+                                                     {"NAME", FieldType::Text, 12},
+                                                     {"CNAME", FieldType::CText, 6},
+                                                     {"AMOUNT", FieldType::Decimal, 4, 2},
+                                                     {"WIDE", FieldType::Decimal, 9, 0},
+                                                     {"PARTS", FieldType::Decimal, 3, 1, 4},
+                                                 });
         l.memos = {{"NOTES", 20, "DEC:Notes"}};
         return l;
     }();

@@ -13,6 +13,7 @@
 #include "platform/text1250.h"
 #include "storage/schema.h"
 #include "tests/support/test_folder.h"
+#include "tests/support/test_layout.h"
 
 namespace kirva::storage {
 namespace {
@@ -30,18 +31,23 @@ const data::Layout& testLayout() {
         l.prefix = "TST";
         l.table = "TESTFILE";
         l.fileName = "TESTFILE.DB";
-        l.recordSize = 54;
         l.nameTextBytes = 255;
         l.structureVersion = 7;
-        l.fields = {
-            {"BYTEVAL", FieldType::Byte, 0, 1},         {"SHORTVAL", FieldType::Short, 1, 2},
-            {"USHORTVAL", FieldType::UShort, 3, 2},     {"NUMBER", FieldType::Long, 5, 4},
-            {"ULONGVAL", FieldType::ULong, 9, 4},       {"CODE", FieldType::Group, 13, 8},
-            {"PART1", FieldType::Text, 13, 3},          {"PART2", FieldType::Text, 16, 5},
-            {"NAME", FieldType::Text, 21, 10},          {"CNAME", FieldType::CText, 31, 6},
-            {"AMOUNT", FieldType::Decimal, 37, 4, 2},   {"DAY", FieldType::Date, 41, 4},
-            {"PARTS", FieldType::Decimal, 45, 3, 2, 3},
-        };
+        l = kirva::testing::layOut(std::move(l), {
+                                                     {"BYTEVAL", FieldType::Byte, 1},
+                                                     {"SHORTVAL", FieldType::Short, 2},
+                                                     {"USHORTVAL", FieldType::UShort, 2},
+                                                     {"NUMBER", FieldType::Long, 4},
+                                                     {"ULONGVAL", FieldType::ULong, 4},
+                                                     {"CODE", FieldType::Group, 0, 0, 1, 2},
+                                                     {"PART1", FieldType::Text, 3},
+                                                     {"PART2", FieldType::Text, 5},
+                                                     {"NAME", FieldType::Text, 10},
+                                                     {"CNAME", FieldType::CText, 6},
+                                                     {"AMOUNT", FieldType::Decimal, 4, 2},
+                                                     {"DAY", FieldType::Date, 4},
+                                                     {"PARTS", FieldType::Decimal, 3, 2, 3},
+                                                 });
         l.keys = {
             {"NUMKEY", {"NUMBER"}, true, true, 0, "TST:NumKey"},
             {"CODEKEY", {"CODE", "SHORTVAL"}, false, false, 0, "TST:CodeKey"},
