@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/rules.h"
 #include "platform/text1250.h"
 
 namespace kirva::app {

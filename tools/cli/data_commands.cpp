@@ -11,6 +11,7 @@
 #include "data/csv.h"
 #include "data/layout.h"
 #include "data/record.h"
+#include "data/rules.h"
 #include "platform/text1250.h"
 #include "storage/keyed_file.h"
 #include "tools/cli/cli.h"
