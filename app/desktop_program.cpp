@@ -15,9 +15,9 @@ class DictionaryFiles final : public exporting::ExportDataFiles {
     uint8_t open() override { return openExportFiles(); }
     void close() override { exportWindowEnd(); }
     exporting::ExportFiles files() override {
-        files::DataFile& faracun = *data::fileOf("FARACUN");
-        files::DataFile& sfenpa = *data::fileOf("SFENPA");
-        files::DataFile& sfpartn = *data::fileOf("SFPARTN");
+        framework::DataFile& faracun = *app::fileOf("FARACUN");
+        framework::DataFile& sfenpa = *app::fileOf("SFENPA");
+        framework::DataFile& sfpartn = *app::fileOf("SFPARTN");
         return {faracun.storage(), faracun.record(),  sfenpa.storage(),
                 sfenpa.record(),   sfpartn.storage(), sfpartn.record()};
     }
@@ -32,7 +32,7 @@ platform::MessageBoxes& standardErrorBoxes() {
 }  // namespace
 
 int runDesktopProgram(platform::WindowSystem& windows, DesktopOptions options) {
-    errors::ErrorManager& errors = errors::errorManager();
+    framework::ErrorManager& errors = framework::errorManager();
     // A fatal message ends the program's work rather than the process at once, so the windows close, the
     // files are closed and the INI manager writes its bookkeeping before the process ends with its code.
     std::optional<int> fatalExit;
@@ -44,6 +44,7 @@ int runDesktopProgram(platform::WindowSystem& windows, DesktopOptions options) {
     const SystemClock systemClock;
     const Clock& clock = options.clock != nullptr ? *options.clock : systemClock;
     options.startup.dictionary.clock = &clock;
+    options.startup.endInOrderOnFatal = false;  // the hook above ends the work; this function ends in order
 
     Program program{errors, iniManager(), {}, {}, {}};
     startUp(program, options.startup);

@@ -16,7 +16,7 @@ struct DesktopOptions {
     const Clock* clock = nullptr;
 };
 
-// Runs the program and returns its exit code: 0 when the export window has closed, errors::kFatalExitCode
+// Runs the program and returns its exit code: 0 when the export window has closed, framework::kFatalExitCode
 // (4) when a fatal message ended the program. Either way the program has been taken down in its order.
 int runDesktopProgram(platform::WindowSystem& windows, DesktopOptions options = {});
 

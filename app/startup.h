@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 #include "framework/errors/error_manager.h"
 #include "framework/files/relation_manager.h"
 #include "framework/window/ini_manager.h"
@@ -16,7 +16,7 @@ namespace kirva::app {
 
 // The program-wide state that start-up establishes.
 struct Program {
-    errors::ErrorManager& errors;
+    framework::ErrorManager& errors;
     framework::IniManager& ini;
     std::string settingsFileName;   // SettingsFileName
     settings::Settings settings;    // the settings globals
@@ -26,13 +26,18 @@ struct Program {
 struct StartupOptions {
     // The INI file; the program's own is ".\KIRVA.INI" of the current folder (kirva-cli may name another).
     std::string settingsFileName = settings::kDefaultSettingsFileName;
-    data::DictionaryOptions dictionary;
+    app::DictionaryOptions dictionary;
     // The upgrade registration with the process's component, at most once per process.
     bool registerUpgrade = true;
     // The window side's steps, which only a desktop front has: the general toolkit given the INI manager and
     // the program's name, and the application's icon. Left empty, the steps do nothing.
     std::function<void(framework::IniManager& ini, std::string_view programName)> initToolkit;
     std::function<void(std::string_view iconName)> setApplicationIcon;
+    // A fatal message takes the program down in the order of shutDown() before the process ends with the
+    // message's exit code. The managers of the dictionary use the per-thread file registries as they end,
+    // so they must end before the thread's own variables do; ending the process straight away would
+    // destroy the registries first. Off for an owner that ends the work itself (the export session).
+    bool endInOrderOnFatal = true;
 };
 
 // The program's name, handed to the toolkit, and the application icon start-up names.
@@ -51,6 +56,9 @@ void startUp(Program& program, const StartupOptions& options = {});
 // the thread and the process, the dictionary is taken down, the INI manager released and the error
 // manager shut down.
 void shutDown(Program& program);
+// What a fatal message does with endInOrderOnFatal: shutDown(program), the standard streams flushed, and
+// the process ended with `exitCode`. Does not return.
+[[noreturn]] void endAfterFatal(Program& program, int exitCode);
 
 // The windowless part of the export window's start: LoadSettings (which composes the data-file names), the
 // OPAL identification, then FARACUN, SFENPA, SFPARTN, QFASTOR and SaopRAC opened through their relation

@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/export_session.h"
 #include "export/export_run.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"
-#include "tools/cli/export_commands.h"
 
 namespace {
 
@@ -68,12 +68,12 @@ int main(int argc, char** argv) {
     }
     kirva::platform::HeadlessMessageBoxes boxes;  // warnings answered at once
     const kirva::SystemClock clock;
-    kirva::cli::WindowlessProgram program("./KIRVA.INI", boxes, clock);
-    if (!program.openFiles()) return 4;
+    TimingFront front(boxes);
+    kirva::app::ExportSession program("./KIRVA.INI", front, clock);
+    if (!program.start()) return 4;
     kirva::exporting::ExportFiles files = program.files();
     kirva::exporting::ExportState state;
     state.period = {*from, *to};
-    TimingFront front(boxes);
 
     front.start();
     if (!kirva::exporting::countPeriodInvoices(files, state, front)) return 4;

@@ -31,5 +31,5 @@ int main(int argc, char** argv) {
     } catch (...) {
         std::fprintf(stderr, "kirva: unexpected failure\n");
     }
-    return kirva::errors::kFatalExitCode;
+    return kirva::framework::kFatalExitCode;
 }

@@ -56,6 +56,35 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
     return {};
 }
 
+std::optional<std::string> wrongDates(const Period& period, DateNumber today) {
+    if (!datesWrong(period, today, AcceptedDate::To)) return std::nullopt;
+    if (period.from == 0 || period.to == 0) return "both dates are needed";
+    if (period.to > today) {
+        return "the last day " + formatDateDots(period.to) + " is after today (" + formatDateDots(today) + ")";
+    }
+    if (period.from > today) {
+        return "the first day " + formatDateDots(period.from) + " is after today (" + formatDateDots(today) + ")";
+    }
+    return "the first day " + formatDateDots(period.from) + " is after the last " + formatDateDots(period.to);
+}
+
+void warnWrongDates(ExportFront& front) {
+    front.messageBoxes().show(wrongDatesMessage());
+}
+
+void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front) {
+    if (clipRight(settings.potDoXmlRacunov).empty() || clipRight(settings.potDoIzdanihRacunov).empty()) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
+                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+    }
+    if (clipRight(settings.firmaOpal).empty() || clipRight(settings.kljucOpal).empty()) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"), " OPOZORILO",
+                           MessageIcon::Information, "Zapri"));
+    }
+}
+
 void checkOutputSettings(const settings::Settings& settings, ExportFront& front) {
     const std::pair<const std::string*, const char*> checks[] = {
         {&settings.potDoXmlRacunov, " Verjetno ni določena pot za izhodno datoteko .XML v nastavitvah programa ..."},

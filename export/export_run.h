@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "export/journal.h"
@@ -54,6 +55,9 @@ struct ExportState {
     std::string outputFileName;  // OutputFileName, Windows-1250
 };
 
+// The export window's procedure name, under which the error manager reports while its files are open.
+inline constexpr std::string_view kExportProcedureName = "IzdelavaXMLdatotekeIzdanihRacunov";
+
 // The period the export window starts with: the previous calendar month of `today`.
 Period defaultPeriod(DateNumber today);
 
@@ -64,6 +68,15 @@ enum class AcceptedDate { From, To };
 bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted);
 // The warning about wrong dates.
 platform::MessageBoxRequest wrongDatesMessage();
+// The same rule for a whole period given at once (both dates accepted), with the reason in plain words;
+// nullopt when the period is right.
+std::optional<std::string> wrongDates(const Period& period, DateNumber today);
+// Shows the warning about wrong dates.
+void warnWrongDates(ExportFront& front);
+
+// The warnings the export window shows once it is open: the output or the invoice folder empty, then the
+// OPAL identification or key blank. Neither stops anything.
+void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front);
 
 // CountPeriodInvoices: counts the records dated in the period (zero totals included) and notes the first
 // and last invoice number; an empty period is warned about and keeps the earlier numbers. An error only

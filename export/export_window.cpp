@@ -180,16 +180,7 @@ ErrorLevel ExportWindow::init() {
 
     openWindow(window_);
 
-    const settings::Settings& s = context_.settings;
-    if (clipRight(s.potDoXmlRacunov).empty() || clipRight(s.potDoIzdanihRacunov).empty()) {
-        messageBoxes().show(
-            programMessage(cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
-                           " OPOZORILO", MessageIcon::Information, "Zapri"));
-    }
-    if (clipRight(s.firmaOpal).empty() || clipRight(s.kljucOpal).empty()) {
-        messageBoxes().show(programMessage(cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"),
-                                           " OPOZORILO", MessageIcon::Information, "Zapri"));
-    }
+    warnAboutMissingSettings(context_.settings, *this);
 
     state_.period = defaultPeriod(context_.clock.today());
     window_.display(kFromDate);

@@ -42,8 +42,6 @@ enum ExportControl : int32_t {
     kImage = 19,           // ?IMAGE1
 };
 
-inline constexpr std::string_view kExportProcedureName = "IzdelavaXMLdatotekeIzdanihRacunov";
-
 // The data files the window opens at its start and closes at its end. The program's start-up owns the
 // file and relation managers, so it hands the window this much of them.
 class ExportDataFiles {
@@ -62,7 +60,7 @@ class ExportDataFiles {
 // the settings window, edits in place.
 struct ExportWindowContext {
     platform::WindowSystem& windows;
-    errors::ErrorManager& errors;
+    framework::ErrorManager& errors;
     framework::IniManager& ini;
     const std::string& settingsFileName;
     settings::Settings& settings;

@@ -12,9 +12,9 @@
 
 #include "data/record.h"
 #include "export/posting_rules.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
+#include "storage/keyed_file.h"
 
 namespace kirva::exporting {
 
@@ -30,7 +30,7 @@ struct ExportFiles {
 };
 
 // How a run ended. A data-file error means a file could not be read (not: a record was missing).
-enum class RunStatus { Done, NothingInPeriod, DataFileError, JournalNotWritten };
+enum class RunStatus { Done, DataFileError, JournalNotWritten };
 
 struct RunResult {
     RunStatus status = RunStatus::Done;
@@ -51,11 +51,6 @@ class InvoiceBook {
 
   private:
     ExportFiles& files_;
-    std::size_t key_;
-    std::size_t be_, poslovnaEnota_, tipRacuna_, poslovniPartner_, internaStevDokumenta_, stevilkaRacuna_,
-        letoDokumenta_, datumStoritveDobave_, datumDokumenta_, datumValutePlacila_, datumKnjizenja_, opisKnjizbe_,
-        znesekDebet_, osnovaDdv1_, stopnjaDdv1_, znesekDdv1_, osnovaDdv2_, stopnjaDdv2_, znesekDdv2_, stopnjaDdv1Obr_,
-        stopnjaDdv2Obr_;
 };
 
 // Business units by key (SFENPA:SIFRAKLJUC). fetch: true with the unit's accounts, false (every account 0)
@@ -68,8 +63,6 @@ class UnitLookup {
 
   private:
     ExportFiles& files_;
-    std::size_t key_, podjetje_, sifraPoslovneEnote_, kontoKupciBrezgotovinsko_, kontoKupciGotovinsko_,
-        kontoRealizacijeStoritve_, kontoRealizacijeBlago_, kontoDdvVisja_, kontoDdvNizja_, kontoIzravnave_;
     std::map<std::pair<int, int>, std::optional<UnitAccounts>> known_;
 };
 
@@ -84,8 +77,6 @@ class CustomerLookup {
   private:
     static constexpr std::size_t kKept = 4096;
     ExportFiles& files_;
-    std::size_t key_, sifra_, naziv_, naslov_, posta_, drzava_, ddv_, davcnaStevilkaEu_, davcnaStev_, maticnaStevilka_,
-        skupina_;
     std::unordered_map<int32_t, std::optional<Customer>> known_;
 };
 

@@ -49,7 +49,7 @@ inline constexpr std::string_view kSettingsProcedureName = "NastavitvePrograma";
 
 struct SettingsWindowContext {
     platform::WindowSystem& windows;
-    errors::ErrorManager& errors;
+    framework::ErrorManager& errors;
     framework::IniManager& ini;
     const std::string& settingsFileName;
     Settings& settings;  // the globals the entries are bound to

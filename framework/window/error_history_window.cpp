@@ -71,14 +71,14 @@ const WindowLayout& ErrorHistoryWindow::layout() {
 }
 
 ErrorHistoryWindow::ErrorHistoryWindow(platform::WindowSystem& windowSystem,
-                                       errors::HistoryWindowRequest historyRequest)
+                                       framework::HistoryWindowRequest historyRequest)
     : WindowController(windowSystem), request_(std::move(historyRequest)) {
     if (request_.buttons.size() > kButtonCount) request_.buttons.resize(kButtonCount);
     // Closing the window without a button: Cancel when offered, else the default.
-    for (const errors::HistoryButton& button : request_.buttons) {
+    for (const framework::HistoryButton& button : request_.buttons) {
         if (button.isDefault) result_ = button.code;
     }
-    for (const errors::HistoryButton& button : request_.buttons) {
+    for (const framework::HistoryButton& button : request_.buttons) {
         if (button.code == platform::ButtonCancel) result_ = button.code;
     }
 }
@@ -107,7 +107,7 @@ ErrorLevel ErrorHistoryWindow::init() {
 
     std::vector<std::vector<std::string>> rows;
     rows.reserve(request_.entries.size());
-    for (const errors::HistoryEntry& entry : request_.entries) {
+    for (const framework::HistoryEntry& entry : request_.entries) {
         rows.push_back({entry.txt.substr(0, kShownTextLength), entry.category});
     }
     window()->setListRows(kListControl, std::move(rows));
@@ -118,7 +118,7 @@ ErrorLevel ErrorHistoryWindow::init() {
 void ErrorHistoryWindow::setupButtons() {
     buttonCodes_.fill(0);
     for (std::size_t i = 0; i < request_.buttons.size(); ++i) {
-        const errors::HistoryButton& button = request_.buttons[i];
+        const framework::HistoryButton& button = request_.buttons[i];
         const int32_t control = kFirstButton + static_cast<int32_t>(i);
         buttonCodes_[i] = button.code;
         window()->setText(control, button.label);
@@ -148,14 +148,14 @@ ErrorLevel ErrorHistoryWindow::shutdown() {
     return ErrorLevel::Quiet;
 }
 
-unsigned showErrorHistoryWindow(platform::WindowSystem& windowSystem, const errors::HistoryWindowRequest& request) {
+unsigned showErrorHistoryWindow(platform::WindowSystem& windowSystem, const framework::HistoryWindowRequest& request) {
     ErrorHistoryWindow window(windowSystem, request);
     (void)window.run();
     return window.result();
 }
 
-void useErrorHistoryWindow(errors::ErrorManager& manager, platform::WindowSystem& windowSystem) {
-    manager.setHistoryWindow([&windowSystem](const errors::HistoryWindowRequest& request) {
+void useErrorHistoryWindow(framework::ErrorManager& manager, platform::WindowSystem& windowSystem) {
+    manager.setHistoryWindow([&windowSystem](const framework::HistoryWindowRequest& request) {
         return showErrorHistoryWindow(windowSystem, request);
     });
 }

@@ -10,7 +10,7 @@
 #include "framework/errors/error_log.h"
 #include "framework/window/window_controller.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 class ErrorManager;
 }
 
@@ -27,7 +27,7 @@ class ErrorHistoryWindow : public WindowController {
     // The window's layout: the image, the two-column list and the eight hidden buttons.
     static const platform::WindowLayout& layout();
 
-    ErrorHistoryWindow(platform::WindowSystem& windowSystem, errors::HistoryWindowRequest historyRequest);
+    ErrorHistoryWindow(platform::WindowSystem& windowSystem, framework::HistoryWindowRequest historyRequest);
 
     ErrorLevel init() override;
     ErrorLevel shutdown() override;
@@ -40,22 +40,22 @@ class ErrorHistoryWindow : public WindowController {
     // it, else the default button.
     unsigned result() const { return result_; }
     // The private copy of the history (empty after shutdown).
-    const std::vector<errors::HistoryEntry>& entries() const { return request_.entries; }
+    const std::vector<framework::HistoryEntry>& entries() const { return request_.entries; }
     // The button codes by control, 0 for a control not used.
     const std::array<unsigned, kButtonCount>& buttonCodes() const { return buttonCodes_; }
 
   private:
-    errors::HistoryWindowRequest request_;
+    framework::HistoryWindowRequest request_;
     std::unique_ptr<platform::Window> ownWindow_;
     std::array<unsigned, kButtonCount> buttonCodes_{};
     unsigned result_ = 0;
 };
 
 // Runs the history window for one request and returns the button pressed.
-unsigned showErrorHistoryWindow(platform::WindowSystem& windowSystem, const errors::HistoryWindowRequest& request);
+unsigned showErrorHistoryWindow(platform::WindowSystem& windowSystem, const framework::HistoryWindowRequest& request);
 
 // Makes the manager show its history in the window (the windowless front keeps its one message box). The
 // window system must outlive the manager's use of it.
-void useErrorHistoryWindow(errors::ErrorManager& manager, platform::WindowSystem& windowSystem);
+void useErrorHistoryWindow(framework::ErrorManager& manager, platform::WindowSystem& windowSystem);
 
 }  // namespace kirva::framework

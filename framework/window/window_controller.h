@@ -12,13 +12,13 @@
 #include "framework/errors/error_level.h"
 #include "platform/window/window_system.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 class ErrorManager;
 }
 
 namespace kirva::framework {
 
-using errors::ErrorLevel;
+using framework::ErrorLevel;
 
 // Request and response codes handed between window procedures.
 enum Request : uint8_t {
@@ -147,7 +147,7 @@ class WindowController {
     bool opened = false;
     int32_t historyKey = 0;
     int32_t* navigation = nullptr;  // VCRREQUEST: links navigationRequest()
-    errors::ErrorManager* errors = nullptr;
+    framework::ErrorManager* errors = nullptr;
     uint8_t insertAction = 0, changeAction = 0, deleteAction = 0, cancelAction = 0;
     std::string lastInsertedPosition;  // forms only; cleared when the event loop starts
 

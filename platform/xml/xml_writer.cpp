@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace kirva::xml {
+namespace kirva::platform {
 
 namespace {
 
@@ -402,4 +402,4 @@ void XmlWriter::discard() {
     std::vector<char>().swap(buffer_);
 }
 
-}  // namespace kirva::xml
+}  // namespace kirva::platform

@@ -14,7 +14,7 @@
 
 #include "platform/result.h"
 
-namespace kirva::xml {
+namespace kirva::platform {
 
 // Whether a text may stand as an element name here: a letter or "_", then letters, digits, "_", "-", ".".
 constexpr bool isElementName(std::string_view name) {
@@ -115,4 +115,4 @@ class XmlWriter {
     std::string failure_;
 };
 
-}  // namespace kirva::xml
+}  // namespace kirva::platform

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 #include "export/export_window.h"
-#include "platform/upgrade/upgrade_component.h"
+#include "storage/upgrade/upgrade_component.h"
 #include "tests/support/desktop_test.h"
 #include "tools/cli/export_commands.h"
 #include "tools/demo/demo_files.h"
@@ -32,23 +32,23 @@ TEST_F(DesktopProgramTest, StartsInItsOrderAndShutsDownAfterTheExportWindow) {
     options.startup.dictionary.lockRecover = 0;
     options.startup.initToolkit = [&](framework::IniManager& ini, std::string_view name) {
         steps.push_back("toolkit " + std::string(name) + " " + ini.fileName() +
-                        (data::dictionaryActive() ? " after the dictionary" : " before the dictionary"));
-        upgradeCallsAtToolkit = upgrade::upgradeComponent().calls().size();
+                        (app::dictionaryActive() ? " after the dictionary" : " before the dictionary"));
+        upgradeCallsAtToolkit = storage::upgradeComponent().calls().size();
     };
     options.startup.setApplicationIcon = [&](std::string_view icon) {
         steps.push_back("icon " + std::string(icon));
-        upgradeCallsAtIcon = upgrade::upgradeComponent().calls().size();
+        upgradeCallsAtIcon = storage::upgradeComponent().calls().size();
     };
     user.check([&](platform::Window&) {
         steps.push_back("window");
-        upgradeCallsAtWindow = upgrade::upgradeComponent().calls().size();
+        upgradeCallsAtWindow = storage::upgradeComponent().calls().size();
     });
     EXPECT_EQ(runDesktopProgram(windows, options), 0);
     EXPECT_EQ(steps,
               (std::vector<std::string>{"toolkit KIRVA ./KIRVA.INI after the dictionary", "icon XMLe.ICO", "window"}));
     EXPECT_EQ(upgradeCallsAtIcon, upgradeCallsAtToolkit);
     EXPECT_GT(upgradeCallsAtWindow, upgradeCallsAtIcon);  // the handle, and the registration once per process
-    EXPECT_FALSE(data::dictionaryActive());               // taken down after the window
+    EXPECT_FALSE(app::dictionaryActive());                // taken down after the window
     EXPECT_EQ(iniValue("__Dont_Touch_Me__", "Sectors"), "0");
 }
 

@@ -266,7 +266,7 @@ TEST_F(ExportWindowTest, MissingFoldersAndIdentificationAreWarnedAboutAndTheWind
 TEST_F(ExportWindowTest, ADataFileThatCannotBeOpenedEndsTheProgramWithTheFatalMessage) {
     completeSettings();
     fs::create_directories(folder.path() / "SFENPA.DB");  // a folder where the file should be
-    EXPECT_EQ(runProgram(), errors::kFatalExitCode);
+    EXPECT_EQ(runProgram(), framework::kFatalExitCode);
     ASSERT_EQ(windows.shownBoxes().size(), 1u);
     EXPECT_EQ(windows.shownBoxes()[0].caption, "File Access Error");
     EXPECT_NE(boxes()[0].find("SFENPA.DB could not be opened"), std::string::npos) << boxes()[0];

@@ -59,7 +59,7 @@ class SettingsWindowTest : public testing::DesktopTest {
         return out;
     }
 
-    errors::ErrorManager errors;
+    framework::ErrorManager errors;
     framework::IniManager ini_;
     Settings settings;
 

@@ -9,10 +9,10 @@
 #include "platform/window/headless_window.h"
 
 using namespace kirva::framework;
-using kirva::errors::ErrorLevel;
-using kirva::errors::ErrorManager;
-using kirva::errors::HistoryEntry;
-using kirva::errors::HistoryWindowRequest;
+using kirva::framework::ErrorLevel;
+using kirva::framework::ErrorManager;
+using kirva::framework::HistoryEntry;
+using kirva::framework::HistoryWindowRequest;
 using kirva::platform::HeadlessWindowSystem;
 using kirva::platform::Window;
 

@@ -9,7 +9,7 @@
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 
-namespace kirva::xml {
+namespace kirva::platform {
 namespace {
 
 using kirva::testing::readFile;
@@ -276,4 +276,4 @@ TEST(XmlWriter, AFolderLostWhileWritingFailsTheDocument) {
 }
 
 }  // namespace
-}  // namespace kirva::xml
+}  // namespace kirva::platform
