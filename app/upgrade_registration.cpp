@@ -61,7 +61,7 @@ const data::Layout& upgradePlaceholderLayout() {
     return layout;
 }
 
-void registerWithUpgradeComponent(upgrade::UpgradeComponent& component, std::atomic<bool>& registered) {
+void registerWithUpgradeComponent(storage::UpgradeComponent& component, std::atomic<bool>& registered) {
     threadUpgradeHandle = component.passHandle();
     if (registered.exchange(true)) return;
     static const data::Record placeholderRecord(upgradePlaceholderLayout());
@@ -86,7 +86,7 @@ void registerWithUpgradeComponent(upgrade::UpgradeComponent& component, std::ato
 
 void registerWithUpgradeComponent() {
     static std::atomic<bool> registered{false};
-    registerWithUpgradeComponent(upgrade::upgradeComponent(), registered);
+    registerWithUpgradeComponent(storage::upgradeComponent(), registered);
 }
 
 int32_t upgradeHandle() {

@@ -7,7 +7,7 @@
 
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

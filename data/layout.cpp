@@ -1,18 +1,12 @@
 #include "data/layout.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
+#include "platform/text1250.h"
 
 namespace kirva::data {
 
 namespace {
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
 
 // "PREFIX:NAME" → "NAME" when the prefix is this file's; a plain name as it is.
 std::string_view withoutPrefix(std::string_view name, std::string_view prefix) {

@@ -1,7 +1,8 @@
+#include "data/rules.h"
+
 #include <stdexcept>
 #include <string>
 
-#include "data/record.h"
 #include "platform/text1250.h"
 
 namespace kirva::data {

@@ -17,8 +17,20 @@ Period defaultPeriod(DateNumber today) {
     return {dateFromCivil(last.year, last.month, 1).value_or(0), lastDay};
 }
 
+bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted) {
+    if (period.from > period.to && period.to > 0) return true;
+    if (period.to > today || period.from > today || period.from == 0) return true;
+    return accepted == AcceptedDate::To && period.to == 0;
+}
+
+platform::MessageBoxRequest wrongDatesMessage() {
+    return programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."), " OPOZORILO",
+                          MessageIcon::Information, "Zapri");
+}
+
 Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportFront& front) {
     state.steviloRacunov = 0;
+    ProgressCounter counter(files.faracun, [&front](int64_t done, int64_t total) { front.progress(done, total); });
     InvoiceBook book(files);
     if (auto started = book.start(state.period.from); !started) return started;
     Invoice invoice;
@@ -26,11 +38,13 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
         auto read = book.next(invoice);
         if (!read) return makeError(read.error().message);
         if (!*read) break;
+        counter.step();
         if (!inPeriod(invoice, state.period)) continue;
         ++state.steviloRacunov;
         state.doRacuna = invoice.stevilkaRacuna.toString();
         if (state.steviloRacunov == 1) state.odRacuna = state.doRacuna;
     }
+    counter.finish();
     if (state.steviloRacunov == 0) {
         front.messageBoxes().show(
             programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
@@ -40,6 +54,35 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
     }
     front.updateBindings();
     return {};
+}
+
+std::optional<std::string> wrongDates(const Period& period, DateNumber today) {
+    if (!datesWrong(period, today, AcceptedDate::To)) return std::nullopt;
+    if (period.from == 0 || period.to == 0) return "both dates are needed";
+    if (period.to > today) {
+        return "the last day " + formatDateDots(period.to) + " is after today (" + formatDateDots(today) + ")";
+    }
+    if (period.from > today) {
+        return "the first day " + formatDateDots(period.from) + " is after today (" + formatDateDots(today) + ")";
+    }
+    return "the first day " + formatDateDots(period.from) + " is after the last " + formatDateDots(period.to);
+}
+
+void warnWrongDates(ExportFront& front) {
+    front.messageBoxes().show(wrongDatesMessage());
+}
+
+void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front) {
+    if (clipRight(settings.potDoXmlRacunov).empty() || clipRight(settings.potDoIzdanihRacunov).empty()) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
+                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+    }
+    if (clipRight(settings.firmaOpal).empty() || clipRight(settings.kljucOpal).empty()) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"), " OPOZORILO",
+                           MessageIcon::Information, "Zapri"));
+    }
 }
 
 void checkOutputSettings(const settings::Settings& settings, ExportFront& front) {
@@ -85,7 +128,8 @@ RunResult runExport(ExportFiles& files, const settings::Settings& settings, Expo
         front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
     }
 
-    RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes());
+    RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes(),
+                                    [&front](int64_t done, int64_t total) { front.progress(done, total); });
     if (!result.ok()) return result;
 
     front.messageBoxes().show(programMessage(

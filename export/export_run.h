@@ -1,11 +1,13 @@
 // The journal export: the run from a period of invoice dates to a finished journal file for OPAL
 // (CountPeriodInvoices, CheckOutputSettings, RunExport), the journal document it writes, and the posting
 // rules that turn invoices into postings. Works on open data files handed in by its front (the export
-// window, or the command line) and talks to the user only through that front. Depends on data/, settings/
-// and platform/ (storage, XML writer, message boxes, dates); never on Qt or the window framework.
+// window, or the command line) and talks to the user only through that front. The run depends on data/,
+// settings/ and platform/ (storage, XML writer, message boxes, dates); only the export window
+// (export_window.h) stands on the window framework and the settings window. Never Qt.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "export/journal.h"
@@ -26,6 +28,9 @@ class ExportFront {
     // Take the screen values into their variables (UpdateBindings).
     virtual void updateBindings() = 0;
     virtual platform::MessageBoxes& messageBoxes() = 0;
+    // How far a pass over the invoice book has got: records read of about `total` (the book's size; 0 when
+    // unknown). Called every few thousand records and once at the end; a window shows it, others need not.
+    virtual void progress(int64_t /*done*/, int64_t /*total*/) {}
 };
 
 // The front of the command line: no window, the boxes go where it says.
@@ -50,8 +55,28 @@ struct ExportState {
     std::string outputFileName;  // OutputFileName, Windows-1250
 };
 
+// The export window's procedure name, under which the error manager reports while its files are open.
+inline constexpr std::string_view kExportProcedureName = "IzdelavaXMLdatotekeIzdanihRacunov";
+
 // The period the export window starts with: the previous calendar month of `today`.
 Period defaultPeriod(DateNumber today);
+
+// The test of an accepted date: wrong when the from-date is after a set to-date, either date is after
+// today, or the from-date is 0; accepting the to-date also refuses a to-date of 0, while the from-date may be
+// accepted before a to-date is given.
+enum class AcceptedDate { From, To };
+bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted);
+// The warning about wrong dates.
+platform::MessageBoxRequest wrongDatesMessage();
+// The same rule for a whole period given at once (both dates accepted), with the reason in plain words;
+// nullopt when the period is right.
+std::optional<std::string> wrongDates(const Period& period, DateNumber today);
+// Shows the warning about wrong dates.
+void warnWrongDates(ExportFront& front);
+
+// The warnings the export window shows once it is open: the output or the invoice folder empty, then the
+// OPAL identification or key blank. Neither stops anything.
+void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front);
 
 // CountPeriodInvoices: counts the records dated in the period (zero totals included) and notes the first
 // and last invoice number; an empty period is warned about and keeps the earlier numbers. An error only

@@ -1,9 +1,16 @@
 #include "export/journal.h"
 
+#include <algorithm>
+
+#include "data/layout_fields.h"
 #include "platform/text1250.h"
 #include "platform/xml/xml_writer.h"
 
 namespace kirva::exporting {
+
+namespace faracun = data::faracun;
+namespace sfenpa = data::sfenpa;
+namespace sfpartn = data::sfpartn;
 
 namespace {
 
@@ -30,16 +37,16 @@ std::string readError(const storage::KeyedFile& file, std::string_view what) {
 // The Xml* calls the document is made of, so the builder reads as the tree it writes.
 class JournalWriter {
   public:
-    explicit JournalWriter(xml::XmlWriter& writer) : writer_(writer) {}
-    void open(xml::ElementName name) {
+    explicit JournalWriter(platform::XmlWriter& writer) : writer_(writer) {}
+    void open(platform::ElementName name) {
         writer_.createParent(name);
         writer_.addParent();
     }
-    void add(xml::ElementName name, std::string_view text) { writer_.addElement(name, text); }
+    void add(platform::ElementName name, std::string_view text) { writer_.addElement(name, text); }
     void close() { writer_.closeParent(); }
 
   private:
-    xml::XmlWriter& writer_;
+    platform::XmlWriter& writer_;
 };
 
 void writePartnerCode(JournalWriter& xml, const Invoice& invoice) {
@@ -120,39 +127,16 @@ void writeDocument(JournalWriter& xml, const Invoice& invoice, const Customer& c
 
 }  // namespace
 
-InvoiceBook::InvoiceBook(ExportFiles& files)
-    : files_(files), key_(*files.faracunRecord.layout().findKey("RACUNKLJUC")) {
-    const data::Record& r = files.faracunRecord;
-    be_ = r.field("BE");
-    poslovnaEnota_ = r.field("POSLOVNAENOTA");
-    tipRacuna_ = r.field("TIPRACUNA");
-    poslovniPartner_ = r.field("POSLOVNIPARTNER");
-    internaStevDokumenta_ = r.field("INTERNASTEVDOKUMENTA");
-    stevilkaRacuna_ = r.field("STEVILKARACUNA");
-    letoDokumenta_ = r.field("LETODOKUMENTA");
-    datumStoritveDobave_ = r.field("DATUMSTORITVEDOBAVE");
-    datumDokumenta_ = r.field("DATUMDOKUMENTA");
-    datumValutePlacila_ = r.field("DATUMVALUTEPLACILA");
-    datumKnjizenja_ = r.field("DATUMKNJIZENJA");
-    opisKnjizbe_ = r.field("OPISKNJIZBE");
-    znesekDebet_ = r.field("ZNESEKDEBET");
-    osnovaDdv1_ = r.field("OSNOVADDV1");
-    stopnjaDdv1_ = r.field("STOPNJADDV1");
-    znesekDdv1_ = r.field("ZNESEKDDV1");
-    osnovaDdv2_ = r.field("OSNOVADDV2");
-    stopnjaDdv2_ = r.field("STOPNJADDV2");
-    znesekDdv2_ = r.field("ZNESEKDDV2");
-    stopnjaDdv1Obr_ = r.field("STOPNJADDV1OBR");
-    stopnjaDdv2Obr_ = r.field("STOPNJADDV2OBR");
-}
+InvoiceBook::InvoiceBook(ExportFiles& files) : files_(files) {}
 
 Result<void> InvoiceBook::start(DateNumber from) {
     data::Record& record = files_.faracunRecord;
     record.clear();
-    const auto be = record.setInteger(be_, 1);
-    const auto year = record.setInteger(letoDokumenta_, civilFromDate(from).year);
+    const auto be = record.setInteger(faracun::BE, 1);
+    const auto year = record.setInteger(faracun::LETODOKUMENTA, civilFromDate(from).year);
     if (!be || !year) return makeError("the period's year does not fit the invoice book's key");
-    if (files_.faracun.set(key_, record) != 0) return makeError(readError(files_.faracun, "position"));
+    if (files_.faracun.set(faracun::keys::RACUNKLJUC, record) != 0)
+        return makeError(readError(files_.faracun, "position"));
     return {};
 }
 
@@ -162,24 +146,24 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
     if (code == storage::EndOfFile) return false;
     if (code != 0) return makeError(readError(files_.faracun, "next record"));
 
-    invoice.be = static_cast<uint8_t>(r.integer(be_));
-    invoice.poslovnaEnota = static_cast<int16_t>(r.integer(poslovnaEnota_));
-    assignText(invoice.tipRacuna, r, tipRacuna_);
-    invoice.poslovniPartner = static_cast<int32_t>(r.integer(poslovniPartner_));
-    invoice.internaStevDokumenta = static_cast<int32_t>(r.integer(internaStevDokumenta_));
-    invoice.letoDokumenta = static_cast<int16_t>(r.integer(letoDokumenta_));
-    invoice.datumStoritveDobave = static_cast<DateNumber>(r.integer(datumStoritveDobave_));
-    invoice.datumDokumenta = static_cast<DateNumber>(r.integer(datumDokumenta_));
-    invoice.datumValutePlacila = static_cast<DateNumber>(r.integer(datumValutePlacila_));
-    invoice.datumKnjizenja = static_cast<DateNumber>(r.integer(datumKnjizenja_));
-    assignText(invoice.opisKnjizbe, r, opisKnjizbe_);
+    invoice.be = static_cast<uint8_t>(r.integer(faracun::BE));
+    invoice.poslovnaEnota = static_cast<int16_t>(r.integer(faracun::POSLOVNAENOTA));
+    assignText(invoice.tipRacuna, r, faracun::TIPRACUNA);
+    invoice.poslovniPartner = static_cast<int32_t>(r.integer(faracun::POSLOVNIPARTNER));
+    invoice.internaStevDokumenta = static_cast<int32_t>(r.integer(faracun::INTERNASTEVDOKUMENTA));
+    invoice.letoDokumenta = static_cast<int16_t>(r.integer(faracun::LETODOKUMENTA));
+    invoice.datumStoritveDobave = static_cast<DateNumber>(r.integer(faracun::DATUMSTORITVEDOBAVE));
+    invoice.datumDokumenta = static_cast<DateNumber>(r.integer(faracun::DATUMDOKUMENTA));
+    invoice.datumValutePlacila = static_cast<DateNumber>(r.integer(faracun::DATUMVALUTEPLACILA));
+    invoice.datumKnjizenja = static_cast<DateNumber>(r.integer(faracun::DATUMKNJIZENJA));
+    assignText(invoice.opisKnjizbe, r, faracun::OPISKNJIZBE);
 
     const std::pair<std::size_t, Decimal*> decimals[] = {
-        {stevilkaRacuna_, &invoice.stevilkaRacuna}, {znesekDebet_, &invoice.znesekDebet},
-        {osnovaDdv1_, &invoice.osnovaDdv1},         {stopnjaDdv1_, &invoice.stopnjaDdv1},
-        {znesekDdv1_, &invoice.znesekDdv1},         {osnovaDdv2_, &invoice.osnovaDdv2},
-        {stopnjaDdv2_, &invoice.stopnjaDdv2},       {znesekDdv2_, &invoice.znesekDdv2},
-        {stopnjaDdv1Obr_, &invoice.stopnjaDdv1Obr}, {stopnjaDdv2Obr_, &invoice.stopnjaDdv2Obr},
+        {faracun::STEVILKARACUNA, &invoice.stevilkaRacuna}, {faracun::ZNESEKDEBET, &invoice.znesekDebet},
+        {faracun::OSNOVADDV1, &invoice.osnovaDdv1},         {faracun::STOPNJADDV1, &invoice.stopnjaDdv1},
+        {faracun::ZNESEKDDV1, &invoice.znesekDdv1},         {faracun::OSNOVADDV2, &invoice.osnovaDdv2},
+        {faracun::STOPNJADDV2, &invoice.stopnjaDdv2},       {faracun::ZNESEKDDV2, &invoice.znesekDdv2},
+        {faracun::STOPNJADDV1OBR, &invoice.stopnjaDdv1Obr}, {faracun::STOPNJADDV2OBR, &invoice.stopnjaDdv2Obr},
     };
     for (const auto& [field, target] : decimals) {
         auto value = r.decimal(field);
@@ -193,18 +177,7 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
     return true;
 }
 
-UnitLookup::UnitLookup(ExportFiles& files) : files_(files), key_(*files.sfenpaRecord.layout().findKey("SIFRAKLJUC")) {
-    const data::Record& r = files.sfenpaRecord;
-    podjetje_ = r.field("PODJETJE");
-    sifraPoslovneEnote_ = r.field("SIFRAPOSLOVNEENOTE");
-    kontoKupciBrezgotovinsko_ = r.field("KONTOKUPCIBREZGOTOVINSKO");
-    kontoKupciGotovinsko_ = r.field("KONTOKUPCIGOTOVINSKO");
-    kontoRealizacijeStoritve_ = r.field("KONTOREALIZACIJESTORITVE");
-    kontoRealizacijeBlago_ = r.field("KONTOREALIZACIJEBLAGO");
-    kontoDdvVisja_ = r.field("KONTODDVVISJA");
-    kontoDdvNizja_ = r.field("KONTODDVNIZJA");
-    kontoIzravnave_ = r.field("KONTOIZRAVNAVE");
-}
+UnitLookup::UnitLookup(ExportFiles& files) : files_(files) {}
 
 Result<bool> UnitLookup::fetch(const Invoice& invoice, UnitAccounts& unit) {
     unit = UnitAccounts{};
@@ -216,41 +189,29 @@ Result<bool> UnitLookup::fetch(const Invoice& invoice, UnitAccounts& unit) {
     data::Record& r = files_.sfenpaRecord;
     // Cleared first, so a unit that does not exist leaves no other unit's accounts behind.
     r.clear();
-    if (!r.setInteger(podjetje_, invoice.be) || !r.setInteger(sifraPoslovneEnote_, invoice.poslovnaEnota)) {
+    if (!r.setInteger(sfenpa::PODJETJE, invoice.be) ||
+        !r.setInteger(sfenpa::SIFRAPOSLOVNEENOTE, invoice.poslovnaEnota)) {
         return false;
     }
-    const int code = files_.sfenpa.get(key_, r);
+    const int code = files_.sfenpa.get(sfenpa::keys::SIFRAKLJUC, r);
     if (code == storage::RecordNotFound) {
         known_.emplace(key, std::nullopt);
         return false;
     }
     if (code != 0) return makeError(readError(files_.sfenpa, "business unit"));
     auto account = [&r](std::size_t field) { return static_cast<uint32_t>(r.integer(field)); };
-    unit.kontoKupciBrezgotovinsko = account(kontoKupciBrezgotovinsko_);
-    unit.kontoKupciGotovinsko = account(kontoKupciGotovinsko_);
-    unit.kontoRealizacijeStoritve = account(kontoRealizacijeStoritve_);
-    unit.kontoRealizacijeBlago = account(kontoRealizacijeBlago_);
-    unit.kontoDdvVisja = account(kontoDdvVisja_);
-    unit.kontoDdvNizja = account(kontoDdvNizja_);
-    unit.kontoIzravnave = account(kontoIzravnave_);
+    unit.kontoKupciBrezgotovinsko = account(sfenpa::KONTOKUPCIBREZGOTOVINSKO);
+    unit.kontoKupciGotovinsko = account(sfenpa::KONTOKUPCIGOTOVINSKO);
+    unit.kontoRealizacijeStoritve = account(sfenpa::KONTOREALIZACIJESTORITVE);
+    unit.kontoRealizacijeBlago = account(sfenpa::KONTOREALIZACIJEBLAGO);
+    unit.kontoDdvVisja = account(sfenpa::KONTODDVVISJA);
+    unit.kontoDdvNizja = account(sfenpa::KONTODDVNIZJA);
+    unit.kontoIzravnave = account(sfenpa::KONTOIZRAVNAVE);
     known_.emplace(key, unit);
     return true;
 }
 
-CustomerLookup::CustomerLookup(ExportFiles& files)
-    : files_(files), key_(*files.sfpartnRecord.layout().findKey("SIFRAKLJUC")) {
-    const data::Record& r = files.sfpartnRecord;
-    sifra_ = r.field("SIFRA");
-    naziv_ = r.field("NAZIV");
-    naslov_ = r.field("NASLOV");
-    posta_ = r.field("POSTA");
-    drzava_ = r.field("DRZAVA");
-    ddv_ = r.field("DDV");
-    davcnaStevilkaEu_ = r.field("DAVCNASTEVILKAEU");
-    davcnaStev_ = r.field("DAVCNASTEV");
-    maticnaStevilka_ = r.field("MATICNASTEVILKA");
-    skupina_ = r.field("SKUPINA");
-}
+CustomerLookup::CustomerLookup(ExportFiles& files) : files_(files) {}
 
 Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
     customer = Customer{};
@@ -262,25 +223,25 @@ Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
     data::Record& r = files_.sfpartnRecord;
     r.clear();
     // A negative customer number names no partner: partner codes are unsigned.
-    if (invoice.poslovniPartner < 0 || !r.setInteger(sifra_, invoice.poslovniPartner)) {
+    if (invoice.poslovniPartner < 0 || !r.setInteger(sfpartn::SIFRA, invoice.poslovniPartner)) {
         known_.emplace(invoice.poslovniPartner, std::nullopt);
         return false;
     }
-    const int code = files_.sfpartn.get(key_, r);
+    const int code = files_.sfpartn.get(sfpartn::keys::SIFRAKLJUC, r);
     if (code == storage::RecordNotFound) {
         known_.emplace(invoice.poslovniPartner, std::nullopt);
         return false;
     }
     if (code != 0) return makeError(readError(files_.sfpartn, "customer"));
-    customer.naziv = r.text(naziv_);
-    customer.naslov = r.text(naslov_);
-    customer.posta = r.text(posta_);
-    customer.drzava = r.text(drzava_);
-    customer.ddv = static_cast<uint8_t>(r.integer(ddv_));
-    customer.davcnaStevilkaEu = r.text(davcnaStevilkaEu_);
-    customer.davcnaStev = r.text(davcnaStev_);
-    customer.maticnaStevilka = r.text(maticnaStevilka_);
-    customer.skupina = r.text(skupina_);
+    customer.naziv = r.text(sfpartn::NAZIV);
+    customer.naslov = r.text(sfpartn::NASLOV);
+    customer.posta = r.text(sfpartn::POSTA);
+    customer.drzava = r.text(sfpartn::DRZAVA);
+    customer.ddv = static_cast<uint8_t>(r.integer(sfpartn::DDV));
+    customer.davcnaStevilkaEu = r.text(sfpartn::DAVCNASTEVILKAEU);
+    customer.davcnaStev = r.text(sfpartn::DAVCNASTEV);
+    customer.maticnaStevilka = r.text(sfpartn::MATICNASTEVILKA);
+    customer.skupina = r.text(sfpartn::SKUPINA);
     known_.emplace(invoice.poslovniPartner, customer);
     return true;
 }
@@ -309,7 +270,7 @@ std::optional<std::string> uncarriedText(const ExportFiles& files, const Invoice
         {files.sfpartn, sfpartn, "MATICNASTEVILKA", customer.maticnaStevilka},
     };
     for (const Source& source : sources) {
-        const auto at = xml::firstUncarriedByte(source.text);
+        const auto at = platform::firstUncarriedByte(source.text);
         if (!at) continue;
         const bool ofCustomer = &source.file == &files.sfpartn;
         const std::string invoiceText = "invoice " + invoice.stevilkaRacuna.toString();
@@ -317,18 +278,23 @@ std::optional<std::string> uncarriedText(const ExportFiles& files, const Invoice
                (ofCustomer ? "customer " + std::to_string(invoice.poslovniPartner) + " (" + invoiceText + ")"
                            : invoiceText) +
                ": " + std::string(source.layout.prefix) + ":" + source.field + " holds the byte " +
-               xml::byteText(static_cast<unsigned char>(source.text[*at])) + " at position " + std::to_string(*at + 1) +
-               ", which the journal cannot carry";
+               platform::byteText(static_cast<unsigned char>(source.text[*at])) + " at position " +
+               std::to_string(*at + 1) + ", which the journal cannot carry";
     }
     return std::nullopt;
 }
 
 }  // namespace
 
+ProgressCounter::ProgressCounter(storage::KeyedFile& book, ProgressReport report) : report_(std::move(report)) {
+    if (report_) total_ = std::max<int64_t>(book.records(), 0);
+}
+
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
-                       const std::string& fileName, platform::MessageBoxes& boxes) {
+                       const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress) {
+    ProgressCounter counter(files.faracun, progress);
     const std::string path = cp1250ToUtf8(clipRight(fileName));
-    xml::XmlWriter writer;
+    platform::XmlWriter writer;
     if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
         return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure()};
     }
@@ -361,6 +327,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
         auto read = book.next(invoice);
         if (!read) return {RunStatus::DataFileError, read.error().message};
         if (!*read) break;
+        counter.step();
         if (!isTaken(invoice, period)) continue;
 
         auto unitFound = units.fetch(invoice, unit);
@@ -389,6 +356,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     if (auto closed = writer.closeFile(); !closed) {
         return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
     }
+    counter.finish();
     return {};
 }
 

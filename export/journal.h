@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,9 +12,9 @@
 
 #include "data/record.h"
 #include "export/posting_rules.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
+#include "storage/keyed_file.h"
 
 namespace kirva::exporting {
 
@@ -29,7 +30,7 @@ struct ExportFiles {
 };
 
 // How a run ended. A data-file error means a file could not be read (not: a record was missing).
-enum class RunStatus { Done, NothingInPeriod, DataFileError, JournalNotWritten };
+enum class RunStatus { Done, DataFileError, JournalNotWritten };
 
 struct RunResult {
     RunStatus status = RunStatus::Done;
@@ -50,11 +51,6 @@ class InvoiceBook {
 
   private:
     ExportFiles& files_;
-    std::size_t key_;
-    std::size_t be_, poslovnaEnota_, tipRacuna_, poslovniPartner_, internaStevDokumenta_, stevilkaRacuna_,
-        letoDokumenta_, datumStoritveDobave_, datumDokumenta_, datumValutePlacila_, datumKnjizenja_, opisKnjizbe_,
-        znesekDebet_, osnovaDdv1_, stopnjaDdv1_, znesekDdv1_, osnovaDdv2_, stopnjaDdv2_, znesekDdv2_, stopnjaDdv1Obr_,
-        stopnjaDdv2Obr_;
 };
 
 // Business units by key (SFENPA:SIFRAKLJUC). fetch: true with the unit's accounts, false (every account 0)
@@ -67,8 +63,6 @@ class UnitLookup {
 
   private:
     ExportFiles& files_;
-    std::size_t key_, podjetje_, sifraPoslovneEnote_, kontoKupciBrezgotovinsko_, kontoKupciGotovinsko_,
-        kontoRealizacijeStoritve_, kontoRealizacijeBlago_, kontoDdvVisja_, kontoDdvNizja_, kontoIzravnave_;
     std::map<std::pair<int, int>, std::optional<UnitAccounts>> known_;
 };
 
@@ -83,15 +77,35 @@ class CustomerLookup {
   private:
     static constexpr std::size_t kKept = 4096;
     ExportFiles& files_;
-    std::size_t key_, sifra_, naziv_, naslov_, posta_, drzava_, ddv_, davcnaStevilkaEu_, davcnaStev_, maticnaStevilka_,
-        skupina_;
     std::unordered_map<int32_t, std::optional<Customer>> known_;
+};
+
+// Reports how far a pass over the invoice book has got: records read, and the book's size as the total
+// (0 when it cannot be told). The book's size is taken before the pass starts, so that asking for it leaves
+// the storage layer's error state alone while reading.
+using ProgressReport = std::function<void(int64_t done, int64_t total)>;
+
+class ProgressCounter {
+  public:
+    static constexpr int64_t kEvery = 2048;  // records between two reports
+    ProgressCounter(storage::KeyedFile& book, ProgressReport report);
+    void step() {
+        if (++done_ % kEvery == 0 && report_) report_(done_, total_);
+    }
+    void finish() {
+        if (report_) report_(done_, total_ < done_ ? done_ : total_);
+    }
+
+  private:
+    ProgressReport report_;
+    int64_t done_ = 0;
+    int64_t total_ = 0;
 };
 
 // BuildJournal: writes the journal of `period` to `fileName` (Windows-1250, trailing blanks ignored).
 // Missing units and customers are warned about through `boxes` and the run goes on. The journal is in
 // place only when the result is Done; otherwise nothing is left under its name.
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
-                       const std::string& fileName, platform::MessageBoxes& boxes);
+                       const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress = {});
 
 }  // namespace kirva::exporting

@@ -76,6 +76,17 @@ Result<Decimal> Decimal::parse(std::string_view text, int maxScale) {
     return Decimal(negative ? -units : units, scale);
 }
 
+Result<Decimal> Decimal::rounded(int places) const {
+    if (places < 0 || places > kMaxScale) return makeError("unsupported number of decimals");
+    if (places >= scale_) return rescaled(places);
+    const int64_t divisor = kPow10[scale_ - places];
+    int64_t whole = units_ / divisor;
+    const int64_t rest = units_ % divisor;
+    // |rest| < divisor <= 10^9, so doubling it cannot overflow; neither can a step of one on a quotient.
+    if (2 * (rest < 0 ? -rest : rest) >= divisor) whole += units_ < 0 ? -1 : 1;
+    return Decimal(whole, places);
+}
+
 Result<Decimal> Decimal::rescaled(int places) const {
     if (places < 0 || places > kMaxScale) return makeError("unsupported number of decimals");
     if (places >= scale_) {

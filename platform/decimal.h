@@ -34,6 +34,9 @@ class Decimal {
 
     // The same value with `places` decimals; an error when places would be lost or the value overflows.
     Result<Decimal> rescaled(int places) const;
+    // The value rounded half away from zero to `places` decimals (0.125 → 0.13, -0.125 → -0.13); with more
+    // places than it has, the same value held with them. An error only on overflow.
+    Result<Decimal> rounded(int places) const;
     // The units of this value at `places` decimals, when exact and in range.
     std::optional<int64_t> unitsAt(int places) const;
     // Whether the value has at most `digits` digits in all when held with `places` decimals.

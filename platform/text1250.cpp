@@ -156,6 +156,14 @@ std::string upper1250(std::string_view cp1250) {
     return out;
 }
 
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (kUpper[static_cast<uint8_t>(a[i])] != kUpper[static_cast<uint8_t>(b[i])]) return false;
+    }
+    return true;
+}
+
 std::string_view clipRight(std::string_view text) {
     const auto end = text.find_last_not_of(' ');
     return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);

@@ -27,6 +27,10 @@ bool isAscii(std::string_view text);
 // Upper case of every Windows-1250 letter (č → Č, š → Š, ž → Ž, ...), not only ASCII.
 std::string upper1250(std::string_view cp1250);
 
+// Whether two texts are equal but for the case of their letters (Windows-1250, so ASCII too): the one
+// compare for names that are not case-sensitive (labels, field and key names, column names).
+bool equalNoCase(std::string_view a, std::string_view b);
+
 // Trailing blanks removed.
 std::string_view clipRight(std::string_view text);
 // Cut or padded with blanks to exactly `width` bytes.

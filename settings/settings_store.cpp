@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "data/layout.h"
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
 #include "platform/xml/xml_writer.h"
@@ -22,9 +23,27 @@ constexpr std::size_t kInvoiceFolderWidth = 254;
 constexpr std::size_t kPartnerFolderWidth = 255;
 constexpr std::size_t kOutputFolderWidth = 254;
 constexpr std::size_t kIdentificationWidth = 50;
-// A name text of 255 bytes holds 254 characters, one of 256 holds 255.
-constexpr std::size_t kShortNameWidth = 254;
-constexpr std::size_t kLongNameWidth = 255;
+
+// The seven data files the program names, with the name text each is composed into. File names and the
+// widths of their name texts come from the layouts.
+struct NamedFile {
+    const data::Layout& layout;
+    std::string DataFileNames::*name;
+    bool partnerFolder;  // SFPARTN lives in the partners' folder, the rest in the invoices' folder
+};
+
+const std::array<NamedFile, 7>& namedFiles() {
+    static const std::array<NamedFile, 7> files{{
+        {data::faracunLayout(), &DataFileNames::faracun, false},
+        {data::sfpoenLayout(), &DataFileNames::sfpoen, false},
+        {data::sfenpaLayout(), &DataFileNames::sfenpa, false},
+        {data::qfastorLayout(), &DataFileNames::qfastor, false},
+        {data::qfastpoLayout(), &DataFileNames::qfastpo, false},
+        {data::saopracLayout(), &DataFileNames::saoprac, false},
+        {data::sfpartnLayout(), &DataFileNames::sfpartn, true},
+    }};
+    return files;
+}
 
 constexpr int kRatePlaces = 2;
 constexpr int64_t kRateLimitUnits = 99999;  // 999.99: five digits, two of them decimals
@@ -58,31 +77,18 @@ uint8_t optionByte(std::string_view text) {
 // not a number, and a number outside -999.99 to 999.99, read as 0.
 Decimal rateValue(std::string_view text) {
     const Decimal zero = Decimal::fromUnits(0, kRatePlaces);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
+    // Only the first decimal past the rate's two decides the rounding; the digits after it are checked and
+    // dropped, so a long fraction does not exceed the places a Decimal holds.
+    constexpr std::size_t kDeciding = kRatePlaces + 1;
+    if (const auto point = text.find('.'); point != std::string_view::npos && text.size() - point - 1 > kDeciding) {
+        if (text.substr(point + 1 + kDeciding).find_first_not_of("0123456789") != std::string_view::npos) return zero;
+        text = text.substr(0, point + 1 + kDeciding);
     }
-    const auto point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if (whole.empty() && fraction.empty()) return zero;
-    for (const std::string_view part : {whole, fraction}) {
-        for (const char c : part) {
-            if (c < '0' || c > '9') return zero;
-        }
-    }
-    int64_t units = 0;
-    for (const char c : whole) {
-        units = units * 10 + (c - '0');
-        if (units > kRateLimitUnits) return zero;  // already past 999 before the decimals
-    }
-    for (std::size_t i = 0; i < static_cast<std::size_t>(kRatePlaces); ++i) {
-        units = units * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
-    }
-    if (fraction.size() > static_cast<std::size_t>(kRatePlaces) && fraction[kRatePlaces] >= '5') ++units;
-    if (units > kRateLimitUnits) return zero;
-    return Decimal::fromUnits(negative ? -units : units, kRatePlaces);
+    const auto parsed = Decimal::parse(text);
+    if (!parsed) return zero;
+    const auto rate = parsed->rounded(kRatePlaces);
+    if (!rate || rate->units() > kRateLimitUnits || rate->units() < -kRateLimitUnits) return zero;
+    return *rate;
 }
 
 }  // namespace
@@ -90,29 +96,18 @@ Decimal rateValue(std::string_view text) {
 const char* const kDefaultSettingsFileName = "./KIRVA.INI";
 
 std::string* DataFileNames::find(std::string_view label) {
-    const std::string wanted = upper1250(label);
-    const std::array<std::pair<std::string_view, std::string*>, 7> byLabel{{{"FARACUN", &faracun},
-                                                                            {"SFPOEN", &sfpoen},
-                                                                            {"SFENPA", &sfenpa},
-                                                                            {"QFASTOR", &qfastor},
-                                                                            {"QFASTPO", &qfastpo},
-                                                                            {"SAOPRAC", &saoprac},
-                                                                            {"SFPARTN", &sfpartn}}};
-    for (const auto& [name, text] : byLabel) {
-        if (name == wanted) return text;
+    for (const NamedFile& file : namedFiles()) {
+        if (equalNoCase(file.layout.label, label)) return &(this->*file.name);
     }
     return nullptr;
 }
 
 void composeDataFileNames(const Settings& settings, DataFileNames& names) {
-    const std::string& invoices = settings.potDoIzdanihRacunov;
-    names.faracun = cut(invoices + "FARACUN.DB", kShortNameWidth);
-    names.sfpoen = cut(invoices + "SFPOEN.DB", kShortNameWidth);
-    names.sfenpa = cut(invoices + "SFENPA.DB", kShortNameWidth);
-    names.qfastor = cut(invoices + "QFASTOR.DB", kLongNameWidth);
-    names.qfastpo = cut(invoices + "QFASTPO.DB", kLongNameWidth);
-    names.saoprac = cut(invoices + "SaopRAC.DB", kLongNameWidth);
-    names.sfpartn = cut(settings.potDoPartnerjev + "SFPARTN.DB", kLongNameWidth);
+    for (const NamedFile& file : namedFiles()) {
+        const std::string& folder = file.partnerFolder ? settings.potDoPartnerjev : settings.potDoIzdanihRacunov;
+        // A name text of n bytes holds n-1 characters (255 bytes: 254).
+        names.*file.name = cut(folder + std::string(file.layout.fileName), file.layout.nameTextBytes - 1);
+    }
 }
 
 Result<void> checkSettingsFile(const std::string& settingsFile) {
@@ -129,10 +124,10 @@ Result<void> checkSettingsFile(const std::string& settingsFile) {
           Held{kOpal, "Firma", kIdentificationWidth}, Held{kOpal, "Kljuc", kIdentificationWidth}}) {
         auto value = platform::readProfileStringExact(settingsFile, held.section, held.key, "");
         if (!value) return makeError(value.error().message);
-        if (const auto at = xml::firstUncarriedByte(*value); at && held.section == kOpal) {
+        if (const auto at = platform::firstUncarriedByte(*value); at && held.section == kOpal) {
             return makeError("the value of " + std::string(held.key) + " in [" + std::string(held.section) + "] of " +
                              settingsFile + " holds the byte " +
-                             xml::byteText(static_cast<unsigned char>((*value)[*at])) + " at position " +
+                             platform::byteText(static_cast<unsigned char>((*value)[*at])) + " at position " +
                              std::to_string(*at + 1) + ", which the journal cannot carry");
         }
         if (value->size() > held.width) {

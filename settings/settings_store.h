@@ -1,6 +1,7 @@
 // The program's settings: the values kept in KIRVA.INI (folders, the OPAL identification, the stored VAT
 // rates and the work-data option), the steps that load and save them, and the data-file names composed
-// from the folders. Depends on platform/ only.
+// from the folders and the layouts. The store depends on data/ (the layouts) and platform/ only; the
+// settings window (settings_window.h) stands on the window framework as well. Never Qt.
 #pragma once
 
 #include <cstdint>

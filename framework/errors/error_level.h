@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 // The one-byte result of framework operations and handlers; the same numbers are a message's level.
 enum class ErrorLevel : uint8_t {
@@ -14,4 +14,4 @@ enum class ErrorLevel : uint8_t {
     Notice = 5,        // a message with an OK button; as a result: shown (or suppressed)
 };
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

@@ -5,7 +5,7 @@
 
 #include "platform/text1250.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 ErrorLog::Stamp localStamp() {
     const std::time_t now = std::time(nullptr);
@@ -83,4 +83,4 @@ std::vector<HistoryButton> historyButtons(unsigned buttons, unsigned defaultButt
     return out;
 }
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

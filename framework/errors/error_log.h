@@ -12,7 +12,7 @@
 #include "platform/lock_guard.h"
 #include "platform/window/message_box.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 // The error log: a plain-text file to which each reported message is appended as one line with the date
 // and time. Every operation answers 0 on success and 5 on failure; the manager ignores the failures.
@@ -87,4 +87,4 @@ struct HistoryWindowRequest {
     std::vector<HistoryEntry> entries;
 };
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

@@ -9,7 +9,7 @@
 
 #include "platform/text1250.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 namespace {
 
@@ -494,4 +494,4 @@ ErrorManager& errorManager() {
     return instance;
 }
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

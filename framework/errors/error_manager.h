@@ -1,7 +1,7 @@
 // framework/errors/: the error manager, through which the framework reports file, record and form errors
 // and asks its standard questions: the message table, how a message is looked up, filled in from the
 // calling thread's error state and shown, and the optional error log and history. Depends on platform/
-// (message boxes, the storage layer's current error, the re-entrant lock) and the standard library only.
+// (message boxes, the re-entrant lock) and storage/storage_error.h (the storage layer's current error) only.
 #pragma once
 
 #include <cstddef>
@@ -19,10 +19,10 @@
 #include "framework/errors/error_log.h"
 #include "framework/errors/message_table.h"
 #include "platform/lock_guard.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/window/message_box.h"
+#include "storage/storage_error.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 // Sizes of the texts kept in the error state; longer values are cut.
 constexpr std::size_t kStatusTextSize = 1023;    // field, file, key and message texts
@@ -199,4 +199,4 @@ class ErrorManager {
 // The program's one error manager.
 ErrorManager& errorManager();
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

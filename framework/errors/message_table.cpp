@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 namespace {
 
@@ -191,4 +191,4 @@ Result<std::vector<uint8_t>> packMessageTable(std::span<const ErrorEntry> entrie
     return out;
 }
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

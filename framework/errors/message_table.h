@@ -9,7 +9,7 @@
 #include "framework/errors/error_level.h"
 #include "platform/result.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 
 // One message of the table. Only the low 16 bits of the id count: ids compare as unsigned 16-bit values.
 struct ErrorEntry {
@@ -35,4 +35,4 @@ Result<std::vector<ErrorEntry>> unpackMessageTable(std::span<const uint8_t> tabl
 // entries or a text is longer than 255 bytes.
 Result<std::vector<uint8_t>> packMessageTable(std::span<const ErrorEntry> entries);
 
-}  // namespace kirva::errors
+}  // namespace kirva::framework

@@ -2,7 +2,7 @@
 
 #include "platform/text1250.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 DataFile::DataFile(const data::Layout& layout, const std::string* nameText, bool threadSpecific)
     : layout_(&layout), storage_(layout), record_(layout), nameText_(nameText), threadSpecific_(threadSpecific) {}
@@ -25,4 +25,4 @@ std::string DataFile::name() const {
     return text;
 }
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

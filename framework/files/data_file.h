@@ -9,9 +9,9 @@
 
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
+#include "storage/keyed_file.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 // The operations on a file that its call-back receiver hears of.
 enum class FileOperation : uint8_t {
@@ -76,4 +76,4 @@ class DataFile {
     FileCallback* callback_ = nullptr;
 };
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

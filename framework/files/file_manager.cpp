@@ -6,7 +6,7 @@
 
 #include "platform/text1250.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 namespace {
 
@@ -128,7 +128,7 @@ FileManager::~FileManager() {
     if (file_ != nullptr && file_->callback() == this) file_->setCallback(nullptr);
 }
 
-void FileManager::bindFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
+void FileManager::bindFile(DataFile& file, framework::ErrorManager& errors, std::string_view label,
                            FileManager* aliasedFile) {
     initialized_ = false;
     file_ = &file;
@@ -149,7 +149,7 @@ void FileManager::configure() {
     if (file_ != nullptr) mapEntry(fileMapping, file_, this);
 }
 
-void FileManager::attach(DataFile& file, errors::ErrorManager& errors) {
+void FileManager::attach(DataFile& file, framework::ErrorManager& errors) {
     errors_ = &errors;
     file_ = &file;
     if (file.threadSpecific()) {
@@ -770,6 +770,7 @@ int FileManager::saveState() {
     state.buffer = saveBuffer();
     state.autoIncDone = autoIncDone_;
     state.position = file_->storage().position();
+    state.order = file_->storage().sequenceKey();
     saved_.push_back(state);
     return state.id;
 }
@@ -783,14 +784,17 @@ void FileManager::restoreState(int id, bool restore) {
     storage::KeyedFile& storage = file_->storage();
     if (state.position != 0 && storage.isOpen()) {
         data::Record scratch(file_->layout());
-        if (aliasedFile_ == nullptr && primaryKey_ != 0) {
-            // Back to the saved place in the primary key's order: the next read goes on after that record.
+        // The order the outer procedure was reading in, else the primary key's.
+        std::optional<std::size_t> order = state.order;
+        if (!order && primaryKey_ != 0) order = keys_[primaryKey_ - 1].key;
+        if (aliasedFile_ == nullptr && order) {
+            // Back to the saved place in that order: the next read goes on after that record.
             const auto saved = std::find_if(buffers_.begin(), buffers_.end(),
                                             [&](const BufferCopy& c) { return c.id == state.buffer; });
             if (saved != buffers_.end()) {
                 std::copy_n(saved->bytes.begin(), std::min(saved->bytes.size(), scratch.image().size()),
                             scratch.image().begin());
-                const std::size_t key = keys_[primaryKey_ - 1].key;
+                const std::size_t key = *order;
                 int code = perform(FileOperation::Set, [&] { return storage.set(key, scratch); });
                 while (code == storage::NoError && storage.position() != state.position) {
                     code = perform(FileOperation::Next, [&] { return storage.next(scratch); });
@@ -888,4 +892,4 @@ void FileManager::scopeClose() {
     if (hold != 0) restoreState(hold, restore);
 }
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

@@ -16,9 +16,9 @@
 #include "framework/files/data_file.h"
 #include "framework/files/file_opener.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
-using errors::ErrorLevel;
+using framework::ErrorLevel;
 
 // The result byte of open and record operations. A raising operation that reports through the error
 // manager returns the manager's level instead (0, 4 or 5).
@@ -85,11 +85,11 @@ class FileManager : public FileCallback {
     // thread's file mapping. The per-file configuration binds the file, the error manager, the label and
     // the alias first (bindFile), then runs this.
     virtual void configure();
-    void bindFile(DataFile& file, errors::ErrorManager& errors, std::string_view label,
+    void bindFile(DataFile& file, framework::ErrorManager& errors, std::string_view label,
                   FileManager* aliasedFile = nullptr);
     // Full set-up at first use: the file, its opener and the defaults (open mode 0x42 unless overridden,
     // CREATE 1, LOCKRECOVER 10, no primary key, the storage layer's name as the label).
-    virtual void attach(DataFile& file, errors::ErrorManager& errors);
+    virtual void attach(DataFile& file, framework::ErrorManager& errors);
     // key: index in the layout's keys. autoNumberComponent: 1-based, 0 none.
     void registerKey(std::size_t key, std::string_view description, int autoNumberComponent);
     virtual void shutdown();
@@ -169,7 +169,7 @@ class FileManager : public FileCallback {
 
     // State.
     DataFile* file() const { return file_; }
-    errors::ErrorManager* errorManager() const { return errors_; }
+    framework::ErrorManager* errorManager() const { return errors_; }
     FileManager* aliasedFile() const { return aliasedFile_; }
     int32_t opened() const { return opened_; }
     bool used() const { return used_; }
@@ -223,10 +223,11 @@ class FileManager : public FileCallback {
         int id;
         bool autoIncDone;
         int64_t position;
+        std::optional<std::size_t> order;  // the key the file was being read by, if any
     };
 
     DataFile* file_ = nullptr;
-    errors::ErrorManager* errors_ = nullptr;
+    framework::ErrorManager* errors_ = nullptr;
     FileManager* aliasedFile_ = nullptr;
     std::string fileNameValue_;
     std::unique_ptr<FileOpener> privateOpener_;
@@ -280,4 +281,4 @@ const std::vector<FileUseEntry>& fileUseEntries();
 std::size_t mappedFileManagers();
 std::size_t mappedRelationManagers();
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

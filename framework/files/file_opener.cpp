@@ -6,7 +6,7 @@
 #include "platform/lock_guard.h"
 #include "platform/text1250.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 namespace {
 
@@ -81,4 +81,4 @@ int SharedOpener::useCount() const {
     return uses_;
 }
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

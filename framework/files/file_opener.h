@@ -5,7 +5,7 @@
 
 #include "framework/files/data_file.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 class FileOpener {
   public:
@@ -47,4 +47,4 @@ class SharedOpener final : public FileOpener {
     int uses_ = 0;
 };
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

@@ -4,7 +4,7 @@
 
 #include "platform/text1250.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 namespace {
 
@@ -295,4 +295,4 @@ uint8_t RelationManager::cascadeUpdate() {
     return ResultDone;
 }
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

@@ -10,7 +10,7 @@
 
 #include "framework/files/file_manager.h"
 
-namespace kirva::files {
+namespace kirva::framework {
 
 // The referential action on update or delete of a record that related records point to.
 enum RelationMode : uint8_t {
@@ -105,4 +105,4 @@ class RelationManager {
 // The calling thread's sweep counter: raised by every top-level open or close.
 uint32_t relationSweepCounter();
 
-}  // namespace kirva::files
+}  // namespace kirva::framework

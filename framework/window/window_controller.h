@@ -12,13 +12,13 @@
 #include "framework/errors/error_level.h"
 #include "platform/window/window_system.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 class ErrorManager;
 }
 
 namespace kirva::framework {
 
-using errors::ErrorLevel;
+using framework::ErrorLevel;
 
 // Request and response codes handed between window procedures.
 enum Request : uint8_t {
@@ -39,6 +39,10 @@ int32_t& navigationRequest();
 
 // The toolbar's history button, which restores the focused control's remembered value.
 constexpr int32_t kToolbarHistoryButton = 3012;
+
+// The notification code by which another thread asks a window to come to the front: the window is
+// restored when minimised and gets a GainFocus event of its own.
+constexpr uint32_t kNotifyGainFocus = static_cast<uint32_t>(platform::EventKind::GainFocus);
 
 class WindowResizer;
 
@@ -123,8 +127,10 @@ class WindowController {
 
     platform::WindowSystem& windowSystem() const { return windowSystem_; }
     platform::Window* window() const { return window_; }  // MYWINDOW, set by openWindow
-    // The event being handled (valid inside the handlers).
-    const platform::Event& event() const { return *event_; }
+    // The event being handled (valid inside the handlers; an empty Accepted event outside them).
+    const platform::Event& event() const { return event_ != nullptr ? *event_ : noEvent_; }
+    // The control of the Accepted event being handled (else the window's last accepted control).
+    int32_t acceptedControl() const;
 
     // Fields the derived windows read and set.
     uint8_t request = 0;
@@ -141,8 +147,9 @@ class WindowController {
     bool opened = false;
     int32_t historyKey = 0;
     int32_t* navigation = nullptr;  // VCRREQUEST: links navigationRequest()
-    errors::ErrorManager* errors = nullptr;
+    framework::ErrorManager* errors = nullptr;
     uint8_t insertAction = 0, changeAction = 0, deleteAction = 0, cancelAction = 0;
+    std::string lastInsertedPosition;  // forms only; cleared when the event loop starts
 
   protected:
     struct ResponseButton {
@@ -159,6 +166,7 @@ class WindowController {
     platform::Window* window_ = nullptr;
     platform::Window* owner_ = nullptr;
     const platform::Event* event_ = nullptr;
+    static inline const platform::Event noEvent_{};
 };
 
 }  // namespace kirva::framework

@@ -103,7 +103,7 @@ struct ProfileText {
         return utf8 ? utf8ToCp1250Lossy(lineText) : std::string(lineText);
     }
     bool sameName(std::string_view lineName, std::string_view wanted) const {
-        return upper1250(toMemory(lineName)) == upper1250(trimmed(wanted));
+        return equalNoCase(toMemory(lineName), trimmed(wanted));
     }
 
     // The line ending new lines get: the file's first, or CRLF for a file that has none yet.

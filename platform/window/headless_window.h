@@ -36,13 +36,16 @@ class HeadlessWindowSystem;
 class ScriptedUser {
   public:
     // Puts the focus on the control (leaving the one that had it) and replaces its text; does not leave it.
+    // Two steps, as a person does it: the focus arrives, and its events are handled, before the typing.
     ScriptedUser& type(int32_t control, std::string_view text);
     // type() and then Tab.
     ScriptedUser& enter(int32_t control, std::string_view text);
     ScriptedUser& pressTab();
     ScriptedUser& pressShiftTab();
-    ScriptedUser& pressEnter();   // accepts an entry; on a button presses it; else presses the default button
-    ScriptedUser& pressEscape();  // as the close box
+    // On a button presses it; elsewhere an entry with a change takes it first (a refused text ends the
+    // Enter there), then the default button is pressed.
+    ScriptedUser& pressEnter();
+    ScriptedUser& pressEscape();                // as the close box
     ScriptedUser& pressAccessKey(char letter);  // Alt+letter, case-insensitive
     ScriptedUser& pressKey(int32_t keyCode);    // any other key (alert keys)
     ScriptedUser& click(int32_t control);       // focus, then press a button or toggle a check box
@@ -82,8 +85,21 @@ class ScriptedUser {
 //   "box <caption>: <text> -> <button code>"   (texts UTF-8, as typed in the layout)
 //   "folder <title> -> <folder>" or "folder <title> -> cancel"
 //   "beep"                           "script ran out"
+// Changes the program makes to controls are kept apart, in changes(), so that the transcript stays a
+// list of what happened to the user:
+//   "<window name>: text <control> <text>"    "<window name>: image <control> <role>"
+//   "<window name>: hide <control>" / "show", "disable" / "enable"
+//   "<window name>: place <control> <x>,<y>,<width>,<height>"   "<window name>: moves <count>" (a batch)
+//
+// The headless screen is one screen of 1280 x 664 dialog units (a 1920 x 1080 display at the usual 1.5
+// and 1.625 pixels to the unit); windows are kept on it. Controls of "auto" size get a natural size
+// worked out from their text (4 units a character), so that layouts behave the same every run. The
+// current directory is the system's own (it starts as the process's), so that a scripted picker can
+// "browse" without moving the test process. Windows must not outlive their system.
 class HeadlessWindowSystem final : public WindowSystem {
   public:
+    static constexpr Rect kScreen{0, 0, 1280, 664};
+
     HeadlessWindowSystem();
     // Message boxes are also printed on the stream as the command-line front prints them.
     explicit HeadlessWindowSystem(std::ostream& printBoxesTo);
@@ -101,6 +117,8 @@ class HeadlessWindowSystem final : public WindowSystem {
     // Only the transcript lines that start with the prefix (e.g. a window's name, "box ").
     std::vector<std::string> transcript(std::string_view prefix) const;
     const std::vector<MessageBoxRequest>& shownBoxes() const;
+    // The program's changes to controls, as described above.
+    const std::vector<std::string>& changes() const;
     // Every window created and not yet destroyed, innermost open last.
     std::vector<Window*> openWindows() const;
 

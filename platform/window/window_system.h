@@ -98,7 +98,7 @@ struct ControlLayout {
     std::size_t maxLength = 0;  // entries: characters; 0 = no limit
     std::shared_ptr<Binding> binding;
     bool standardClose = false;  // a button that closes the window as the close box does
-    bool defaultButton = false;  // Enter anywhere in the window presses it (unless an entry accepts it)
+    bool defaultButton = false;  // Enter presses it, after an entry with a change took it (not if refused)
     bool grey = false;           // text in the disabled colour
     bool hidden = false;
     bool readOnly = false;
@@ -140,6 +140,31 @@ enum class EventKind : uint8_t {
     Notify,          // posted from another thread through notify()
     DeferredResize,  // the user event the window manager posts after Sized, handled by the resizer
 };
+
+// The name of an event kind as the transcripts and diagnostics write it ("Accepted", "OpenWindow").
+std::string_view eventKindName(EventKind kind);
+
+// Key codes as keyCode() reports them: the plain keys by their virtual-key values, letters and digits by
+// their upper-case ASCII codes, with modifier bits added; mouse clicks have codes of their own, so that a
+// window can tell a click left over from the calling window (the window manager clears those).
+namespace keys {
+constexpr int32_t kTab = 0x09;
+constexpr int32_t kEnter = 0x0D;
+constexpr int32_t kEscape = 0x1B;
+constexpr int32_t kF1 = 0x70;  // kF1 + n - 1 for Fn, up to F12
+constexpr int32_t kShift = 0x0100;
+constexpr int32_t kCtrl = 0x0200;
+constexpr int32_t kAlt = 0x0400;  // kAlt | 'I' is Alt+I
+constexpr int32_t kMouseLeft = 0x1001;
+constexpr int32_t kMouseRight = 0x1002;
+constexpr int32_t kMouseCenter = 0x1003;
+constexpr int32_t kMouseLeft2 = 0x1011;  // double clicks
+constexpr int32_t kMouseRight2 = 0x1012;
+constexpr int32_t kMouseCenter2 = 0x1013;
+constexpr bool isMouseKey(int32_t code) {
+    return code >= kMouseLeft && code <= kMouseCenter2;
+}
+}  // namespace keys
 
 struct Event {
     EventKind kind = EventKind::Accepted;

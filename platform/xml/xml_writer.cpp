@@ -12,7 +12,7 @@
 #include <limits>
 #include <vector>
 
-namespace kirva::xml {
+namespace kirva::platform {
 
 namespace {
 
@@ -463,4 +463,4 @@ void XmlWriter::discard() {
     std::vector<char>().swap(buffer_);
 }
 
-}  // namespace kirva::xml
+}  // namespace kirva::platform

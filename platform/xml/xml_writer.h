@@ -15,7 +15,7 @@
 
 #include "platform/result.h"
 
-namespace kirva::xml {
+namespace kirva::platform {
 
 // Whether a text may stand as an element name here: a letter or "_", then letters, digits, "_", "-", ".".
 constexpr bool isElementName(std::string_view name) {
@@ -128,4 +128,4 @@ std::optional<std::size_t> firstUncarriedByte(std::string_view text);
 // "0x07"
 std::string byteText(unsigned char byte);
 
-}  // namespace kirva::xml
+}  // namespace kirva::platform

@@ -8,8 +8,8 @@
 namespace kirva::app {
 namespace {
 
-using errors::ErrorLevel;
-using files::testing::FileTest;
+using framework::ErrorLevel;
+using framework::testing::FileTest;
 namespace fs = std::filesystem;
 using platform::readProfileString;
 using platform::writeProfileString;
@@ -25,9 +25,10 @@ class StartupTest : public FileTest {
         options.settingsFileName = ini;
         options.registerUpgrade = false;
         options.dictionary.lockRecover = 0;
+        options.endInOrderOnFatal = false;  // the fixture records the exit code instead
     }
     void TearDown() override {
-        if (data::dictionaryActive()) data::dictionaryShutdown();
+        if (app::dictionaryActive()) app::dictionaryShutdown();
         FileTest::TearDown();
     }
 
@@ -42,34 +43,34 @@ TEST_F(StartupTest, TheExportsFilesOpenAndCloseAsTheWindowHasThem) {
     startUp(program, options);
     EXPECT_EQ(program.settingsFileName, ini);
     EXPECT_EQ(manager.fileName(), ini);
-    ASSERT_TRUE(data::dictionaryActive());
-    EXPECT_EQ(data::accessOf("FARACUN")->opened(), 0);
+    ASSERT_TRUE(app::dictionaryActive());
+    EXPECT_EQ(app::accessOf("FARACUN")->opened(), 0);
 
-    ASSERT_EQ(exportWindowStart(program), files::ResultDone);
+    ASSERT_EQ(exportWindowStart(program), framework::ResultDone);
     EXPECT_EQ(program.names.faracun, folder + "FARACUN.DB");
     // Missing files are created empty; the five are counted once, QFASTPO is in use without a count.
     for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC"}) {
         SCOPED_TRACE(label);
         EXPECT_TRUE(fs::exists(folder + label + ".DB"));
-        EXPECT_EQ(data::accessOf(label)->opened(), 1);
-        EXPECT_TRUE(data::fileOf(label)->storage().isOpen());
+        EXPECT_EQ(app::accessOf(label)->opened(), 1);
+        EXPECT_TRUE(app::fileOf(label)->storage().isOpen());
     }
-    EXPECT_TRUE(data::fileOf("QFASTPO")->storage().isOpen());
-    EXPECT_EQ(data::accessOf("QFASTPO")->opened(), 1);  // counted once through QFASTOR's relation
+    EXPECT_TRUE(app::fileOf("QFASTPO")->storage().isOpen());
+    EXPECT_EQ(app::accessOf("QFASTPO")->opened(), 1);  // counted once through QFASTOR's relation
     // Related files are counted but stay closed; SFPOEN was never reached.
-    EXPECT_EQ(data::accessOf("FAPARAC")->opened(), 1);
+    EXPECT_EQ(app::accessOf("FAPARAC")->opened(), 1);
     EXPECT_FALSE(fs::exists(folder + "SFPOEN.DB"));
     EXPECT_TRUE(boxes.shown().empty());
 
     exportWindowEnd();
     for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC", "QFASTPO", "FAPARAC"}) {
         SCOPED_TRACE(label);
-        EXPECT_EQ(data::accessOf(label)->opened(), 0);
-        EXPECT_FALSE(data::fileOf(label)->storage().isOpen());
+        EXPECT_EQ(app::accessOf(label)->opened(), 0);
+        EXPECT_FALSE(app::fileOf(label)->storage().isOpen());
     }
 
     shutDown(program);
-    EXPECT_FALSE(data::dictionaryActive());
+    EXPECT_FALSE(app::dictionaryActive());
     EXPECT_FALSE(manager.sectors().has_value());
     EXPECT_EQ(readProfileString(ini, "__Dont_Touch_Me__", "Sectors", "<missing>"), "0");
     EXPECT_TRUE(exitCodes.empty());
@@ -80,12 +81,12 @@ TEST_F(StartupTest, ADataFileThatCannotBeOpenedEndsTheStartWithMessage29) {
     Program program{errors, manager, {}, {}, {}};
     startUp(program, options);
     EXPECT_EQ(exportWindowStart(program), static_cast<uint8_t>(ErrorLevel::Fatal));
-    EXPECT_EQ(exitCodes, std::vector<int>{errors::kFatalExitCode});
+    EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     ASSERT_EQ(captions(), std::vector<std::string>{"File Access Error"});
     EXPECT_EQ(boxes.shown()[0].text.rfind("File " + folder + "SFENPA.DB could not be opened.  Error: ", 0), 0u)
         << boxes.shown()[0].text;
     exportWindowEnd();
-    for (const char* label : {"FARACUN", "SFENPA", "FAPARAC"}) EXPECT_EQ(data::accessOf(label)->opened(), 0) << label;
+    for (const char* label : {"FARACUN", "SFENPA", "FAPARAC"}) EXPECT_EQ(app::accessOf(label)->opened(), 0) << label;
     shutDown(program);
 }
 

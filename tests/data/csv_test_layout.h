@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/layout.h"
+#include "tests/support/test_layout.h"
 
 namespace kirva::data::testing {
 
@@ -13,25 +14,24 @@ inline const Layout& csvTestLayout() {
         l.prefix = "TST";
         l.table = "TESTCSV";
         l.fileName = "TESTCSV.DB";
-        l.recordSize = 72;
         l.nameTextBytes = 255;
         l.structureVersion = -1;
-        l.fields = {
-            {"BYTEF", FieldType::Byte, 0, 1},
-            {"SHORTF", FieldType::Short, 1, 2},
-            {"ULONGF", FieldType::ULong, 3, 4},
-            {"LONGF", FieldType::Long, 7, 4},
-            {"NAZIV", FieldType::Text, 11, 10},
-            {"OZNAKA", FieldType::CText, 21, 5},
-            {"ZNESEK", FieldType::Decimal, 26, 7, 2},
-            {"STOPNJA", FieldType::Decimal, 33, 3, 2},
-            {"DATUM", FieldType::Date, 36, 4},
-            {"KODA", FieldType::Group, 40, 6},
-            {"DRZ", FieldType::Text, 40, 2},
-            {"STEV", FieldType::Long, 42, 4},
-            {"DELNO", FieldType::Decimal, 46, 6, 2, 3},
-            {"DATUMI", FieldType::Date, 64, 4, 0, 2},
-        };
+        l = kirva::testing::layOut(std::move(l), {
+                                                     {"BYTEF", FieldType::Byte, 1},
+                                                     {"SHORTF", FieldType::Short, 2},
+                                                     {"ULONGF", FieldType::ULong, 4},
+                                                     {"LONGF", FieldType::Long, 4},
+                                                     {"NAZIV", FieldType::Text, 10},
+                                                     {"OZNAKA", FieldType::CText, 5},
+                                                     {"ZNESEK", FieldType::Decimal, 7, 2},
+                                                     {"STOPNJA", FieldType::Decimal, 3, 2},
+                                                     {"DATUM", FieldType::Date, 4},
+                                                     {"KODA", FieldType::Group, 0, 0, 1, 2},
+                                                     {"DRZ", FieldType::Text, 2},
+                                                     {"STEV", FieldType::Long, 4},
+                                                     {"DELNO", FieldType::Decimal, 6, 2, 3},
+                                                     {"DATUMI", FieldType::Date, 4, 0, 2},
+                                                 });
         l.keys = {{"LONGKLJUC", {"LONGF"}, true, true, 0, "TST:LongKljuc"}};
         l.memos = {{"OPOMBE", 20, "TST:Opombe"}};
         return l;

@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "data/record.h"
+#include "data/rules.h"
 #include "platform/text1250.h"
 
 namespace kirva::data {

@@ -126,6 +126,29 @@ TEST(Decimal, RescalingIsExactOrRefused) {
     EXPECT_FALSE(dec("0.001").fitsDigits(13, 2));
 }
 
+TEST(Decimal, RoundingIsHalfAwayFromZeroToThePlacesAsked) {
+    const struct {
+        const char* text;
+        int places;
+        const char* rounded;
+    } cases[] = {
+        {"0.125", 2, "0.13"},      {"-0.125", 2, "-0.13"}, {"0.124", 2, "0.12"},  {"-0.124", 2, "-0.12"},
+        {"12.345", 2, "12.35"},    {"2.5", 0, "3"},        {"-2.5", 0, "-3"},     {"2.49", 0, "2"},
+        {"9.5", 2, "9.50"},        {"7", 3, "7.000"},      {"0.0049", 2, "0.00"}, {"-0.005", 2, "-0.01"},
+        {"999.995", 2, "1000.00"},
+    };
+    for (const auto& c : cases) {
+        const auto value = Decimal::parse(c.text);
+        ASSERT_TRUE(value) << c.text;
+        const auto rounded = value->rounded(c.places);
+        ASSERT_TRUE(rounded) << c.text;
+        EXPECT_EQ(rounded->toString(), c.rounded) << c.text << " to " << c.places;
+        EXPECT_EQ(rounded->scale(), c.places);
+    }
+    EXPECT_FALSE(Decimal::fromUnits(INT64_MAX, 0).rounded(2));
+    EXPECT_FALSE(Decimal::fromInt(1).rounded(Decimal::kMaxScale + 1));
+}
+
 TEST(Decimal, CheckedArithmeticKeepsTheLargerScaleAndReportsOverflow) {
     EXPECT_EQ(dec("122.50").plus(dec("9.5"))->toString(), "132.00");
     EXPECT_EQ(dec("1").minus(dec("0.25"))->toString(), "0.75");

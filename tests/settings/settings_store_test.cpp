@@ -177,7 +177,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Rate,
                                            RateCase{"1000", "0.00"}, RateCase{"123456789012345678901234567890", "0.00"},
                                            RateCase{"abc", "0.00"}, RateCase{"9,5", "0.00"}, RateCase{"1e2", "0.00"},
                                            RateCase{"", "0.00"}, RateCase{"-", "0.00"}, RateCase{".", "0.00"},
-                                           RateCase{"1.2.3", "0.00"}, RateCase{"22 %", "0.00"}));
+                                           RateCase{"1.2.3", "0.00"}, RateCase{"22 %", "0.00"},
+                                           RateCase{"9.4949999999999999999", "9.49"},
+                                           RateCase{"9.12500000000000000001", "9.13"}, RateCase{"9.1234x", "0.00"}));
 
 TEST_F(SettingsStoreTest, RatesAreWrittenBackWithoutTrailingZeros) {
     writeFile("[DAVKI]\nStopnjaDDVvisja=22.00\nStopnjaDDVnizja=9.5\n");

@@ -13,8 +13,8 @@
 #include "data/csv.h"
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/text1250.h"
+#include "storage/keyed_file.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/demo/demo_data.h"
 

@@ -9,9 +9,9 @@
 #include "data/layout.h"
 #include "data/record.h"
 #include "platform/ini/profile_file.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/text1250.h"
 #include "settings/settings_store.h"
+#include "storage/keyed_file.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/cli/commands.h"
 

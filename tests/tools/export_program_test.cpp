@@ -1,16 +1,16 @@
-// export and count run inside the program's start-up and shut-down, on the files the export window's
-// relation managers open: what a user sees when a data file cannot be opened, the files made when they are
-// missing, and the program's state before, during and after.
+// export and count run inside the export session, on the files the export window's relation managers
+// open: what a user sees when a data file cannot be opened, the files made when they are missing, and the
+// program's state after.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
 
-#include "data/dictionary.h"
+#include "app/dictionary.h"
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
-#include "platform/upgrade/upgrade_component.h"
+#include "storage/upgrade/upgrade_component.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/cli/export_commands.h"
 
@@ -99,7 +99,7 @@ TEST_F(ExportProgramTest, ADataFileThatCannotBeOpenedShowsMessage29AndEndsWithFo
                 EXPECT_NE(outcome.err.find("file is not a database (26)"), std::string::npos);
             }
             EXPECT_TRUE(journals().empty());
-            EXPECT_FALSE(data::dictionaryActive());
+            EXPECT_FALSE(app::dictionaryActive());
         }
     }
 }
@@ -142,15 +142,15 @@ TEST_F(ExportProgramTest, BadUsageAndWrongDatesTouchNoFile) {
 }
 
 TEST_F(ExportProgramTest, EveryRunTakesAnUpgradeHandleAndTheProcessRegistersOnce) {
-    const auto countOf = [](const std::vector<upgrade::UpgradeCall>& calls, const std::string& operation) {
+    const auto countOf = [](const std::vector<storage::UpgradeCall>& calls, const std::string& operation) {
         return std::count_if(calls.begin(), calls.end(), [&](const auto& call) { return call.operation == operation; });
     };
-    const auto before = upgrade::upgradeComponent().calls();
+    const auto before = storage::upgradeComponent().calls();
     command("count");
-    const auto first = upgrade::upgradeComponent().calls();
+    const auto first = storage::upgradeComponent().calls();
     EXPECT_EQ(countOf(first, "UpgradePassHandle"), countOf(before, "UpgradePassHandle") + 1);
     command("export");
-    const auto second = upgrade::upgradeComponent().calls();
+    const auto second = storage::upgradeComponent().calls();
     ASSERT_EQ(second.size(), first.size() + 1);
     EXPECT_EQ(second.back().operation, "UpgradePassHandle");
     // The registration is in the record once, right after the handle of the run that made it.
@@ -159,63 +159,6 @@ TEST_F(ExportProgramTest, EveryRunTakesAnUpgradeHandleAndTheProcessRegistersOnce
     ASSERT_GE(second.size(), 2u);
     EXPECT_EQ(second[0].operation, "UpgradePassHandle");
     EXPECT_EQ(second[1].toString(), "UpgradeSetOption(\"inifilename\", \"./upgrade.ini\")");
-}
-
-TEST_F(ExportProgramTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
-    platform::HeadlessMessageBoxes boxes;
-    auto& errors = errors::errorManager();
-    {
-        WindowlessProgram program(ini, boxes, kToday);
-        ASSERT_TRUE(data::dictionaryActive());
-        EXPECT_GT(errors.entryCount(), 0u);
-        EXPECT_EQ(app::iniManager().fileName(), ini);
-        EXPECT_EQ(data::accessOf("FARACUN")->opened(), 0);
-
-        ASSERT_TRUE(program.openFiles());
-        EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
-        EXPECT_EQ(program.names().faracun, dataDir + "FARACUN.DB");
-        EXPECT_EQ(clipRight(program.settings().firmaOpal), "TALMOR");
-        for (const char* label : kFiveFiles) {
-            SCOPED_TRACE(label);
-            EXPECT_EQ(data::accessOf(label)->opened(), 1);
-            EXPECT_TRUE(data::fileOf(label)->storage().isOpen());
-        }
-        EXPECT_TRUE(data::accessOf("QFASTPO")->used());
-        // The export reads the very files the managers opened.
-        exporting::ExportFiles files = program.files();
-        EXPECT_EQ(&files.faracun, &data::fileOf("FARACUN")->storage());
-        EXPECT_EQ(&files.sfpartnRecord, &data::fileOf("SFPARTN")->record());
-
-        program.closeFiles();
-        for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC", "QFASTPO", "FAPARAC"}) {
-            SCOPED_TRACE(label);
-            EXPECT_EQ(data::accessOf(label)->opened(), 0);
-            EXPECT_FALSE(data::fileOf(label)->storage().isOpen());
-        }
-        EXPECT_EQ(errors.getProcedureName(), "");
-        EXPECT_FALSE(app::iniManager().sectors() == std::nullopt);
-    }
-    // Shut down in order: the INI manager's list written and let go, the dictionary taken down, the error
-    // manager's messages dropped.
-    EXPECT_EQ(app::iniManager().sectors(), std::nullopt);
-    EXPECT_FALSE(data::dictionaryActive());
-    EXPECT_EQ(errors.entryCount(), 0u);
-    EXPECT_TRUE(boxes.shown().empty());
-}
-
-TEST_F(ExportProgramTest, AfterAFatalOpenTheFilesOpenedBeforeAreClosedAgain) {
-    fs::create_directories(dataDir + "SFPARTN.DB");
-    platform::HeadlessMessageBoxes boxes;
-    WindowlessProgram program(ini, boxes, kToday);
-    EXPECT_FALSE(program.openFiles());
-    EXPECT_EQ(program.fatalExitCode(), errors::kFatalExitCode);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
-    EXPECT_EQ(data::accessOf("FARACUN")->opened(), 1);
-    EXPECT_EQ(data::accessOf("SFENPA")->opened(), 1);
-    EXPECT_EQ(data::accessOf("QFASTOR")->opened(), 0);  // never reached
-    program.closeFiles();
-    for (const char* label : kFiveFiles) EXPECT_EQ(data::accessOf(label)->opened(), 0) << label;
 }
 
 }  // namespace

@@ -17,8 +17,9 @@
 #include "data/csv.h"
 #include "data/layout.h"
 #include "data/record.h"
-#include "platform/storage/keyed_file.h"
+#include "data/rules.h"
 #include "platform/text1250.h"
+#include "storage/keyed_file.h"
 #include "tools/cli/cli.h"
 #include "tools/cli/commands.h"
 
@@ -289,7 +290,7 @@ int loadRecords(KeyedFile& file, const std::string& shownName, const std::string
         listProblems(err, csvName, listed, duplicates);
         err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s")
             << " of the CSV repeat a unique key; nothing was written to " << shownName << "\n";
-        return NothingInPeriod;
+        return CsvRefused;
     }
     if (transaction.commit() != 0) {
         err << "kirva-cli import: cannot write " << shownName << ": " << driverDetail(file)
@@ -336,14 +337,14 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             err << "kirva-cli import: " << read.badRecords << " bad record" << (read.badRecords == 1 ? "" : "s")
                 << " in " << csvPath << "; nothing was written to " << dataPath << "\n";
         }
-        return NothingInPeriod;
+        return CsvRefused;
     }
     std::vector<std::string> listed;
     if (const auto duplicates = csvDuplicates(*layout, read.records, listed); duplicates != 0) {
         listProblems(err, csvPath, listed, duplicates);
         err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s") << " of " << csvPath
             << " repeat a unique key; nothing was written to " << dataPath << "\n";
-        return NothingInPeriod;
+        return CsvRefused;
     }
 
     std::error_code ec;
@@ -514,7 +515,7 @@ int checkCommand(const Args& args, std::ostream& out, std::ostream& err) {
     out << path << ": " << checked << " record" << (checked == 1 ? "" : "s") << " checked, " << failures << " failure"
         << (failures == 1 ? "" : "s") << " in " << failedRecords << " record" << (failedRecords == 1 ? "" : "s")
         << "\n";
-    return failures == 0 ? Done : NothingInPeriod;
+    return failures == 0 ? Done : ChecksFailed;
 }
 
 }  // namespace kirva::cli

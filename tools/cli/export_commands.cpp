@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "data/dictionary.h"
+#include "app/export_session.h"
 #include "export/export_run.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"
@@ -69,30 +69,6 @@ std::optional<std::string> parseOptions(const Args& args, PeriodOptions& options
     return std::nullopt;
 }
 
-// Why the period is wrong, tested as the export window tests an accepted date; nullopt when it is right.
-std::optional<std::string> wrongPeriod(const exporting::Period& period, DateNumber today) {
-    if (period.from == 0 || period.to == 0) return "both dates are needed";
-    if (period.to > today) {
-        return "the last day " + formatDateDots(period.to) + " is after today (" + formatDateDots(today) + ")";
-    }
-    if (period.from > today) {
-        return "the first day " + formatDateDots(period.from) + " is after today (" + formatDateDots(today) + ")";
-    }
-    if (period.from > period.to) {
-        return "the first day " + formatDateDots(period.from) + " is after the last " + formatDateDots(period.to);
-    }
-    return std::nullopt;
-}
-
-// The export window's name, under which the error manager reports while its files are open.
-constexpr std::string_view kProcedureName = "IzdelavaXMLdatotekeIzdanihRacunov";
-
-// Where the error manager's boxes go once a command is over: standard error, as before any command.
-platform::MessageBoxes& standardErrorBoxes() {
-    static platform::HeadlessMessageBoxes boxes(std::cerr);
-    return boxes;
-}
-
 enum class Command { Export, Count };
 
 int periodCommand(Command command, const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
@@ -120,9 +96,8 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
     state.period = exporting::defaultPeriod(today);
     if (options.from) state.period.from = *options.from;
     if (options.to) state.period.to = *options.to;
-    if (const auto wrong = wrongPeriod(state.period, today)) {
-        boxes.show(exporting::programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."),
-                                             " OPOZORILO", platform::MessageIcon::Information, "Zapri"));
+    if (const auto wrong = exporting::wrongDates(state.period, today)) {
+        exporting::warnWrongDates(front);
         err << prefix << "wrong period " << formatDateDots(state.period.from) << " to "
             << formatDateDots(state.period.to) << ": " << *wrong << "\n";
         return BadUsage;
@@ -139,16 +114,14 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         return BadUsage;
     }
 
-    WindowlessProgram program(options.ini, boxes, clock);
-    if (!program.openFiles()) {
+    app::ExportSession session(options.ini, front, clock);
+    if (!session.start()) {
         // The error manager has shown why; a failure it did not call fatal still ends the command here.
-        if (!program.fatalExitCode()) err << prefix << "the data files could not be opened\n";
+        if (!session.fatalExitCode()) err << prefix << "the data files could not be opened\n";
         return DataFileError;
     }
-    const settings::Settings& settings = program.settings();
-    exporting::ExportFiles files = program.files();
 
-    if (auto counted = exporting::countPeriodInvoices(files, state, front); !counted) {
+    if (auto counted = session.count(state); !counted) {
         err << prefix << counted.error().message << "\n";
         return DataFileError;
     }
@@ -162,21 +135,10 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
     }
     if (state.steviloRacunov == 0) return NothingInPeriod;
 
-    // The window checks the folders when its build button gets the focus, just before the run.
-    exporting::checkOutputSettings(settings, front);
-    // Without an output folder the window hides its build button; the journal must not land in whatever
-    // folder the command happens to run in.
-    if (clipRight(settings.potDoXmlRacunov).empty()) {
-        err << prefix << "no output folder is set (PotDoXMLRacunov in [GLOBAL] of " << options.ini
-            << "); nothing was written\n";
-        return JournalNotWritten;
-    }
-    const exporting::RunResult result = exporting::runExport(files, settings, state, clock, front);
+    const exporting::RunResult result = session.runExport(state);
     switch (result.status) {
         case exporting::RunStatus::Done:
             break;
-        case exporting::RunStatus::NothingInPeriod:
-            return NothingInPeriod;
         case exporting::RunStatus::DataFileError:
             err << prefix << result.reason << "\n";
             return DataFileError;
@@ -191,50 +153,6 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 }
 
 }  // namespace
-
-WindowlessProgram::WindowlessProgram(std::string settingsFileName, platform::MessageBoxes& boxes, const Clock& clock)
-    : program_{errors::errorManager(), app::iniManager(), {}, {}, {}} {
-    program_.errors.setMessageBoxes(boxes);
-    program_.errors.setExitHook([this](int exitCode) {
-        if (!fatalExit_) fatalExit_ = exitCode;
-    });
-    app::StartupOptions options;
-    options.settingsFileName = std::move(settingsFileName);
-    options.dictionary.clock = &clock;
-    app::startUp(program_, options);
-}
-
-WindowlessProgram::~WindowlessProgram() {
-    closeFiles();
-    app::shutDown(program_);
-    program_.errors.setExitHook({});
-    program_.errors.setMessageBoxes(standardErrorBoxes());
-}
-
-bool WindowlessProgram::openFiles() {
-    if (windowStarted_) return filesOpen_;
-    windowStarted_ = true;
-    program_.errors.registerProcedureName(kProcedureName);
-    const uint8_t result = app::exportWindowStart(program_);
-    filesOpen_ = result == files::ResultDone && !fatalExit_;
-    return filesOpen_;
-}
-
-void WindowlessProgram::closeFiles() {
-    if (!windowStarted_) return;
-    windowStarted_ = false;
-    filesOpen_ = false;
-    app::exportWindowEnd();
-    program_.errors.registerProcedureName(kProcedureName, true);
-}
-
-exporting::ExportFiles WindowlessProgram::files() {
-    files::DataFile& faracun = *data::fileOf("FARACUN");
-    files::DataFile& sfenpa = *data::fileOf("SFENPA");
-    files::DataFile& sfpartn = *data::fileOf("SFPARTN");
-    return {faracun.storage(), faracun.record(),  sfenpa.storage(),
-            sfenpa.record(),   sfpartn.storage(), sfpartn.record()};
-}
 
 int exportCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
     return periodCommand(Command::Export, args, out, err, clock);

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "data/layout.h"
+#include "data/layout_fields.h"
 #include "platform/decimal.h"
 #include "platform/ini/profile_file.h"
-#include "platform/storage/keyed_file.h"
 #include "platform/text1250.h"
+#include "storage/keyed_file.h"
 
 namespace kirva::demo {
 
@@ -17,6 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using data::Record;
+namespace faracun = data::faracun;
+namespace sfenpa = data::sfenpa;
+namespace sfpartn = data::sfpartn;
 
 // The demo's values always fit their fields; a refusal here is a fault of this file.
 void check(const Result<void>& stored) {
@@ -32,56 +36,6 @@ void setAmount(Record& r, std::size_t field, int64_t units, int places = 2, std:
 void setText(Record& r, std::size_t field, std::string_view utf8) {
     check(r.setText(field, cp1250(utf8)));
 }
-
-// Field indexes looked up once per layout: the demo writes hundreds of thousands of records.
-struct FaracunFields {
-    explicit FaracunFields(const data::Layout& l)
-        : be(*l.findField("BE")),
-          poslovnaEnota(*l.findField("POSLOVNAENOTA")),
-          tipRacuna(*l.findField("TIPRACUNA")),
-          konto(*l.findField("KONTO")),
-          poslovniPartner(*l.findField("POSLOVNIPARTNER")),
-          interna(*l.findField("INTERNASTEVDOKUMENTA")),
-          stevilka(*l.findField("STEVILKARACUNA")),
-          leto(*l.findField("LETODOKUMENTA")),
-          vrstaDokumenta(*l.findField("VRSTADOKUMENTA")),
-          oznaka(*l.findField("OZNAKADOKUMENTA")),
-          komercialist(*l.findField("KOMERCIALIST")),
-          datumStoritve(*l.findField("DATUMSTORITVEDOBAVE")),
-          datum(*l.findField("DATUMDOKUMENTA")),
-          datumValute(*l.findField("DATUMVALUTEPLACILA")),
-          datumKnjizenja(*l.findField("DATUMKNJIZENJA")),
-          knjizil(*l.findField("KNJIZIL")),
-          opis(*l.findField("OPISKNJIZBE")),
-          znesek(*l.findField("ZNESEKDEBET")),
-          osnova1(*l.findField("OSNOVADDV1")),
-          sifra1(*l.findField("SIFRADDV1")),
-          stopnja1(*l.findField("STOPNJADDV1")),
-          stopnja1Obr(*l.findField("STOPNJADDV1OBR")),
-          ddv1(*l.findField("ZNESEKDDV1")),
-          ddv1Obr(*l.findField("ZNESEKDDV1OBR")),
-          osnova2(*l.findField("OSNOVADDV2")),
-          sifra2(*l.findField("SIFRADDV2")),
-          realizacijaStor(*l.findField("REALIZACIJABREZDDVSTOR")),
-          realizacijaBlago(*l.findField("REALIZACIJABREZDDVBLAGO")),
-          stopnja2(*l.findField("STOPNJADDV2")),
-          stopnja2Obr(*l.findField("STOPNJADDV2OBR")),
-          ddv2(*l.findField("ZNESEKDDV2")),
-          ddv2Obr(*l.findField("ZNESEKDDV2OBR")),
-          redna(*l.findField("REDNADRUGATRISTRANSKADOBAVAEU")),
-          vrstaObracuna(*l.findField("VRSTAOBRACUNADDV")),
-          oprostitev(*l.findField("VRSTAOPROSTITVE")),
-          poEnotah(*l.findField("REALIZACIJAPOENOTAHBREZDDV")),
-          placano(*l.findField("ZNESEKPLACILARACUNA")),
-          datumPlacila(*l.findField("DATUMPLACILARACUNA")),
-          delnaPlacila(*l.findField("DELNOPLACILOZNESEK")),
-          datumiDelnih(*l.findField("DELNOPLACILODATUM")) {}
-
-    std::size_t be, poslovnaEnota, tipRacuna, konto, poslovniPartner, interna, stevilka, leto, vrstaDokumenta, oznaka,
-        komercialist, datumStoritve, datum, datumValute, datumKnjizenja, knjizil, opis, znesek, osnova1, sifra1,
-        stopnja1, stopnja1Obr, ddv1, ddv1Obr, osnova2, sifra2, realizacijaStor, realizacijaBlago, stopnja2, stopnja2Obr,
-        ddv2, ddv2Obr, redna, vrstaObracuna, oprostitev, poEnotah, placano, datumPlacila, delnaPlacila, datumiDelnih;
-};
 
 struct NamedFile {
     const data::Layout* layout;
@@ -112,94 +66,92 @@ std::optional<std::string> existingDemoFile(const std::string& dir) {
 
 void fillUnit(const BusinessUnit& unit, Record& record) {
     record.clear();
-    setWhole(record, record.field("PODJETJE"), unit.company);
-    setWhole(record, record.field("SIFRAPOSLOVNEENOTE"), unit.unit);
-    setWhole(record, record.field("KONTOKUPCIBREZGOTOVINSKO"), unit.kontoKupciBrezgotovinsko);
-    setWhole(record, record.field("KONTOKUPCIGOTOVINSKO"), unit.kontoKupciGotovinsko);
-    setWhole(record, record.field("KONTOREALIZACIJESTORITVE"), unit.kontoRealizacijeStoritve);
-    setWhole(record, record.field("KONTOREALIZACIJEBLAGO"), unit.kontoRealizacijeBlago);
-    setWhole(record, record.field("KONTODDVVISJA"), unit.kontoDdvVisja);
-    setWhole(record, record.field("KONTODDVNIZJA"), unit.kontoDdvNizja);
-    setWhole(record, record.field("KONTOIZRAVNAVE"), unit.kontoIzravnave);
+    setWhole(record, sfenpa::PODJETJE, unit.company);
+    setWhole(record, sfenpa::SIFRAPOSLOVNEENOTE, unit.unit);
+    setWhole(record, sfenpa::KONTOKUPCIBREZGOTOVINSKO, unit.kontoKupciBrezgotovinsko);
+    setWhole(record, sfenpa::KONTOKUPCIGOTOVINSKO, unit.kontoKupciGotovinsko);
+    setWhole(record, sfenpa::KONTOREALIZACIJESTORITVE, unit.kontoRealizacijeStoritve);
+    setWhole(record, sfenpa::KONTOREALIZACIJEBLAGO, unit.kontoRealizacijeBlago);
+    setWhole(record, sfenpa::KONTODDVVISJA, unit.kontoDdvVisja);
+    setWhole(record, sfenpa::KONTODDVNIZJA, unit.kontoDdvNizja);
+    setWhole(record, sfenpa::KONTOIZRAVNAVE, unit.kontoIzravnave);
 }
 
 void fillPartner(const Partner& p, Record& record, DateNumber today) {
     record.clear();
-    setWhole(record, record.field("SIFRA"), p.sifra);
-    setText(record, record.field("NAZIV"), p.naziv);
-    setText(record, record.field("NASLOV"), p.naslov);
-    setText(record, record.field("POSTA"), p.posta);
-    setText(record, record.field("DRZAVA"), p.drzava);
-    setText(record, record.field("TELEFON"), p.telefon);
-    setText(record, record.field("EMAIL"), p.email);
-    setText(record, record.field("DRZAVAOZNAKA"), p.drzavaOznaka);
-    setText(record, record.field("DAVCNASTEV"), p.davcnaStevilka);
-    setWhole(record, record.field("DDV"), p.ddv);
-    setText(record, record.field("MATICNASTEVILKA"), p.maticnaStevilka);
-    if (p.naziv.ends_with("d.o.o.")) setAmount(record, record.field("USTANOVNIKAPITAL"), 750000);
-    setWhole(record, record.field("DNIVALUTE"), p.dniValute);
-    setText(record, record.field("ZACETEKVALUTE"), "D");
-    setWhole(record, record.field("BONITETA"), 1);
-    setText(record, record.field("KONTOKUPCA"), p.market == Market::Domestic ? "1200" : "1210");
-    setWhole(record, record.field("DEVIZA"), 978);
-    setWhole(record, record.field("TECAJ"), 2);
-    setText(record, record.field("JEZIK"), p.jezik);
-    setWhole(record, record.field("AVANSTIP"), 1);
-    setWhole(record, record.field("ZDRZAVAROVANJE"), 1);
-    setWhole(record, record.field("ZDRZAVARFAKTURA"), 1);
-    setWhole(record, record.field("DATUMSPREMEMBE"), today - static_cast<DateNumber>(p.sifra % 400));
-    setText(record, record.field("UPORABNIK"), "DEMO");
-    setText(record, record.field("SKUPINA"), p.skupina);
+    setWhole(record, sfpartn::SIFRA, p.sifra);
+    setText(record, sfpartn::NAZIV, p.naziv);
+    setText(record, sfpartn::NASLOV, p.naslov);
+    setText(record, sfpartn::POSTA, p.posta);
+    setText(record, sfpartn::DRZAVA, p.drzava);
+    setText(record, sfpartn::TELEFON, p.telefon);
+    setText(record, sfpartn::EMAIL, p.email);
+    setText(record, sfpartn::DRZAVAOZNAKA, p.drzavaOznaka);
+    setText(record, sfpartn::DAVCNASTEV, p.davcnaStevilka);
+    setWhole(record, sfpartn::DDV, p.ddv);
+    setText(record, sfpartn::MATICNASTEVILKA, p.maticnaStevilka);
+    if (p.naziv.ends_with("d.o.o.")) setAmount(record, sfpartn::USTANOVNIKAPITAL, 750000);
+    setWhole(record, sfpartn::DNIVALUTE, p.dniValute);
+    setText(record, sfpartn::ZACETEKVALUTE, "D");
+    setWhole(record, sfpartn::BONITETA, 1);
+    setText(record, sfpartn::KONTOKUPCA, p.market == Market::Domestic ? "1200" : "1210");
+    setWhole(record, sfpartn::DEVIZA, 978);
+    setWhole(record, sfpartn::TECAJ, 2);
+    setText(record, sfpartn::JEZIK, p.jezik);
+    setWhole(record, sfpartn::AVANSTIP, 1);
+    setWhole(record, sfpartn::ZDRZAVAROVANJE, 1);
+    setWhole(record, sfpartn::ZDRZAVARFAKTURA, 1);
+    setWhole(record, sfpartn::DATUMSPREMEMBE, today - static_cast<DateNumber>(p.sifra % 400));
+    setText(record, sfpartn::UPORABNIK, "DEMO");
+    setText(record, sfpartn::SKUPINA, p.skupina);
     if (!p.opombe.empty()) {
-        const auto memo = record.layout().findMemo("OPOMBE");
-        if (memo) check(record.setMemo(*memo, cp1250(p.opombe)));
+        if (const auto memo = record.layout().findMemo("OPOMBE")) check(record.setMemo(*memo, cp1250(p.opombe)));
     }
 }
 
 void fillInvoice(const Invoice& inv, Record& record) {
-    static const FaracunFields f(data::faracunLayout());
     record.clear();
-    setWhole(record, f.be, inv.company);
-    setWhole(record, f.poslovnaEnota, inv.unit);
-    setText(record, f.tipRacuna, inv.tipRacuna);
-    setText(record, f.konto, inv.konto);
-    setWhole(record, f.poslovniPartner, inv.partner);
-    setWhole(record, f.interna, inv.internaStevilka);
-    setAmount(record, f.stevilka, inv.stevilka, 0);
-    setWhole(record, f.leto, inv.leto);
-    setWhole(record, f.vrstaDokumenta, inv.vrstaDokumenta);
-    setText(record, f.oznaka, inv.oznaka);
-    setWhole(record, f.komercialist, inv.komercialist);
-    setWhole(record, f.datumStoritve, inv.datumStoritve);
-    setWhole(record, f.datum, inv.datum);
-    setWhole(record, f.datumValute, inv.datumValute);
-    setWhole(record, f.datumKnjizenja, inv.datumKnjizenja);
-    setWhole(record, f.knjizil, 1);
-    setText(record, f.opis, inv.opis);
-    setAmount(record, f.znesek, inv.znesek);
-    setAmount(record, f.osnova1, inv.osnova1);
-    setWhole(record, f.sifra1, inv.stopnja1 != 0 || inv.stopnja1Obr != 0 ? 1 : 0);
-    setAmount(record, f.stopnja1, inv.stopnja1);
-    setAmount(record, f.stopnja1Obr, inv.stopnja1Obr);
-    setAmount(record, f.ddv1, inv.ddv1);
-    setAmount(record, f.ddv1Obr, inv.ddv1Obr);
-    setAmount(record, f.osnova2, inv.osnova2);
-    setWhole(record, f.sifra2, inv.stopnja2 != 0 || inv.stopnja2Obr != 0 ? 2 : 0);
+    setWhole(record, faracun::BE, inv.company);
+    setWhole(record, faracun::POSLOVNAENOTA, inv.unit);
+    setText(record, faracun::TIPRACUNA, inv.tipRacuna);
+    setText(record, faracun::KONTO, inv.konto);
+    setWhole(record, faracun::POSLOVNIPARTNER, inv.partner);
+    setWhole(record, faracun::INTERNASTEVDOKUMENTA, inv.internaStevilka);
+    setAmount(record, faracun::STEVILKARACUNA, inv.stevilka, 0);
+    setWhole(record, faracun::LETODOKUMENTA, inv.leto);
+    setWhole(record, faracun::VRSTADOKUMENTA, inv.vrstaDokumenta);
+    setText(record, faracun::OZNAKADOKUMENTA, inv.oznaka);
+    setWhole(record, faracun::KOMERCIALIST, inv.komercialist);
+    setWhole(record, faracun::DATUMSTORITVEDOBAVE, inv.datumStoritve);
+    setWhole(record, faracun::DATUMDOKUMENTA, inv.datum);
+    setWhole(record, faracun::DATUMVALUTEPLACILA, inv.datumValute);
+    setWhole(record, faracun::DATUMKNJIZENJA, inv.datumKnjizenja);
+    setWhole(record, faracun::KNJIZIL, 1);
+    setText(record, faracun::OPISKNJIZBE, inv.opis);
+    setAmount(record, faracun::ZNESEKDEBET, inv.znesek);
+    setAmount(record, faracun::OSNOVADDV1, inv.osnova1);
+    setWhole(record, faracun::SIFRADDV1, inv.stopnja1 != 0 || inv.stopnja1Obr != 0 ? 1 : 0);
+    setAmount(record, faracun::STOPNJADDV1, inv.stopnja1);
+    setAmount(record, faracun::STOPNJADDV1OBR, inv.stopnja1Obr);
+    setAmount(record, faracun::ZNESEKDDV1, inv.ddv1);
+    setAmount(record, faracun::ZNESEKDDV1OBR, inv.ddv1Obr);
+    setAmount(record, faracun::OSNOVADDV2, inv.osnova2);
+    setWhole(record, faracun::SIFRADDV2, inv.stopnja2 != 0 || inv.stopnja2Obr != 0 ? 2 : 0);
     const int64_t revenue = inv.reverseCharge() ? inv.znesek : inv.osnova1 + inv.osnova2;
-    setAmount(record, inv.unit == 1 ? f.realizacijaBlago : f.realizacijaStor, revenue);
-    setAmount(record, f.stopnja2, inv.stopnja2);
-    setAmount(record, f.stopnja2Obr, inv.stopnja2Obr);
-    setAmount(record, f.ddv2, inv.ddv2);
-    setAmount(record, f.ddv2Obr, inv.ddv2Obr);
-    setText(record, f.redna, inv.redna);
-    setText(record, f.vrstaObracuna, inv.vrstaObracuna);
-    setText(record, f.oprostitev, inv.oprostitev);
-    setAmount(record, f.poEnotah, revenue, 2, static_cast<std::size_t>(inv.unit - 1));
-    setAmount(record, f.placano, inv.placano);
-    setWhole(record, f.datumPlacila, inv.datumPlacila);
+    setAmount(record, inv.unit == 1 ? faracun::REALIZACIJABREZDDVBLAGO : faracun::REALIZACIJABREZDDVSTOR, revenue);
+    setAmount(record, faracun::STOPNJADDV2, inv.stopnja2);
+    setAmount(record, faracun::STOPNJADDV2OBR, inv.stopnja2Obr);
+    setAmount(record, faracun::ZNESEKDDV2, inv.ddv2);
+    setAmount(record, faracun::ZNESEKDDV2OBR, inv.ddv2Obr);
+    setText(record, faracun::REDNADRUGATRISTRANSKADOBAVAEU, inv.redna);
+    setText(record, faracun::VRSTAOBRACUNADDV, inv.vrstaObracuna);
+    setText(record, faracun::VRSTAOPROSTITVE, inv.oprostitev);
+    setAmount(record, faracun::REALIZACIJAPOENOTAHBREZDDV, revenue, 2, static_cast<std::size_t>(inv.unit - 1));
+    setAmount(record, faracun::ZNESEKPLACILARACUNA, inv.placano);
+    setWhole(record, faracun::DATUMPLACILARACUNA, inv.datumPlacila);
     for (std::size_t i = 0; i < inv.delnaPlacila.size(); ++i) {
-        setAmount(record, f.delnaPlacila, inv.delnaPlacila[i], 2, i);
-        setWhole(record, f.datumiDelnih, inv.datumiDelnih[i], i);
+        setAmount(record, faracun::DELNOPLACILOZNESEK, inv.delnaPlacila[i], 2, i);
+        setWhole(record, faracun::DELNOPLACILODATUM, inv.datumiDelnih[i], i);
     }
 }
 

@@ -11,7 +11,7 @@
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 
-namespace kirva::errors {
+namespace kirva::framework {
 namespace {
 
 namespace fs = std::filesystem;
@@ -211,4 +211,4 @@ TEST(HistoryButtons, AllEightFromHelpDownToOk) {
 }
 
 }  // namespace
-}  // namespace kirva::errors
+}  // namespace kirva::framework

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-namespace kirva::errors {
+namespace kirva::framework {
 namespace {
 
 using platform::ButtonCancel;
@@ -357,4 +357,4 @@ TEST(ErrorManagerState, AddTableAppendsOrRefusesAsAWhole) {
 }
 
 }  // namespace
-}  // namespace kirva::errors
+}  // namespace kirva::framework

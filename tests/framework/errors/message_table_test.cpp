@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kirva::errors {
+namespace kirva::framework {
 namespace {
 
 struct GoldenRow {
@@ -116,4 +116,4 @@ TEST(MessageTable, MalformedTablesAreRefused) {
 }
 
 }  // namespace
-}  // namespace kirva::errors
+}  // namespace kirva::framework

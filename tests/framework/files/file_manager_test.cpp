@@ -6,7 +6,7 @@
 #include "platform/text1250.h"
 #include "tests/framework/files/file_test_support.h"
 
-namespace kirva::files::testing {
+namespace kirva::framework::testing {
 namespace {
 
 class FileManagerTest : public FileTest {
@@ -93,7 +93,7 @@ TEST_F(FileManagerTest, AMissingFileWithoutCreateEndsTheProgramWithMessage29) {
     manager.createSetting = 0;
     manager.open();
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));  // seen only because the hook returns
-    EXPECT_EQ(exitCodes, std::vector<int>{errors::kFatalExitCode});
+    EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
     EXPECT_EQ(boxes.shown()[0].text.rfind("File " + name + " could not be opened.  Error: ", 0), 0u)
@@ -148,7 +148,7 @@ TEST_F(FileManagerTest, AFileLockedLongerThanTheWaitEndsInMessage29NamingTheLock
     EXPECT_NE(boxes.shown().back().text.find("Access Denied: " + name + " is locked by another program"),
               std::string::npos)
         << boxes.shown().back().text;
-    EXPECT_EQ(exitCodes, std::vector<int>{errors::kFatalExitCode});
+    EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     EXPECT_EQ(manager.openMode, storage::kOpenReadWriteDenyNone);
     EXPECT_EQ(manager.operations, (std::vector<FileOperation>{FileOperation::Command, FileOperation::Open}));
     EXPECT_FALSE(file->storage().isOpen());
@@ -376,6 +376,43 @@ TEST_F(FileManagerTest, AnInnerProcedureGivesTheOuterOneItsBufferAndPositionBack
     EXPECT_TRUE(fileUseEntries().empty());
 }
 
+// The outer procedure reads by a key other than the primary one; after an inner use of the file it goes on in
+// that key's order, to its end. (Put back in the primary key's order, it read "c" next and then ended early.)
+TEST_F(FileManagerTest, AnInnerProcedureGivesTheOuterOneItsReadOrderBack) {
+    makeFile(testLayout(), name);
+    errors.registerProcedureName("Outer");
+    manager.open();
+    ASSERT_EQ(manager.use(), ResultDone);
+    add(1, 1, "b");
+    add(1, 2, "a");
+    add(1, 3, "c");
+    const std::size_t byName = 1;  // NAZIVKEY: a (1,2), b (1,1), c (1,3)
+    ASSERT_EQ(file->storage().setFirst(byName), 0);
+    ASSERT_EQ(manager.next(), ResultDone);
+    ASSERT_EQ(naziv(), "a");
+
+    for (const std::size_t innerKey : {std::size_t{0}, byName}) {
+        SCOPED_TRACE(innerKey);
+        errors.registerProcedureName("Inner");
+        ASSERT_EQ(manager.open(), ResultDone);
+        ASSERT_EQ(manager.use(), ResultDone);
+        ASSERT_EQ(file->storage().setLast(innerKey), 0);
+        ASSERT_EQ(manager.previous(), ResultDone);
+        manager.close();
+        errors.registerProcedureName("Inner", true);
+        EXPECT_EQ(naziv(), "a");
+    }
+
+    ASSERT_EQ(manager.next(), ResultDone);
+    EXPECT_EQ(naziv(), "b");
+    ASSERT_EQ(manager.next(), ResultDone);
+    EXPECT_EQ(naziv(), "c");
+    EXPECT_EQ(manager.next(), ResultFailed);
+    EXPECT_TRUE(manager.atEof());
+    manager.close();
+    errors.registerProcedureName("Outer", true);
+}
+
 TEST_F(FileManagerTest, ShutdownClosesEveryOpenAndLeavesTheRegistries) {
     makeFile(testLayout(), name);
     manager.open();
@@ -411,4 +448,4 @@ TEST_F(FileManagerTest, SharedFilesOpenOnceForAllTheirManagers) {
 }
 
 }  // namespace
-}  // namespace kirva::files::testing
+}  // namespace kirva::framework::testing

@@ -13,29 +13,31 @@
 #include "framework/files/file_manager.h"
 #include "platform/window/message_box.h"
 #include "tests/support/test_folder.h"
+#include "tests/support/test_layout.h"
 
-namespace kirva::files::testing {
+namespace kirva::framework::testing {
 
 namespace fs = std::filesystem;
 
 // FIRMA, STEV (auto-numbered within FIRMA), NAZIV; the primary key is unique, the name key is not.
 inline const data::Layout& testLayout() {
-    static const data::Layout layout{
-        .label = "TESTF",
-        .prefix = "TESTF",
-        .table = "TESTF",
-        .fileName = "TESTF.DB",
-        .recordSize = 15,
-        .nameTextBytes = 256,
-        .structureVersion = -1,
-        .fields = {{"FIRMA", data::FieldType::Byte, 0, 1},
-                   {"STEV", data::FieldType::Long, 1, 4},
-                   {"NAZIV", data::FieldType::Text, 5, 10}},
-        .keys = {{"KLJUC", {"FIRMA", "STEV"}, true, true, 2, "Po firmi"}, {"NAZIVKEY", {"NAZIV"}, false, false, 0, ""}},
-        .memos = {},
-        .rules = {},
-        .initialValues = {},
-    };
+    static const data::Layout layout = [] {
+        data::Layout l{};
+        l.label = "TESTF";
+        l.prefix = "TESTF";
+        l.table = "TESTF";
+        l.fileName = "TESTF.DB";
+        l.nameTextBytes = 256;
+        l.structureVersion = -1;
+        l = kirva::testing::layOut(std::move(l), {
+                                                     {"FIRMA", data::FieldType::Byte, 1},
+                                                     {"STEV", data::FieldType::Long, 4},
+                                                     {"NAZIV", data::FieldType::Text, 10},
+                                                 });
+        l.keys = {{"KLJUC", {"FIRMA", "STEV"}, true, true, 2, "Po firmi"},
+                  {"NAZIVKEY", {"NAZIV"}, false, false, 0, ""}};
+        return l;
+    }();
     return layout;
 }
 
@@ -122,8 +124,8 @@ class FileTest : public ::testing::Test {
     kirva::testing::TestFolder tempFolder;
     const fs::path dir = tempFolder.path();
     platform::HeadlessMessageBoxes boxes;
-    errors::ErrorManager errors;
+    framework::ErrorManager errors;
     std::vector<int> exitCodes;
 };
 
-}  // namespace kirva::files::testing
+}  // namespace kirva::framework::testing

@@ -6,7 +6,7 @@
 
 #include "tests/framework/files/file_test_support.h"
 
-namespace kirva::files::testing {
+namespace kirva::framework::testing {
 namespace {
 
 class TestRelationManager final : public RelationManager {
@@ -188,4 +188,4 @@ TEST_F(ReferentialTest, CascadeUpdateCarriesTheNewLinkValue) {
 }
 
 }  // namespace
-}  // namespace kirva::files::testing
+}  // namespace kirva::framework::testing

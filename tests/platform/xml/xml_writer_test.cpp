@@ -12,7 +12,7 @@
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 
-namespace kirva::xml {
+namespace kirva::platform {
 namespace {
 
 using kirva::testing::readFile;
@@ -310,4 +310,4 @@ TEST(XmlWriter, ANewDocumentRemovesTheTemporariesOfKilledWritersOnly) {
     EXPECT_EQ(folder.names(), expected);
 }
 
-}  // namespace kirva::xml
+}  // namespace kirva::platform

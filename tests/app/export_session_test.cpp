@@ -1,0 +1,164 @@
+// The export session: the export window's life without the window, as kirva-cli and the desktop program
+// live it (start, count, run, end), and a fatal message taking the program down in order.
+#include "app/export_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/dictionary.h"
+#include "platform/text1250.h"
+#include "tests/support/test_folder.h"
+
+namespace kirva::app {
+namespace {
+
+using kirva::testing::TestFolder;
+using kirva::testing::writeFile;
+namespace fs = std::filesystem;
+
+const FixedClock kToday(*dateFromCivil(2019, 6, 15));
+const char* const kFiveFiles[] = {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC"};
+
+// A folder with a KIRVA.INI whose data folders are data/ and whose output folder is out/.
+class ExportSessionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(folder.path().empty());
+        dataDir = folder / "data/";
+        fs::create_directories(dataDir);
+        fs::create_directories(folder / "out");
+        ini = folder / "KIRVA.INI";
+        writeFile(ini, "[GLOBAL]\nPotDoIzdanihRacunov=" + dataDir + "\nPotDoPartnerjev=" + dataDir +
+                           "\nPotDoXMLRacunov=" + (folder / "out/") + "\n[OPAL]\nFirma=TALMOR\nKljuc=K-1\n");
+    }
+
+    TestFolder folder;
+    std::string dataDir;
+    std::string ini;
+    platform::HeadlessMessageBoxes boxes;
+    exporting::WindowlessFront front{boxes};
+};
+
+TEST_F(ExportSessionTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
+    auto& errors = framework::errorManager();
+    {
+        ExportSession program(ini, front, kToday);
+        ASSERT_TRUE(dictionaryActive());
+        EXPECT_GT(errors.entryCount(), 0u);
+        EXPECT_EQ(iniManager().fileName(), ini);
+        EXPECT_EQ(accessOf("FARACUN")->opened(), 0);
+
+        ASSERT_TRUE(program.start());
+        EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
+        EXPECT_EQ(program.names().faracun, dataDir + "FARACUN.DB");
+        EXPECT_EQ(clipRight(program.settings().firmaOpal), "TALMOR");
+        for (const char* label : kFiveFiles) {
+            SCOPED_TRACE(label);
+            EXPECT_EQ(accessOf(label)->opened(), 1);
+            EXPECT_TRUE(fileOf(label)->storage().isOpen());
+        }
+        EXPECT_TRUE(accessOf("QFASTPO")->used());
+        // The export reads the very files the managers opened.
+        exporting::ExportFiles files = program.files();
+        EXPECT_EQ(&files.faracun, &fileOf("FARACUN")->storage());
+        EXPECT_EQ(&files.sfpartnRecord, &fileOf("SFPARTN")->record());
+
+        program.end();
+        for (const char* label : {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC", "QFASTPO", "FAPARAC"}) {
+            SCOPED_TRACE(label);
+            EXPECT_EQ(accessOf(label)->opened(), 0);
+            EXPECT_FALSE(fileOf(label)->storage().isOpen());
+        }
+        EXPECT_EQ(errors.getProcedureName(), "");
+        EXPECT_FALSE(iniManager().sectors() == std::nullopt);
+    }
+    // Shut down in order: the INI manager's list written and let go, the dictionary taken down, the error
+    // manager's messages dropped.
+    EXPECT_EQ(iniManager().sectors(), std::nullopt);
+    EXPECT_FALSE(dictionaryActive());
+    EXPECT_EQ(errors.entryCount(), 0u);
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(ExportSessionTest, AfterAFatalOpenTheFilesOpenedBeforeAreClosedAgain) {
+    fs::create_directories(dataDir + "SFPARTN.DB");
+    ExportSession program(ini, front, kToday);
+    EXPECT_FALSE(program.start());
+    EXPECT_EQ(program.fatalExitCode(), framework::kFatalExitCode);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
+    EXPECT_EQ(accessOf("FARACUN")->opened(), 1);
+    EXPECT_EQ(accessOf("SFENPA")->opened(), 1);
+    EXPECT_EQ(accessOf("QFASTOR")->opened(), 0);  // never reached
+    program.end();
+    for (const char* label : kFiveFiles) EXPECT_EQ(accessOf(label)->opened(), 0) << label;
+}
+
+TEST_F(ExportSessionTest, CountsThePeriodAndEndsOnceOnTheFilesItMade) {
+    ExportSession session(ini, front, kToday);
+    ASSERT_TRUE(session.start());
+    exporting::ExportState state;
+    state.period = exporting::defaultPeriod(kToday.today());
+    ASSERT_TRUE(session.count(state));
+    EXPECT_EQ(state.steviloRacunov, 0);
+    // The empty period is the program's own warning, through the front's boxes.
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, " OPOZORILO");
+    session.end();
+    session.end();
+    EXPECT_EQ(accessOf("FARACUN")->opened(), 0);
+}
+
+TEST_F(ExportSessionTest, WarnsAboutMissingFoldersAndIdentificationOnceTheWindowIsOpen) {
+    struct Case {
+        std::string name;
+        std::string ini;
+        std::vector<std::string> texts;
+    };
+    const std::string folders = cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !");
+    const std::string identification = cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !");
+    const std::string dataFolders = "[GLOBAL]\nPotDoIzdanihRacunov=" + dataDir + "\nPotDoPartnerjev=" + dataDir + "\n";
+    const std::string output = "PotDoXMLRacunov=" + (folder / "out/") + "\n";
+    const std::vector<Case> cases = {
+        {"all set", dataFolders + output + "[OPAL]\nFirma=TALMOR\nKljuc=K-1\n", {}},
+        {"no output folder, no identification", dataFolders, {folders, identification}},
+        {"no key", dataFolders + output + "[OPAL]\nFirma=TALMOR\n", {identification}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(ini, c.ini);
+        ExportSession session(ini, front, kToday);
+        ASSERT_TRUE(session.start());
+        boxes.clearShown();
+        session.warnAboutMissingSettings();
+        ASSERT_EQ(boxes.shown().size(), c.texts.size());
+        for (std::size_t i = 0; i < c.texts.size(); ++i) {
+            EXPECT_EQ(boxes.shown()[i].text, c.texts[i]);
+            EXPECT_EQ(boxes.shown()[i].caption, " OPOZORILO");
+        }
+    }
+}
+
+// Without an owner that ends the work itself, a fatal message ends the process: the program is taken down
+// in order first, so the dictionary's managers end before the thread's file registries they use. Ending
+// straight away destroyed the registries first and crashed (exit 139).
+TEST_F(ExportSessionTest, AFatalMessageEndsTheProcessInOrderWithExitCode4) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fs::create_directories(dataDir + "SFPARTN.DB");  // FARACUN and SFENPA open first, then SFPARTN fails
+    const auto startAsTheDesktopProgramDoes = [this] {
+        Program program{framework::errorManager(), iniManager(), {}, {}, {}};
+        StartupOptions options;
+        options.settingsFileName = ini;
+        startUp(program, options);
+        program.errors.registerProcedureName(kExportProcedureName);
+        exportWindowStart(program);
+        std::_Exit(99);  // not reached: the fatal message ends the process
+    };
+    EXPECT_EXIT(startAsTheDesktopProgramDoes(), ::testing::ExitedWithCode(framework::kFatalExitCode),
+                "File Access Error");
+}
+
+}  // namespace
+}  // namespace kirva::app

@@ -1,0 +1,2 @@
+// Qt outside platform/qt/ and desktop/: refused too.
+#include <QWidget>

@@ -1,0 +1,10 @@
+// The Qt tests need one QApplication for the whole run; QT_QPA_PLATFORM chooses offscreen or X.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
