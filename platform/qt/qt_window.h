@@ -6,12 +6,10 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
 
 #include "platform/qt/qt_window_system.h"
+#include "platform/window/window_parts.h"
 
 class QEventLoop;
 class QLabel;
@@ -36,8 +34,8 @@ class QtWindow final : public QObject, public Window {
     int registerHandler(EventKind kind, std::function<EventVerdict(const Event&)> handler) override;
     void unregisterHandler(int id) override;
 
-    const Event& currentEvent() const override { return current_; }
-    int32_t acceptedControl() const override { return acceptedControl_; }
+    const Event& currentEvent() const override { return events_.current(); }
+    int32_t acceptedControl() const override { return events_.acceptedControl(); }
     int32_t focusedControl() const override { return focused_; }
     int32_t keyCode() const override { return keyCode_; }
     void clearKeyCode() override { keyCode_ = 0; }
@@ -101,10 +99,6 @@ class QtWindow final : public QObject, public Window {
         Rect place;             // dialog units, natural sizes filled in
         bool hidden = false;
     };
-    struct Handler {
-        EventKind kind;
-        std::function<EventVerdict(const Event&)> handler;
-    };
 
     void buildControl(Control& c);
     void applyText(Control& c);
@@ -154,17 +148,12 @@ class QtWindow final : public QObject, public Window {
     WindowState lastState_ = WindowState::Normal;
     bool settlePending_ = false;
 
-    std::mutex queueMutex_;  // notify() comes from other threads
-    std::deque<Event> queue_;
+    WindowEvents events_;
     const std::function<EventVerdict(const Event&)>* handler_ = nullptr;
     QEventLoop* loop_ = nullptr;
     bool endLoop_ = false;
     bool draining_ = false;
-    std::map<int, Handler> handlers_;
-    int nextHandlerId_ = 1;
 
-    Event current_;
-    int32_t acceptedControl_ = 0;
     int32_t focused_ = 0;
     int32_t keyCode_ = 0;
     std::vector<int32_t> alertKeys_;
