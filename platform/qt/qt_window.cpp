@@ -815,13 +815,15 @@ void QtWindow::setHidden(int32_t control, bool hidden) {
     const bool hadFocus = hidden && focused_ == control;
     c->widget->setVisible(!hidden);
     // Qt moves the focus on from a hidden widget only in an active window; the events must not depend on it.
-    if (hadFocus && focused_ == control) {
-        const int32_t next = nextFocusable(control, false);
-        if (next != 0 && next != control) {
-            select(next);
-        } else {
-            focused_ = 0;
-        }
+    if (hadFocus && focused_ == control) focusAwayFrom(control);
+}
+
+void QtWindow::focusAwayFrom(int32_t control) {
+    const int32_t next = nextFocusable(control, false);
+    if (next != 0 && next != control) {
+        select(next);
+    } else {
+        focused_ = 0;
     }
 }
 
@@ -834,14 +836,7 @@ void QtWindow::setDisabled(int32_t control, bool disabled) {
     Control* c = find(control);
     if (c == nullptr || c->widget->isEnabled() != disabled) return;
     c->widget->setEnabled(!disabled);
-    if (disabled && focused_ == control) {
-        const int32_t next = nextFocusable(control, false);
-        if (next != 0 && next != control) {
-            select(next);
-        } else {
-            focused_ = 0;
-        }
-    }
+    if (disabled && focused_ == control) focusAwayFrom(control);
 }
 
 bool QtWindow::isDisabled(int32_t control) const {

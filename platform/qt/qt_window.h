@@ -109,6 +109,8 @@ class QtWindow final : public QObject, public Window {
     Control* findWidget(const QObject* object);
     bool canFocus(const Control& c) const;
     int32_t nextFocusable(int32_t from, bool backwards) const;
+    // The focus moves on from a control that is hidden or disabled while it has it.
+    void focusAwayFrom(int32_t control);
     bool entryModified(const Control& c) const;
     bool acceptEntry(Control& c);
     void press(Control& c);
