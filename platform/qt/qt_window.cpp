@@ -471,7 +471,10 @@ void QtWindow::scheduleDrain() {
 }
 
 // Works off the queue while this window's loop is the innermost one; a nested window's loop drains its
-// own queue, and this one continues when that loop has ended.
+// own queue, and this one continues when that loop has ended. A handler is never entered again before it
+// returns: while one runs (draining_), Qt may run too (the progress repaint's processEvents, a message
+// box's or the folder picker's own loop) and deliver a queued drain, which then returns at once; what was
+// posted meanwhile waits in the queue, and the loop below takes it after the handler, in its order.
 void QtWindow::drain() {
     if (loop_ == nullptr || draining_) return;
     const auto& loops = system_.runningLoops();
@@ -1041,7 +1044,8 @@ void QtWindow::showProgress(int64_t done, int64_t total) {
     progress_->setValue(static_cast<int>(std::min(value, kSteps)));
     progress_->show();
     progress_->repaint();
-    // Paint what is pending without taking the user's input while the program works.
+    // Paint what is pending without taking the user's input while the program works. The window's own
+    // events wait for the handler that is working (see drain()).
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
