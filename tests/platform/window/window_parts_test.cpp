@@ -17,10 +17,15 @@ TEST(WindowParts, AccessKeysAndShownTexts) {
         const char* key;  // UTF-8, empty when the text has none
         const char* shown;
     };
+    // "čas": a Windows-1250 letter, upper-cased as such.
     const Case cases[] = {
-        {"  &IZDELAJ", "I", "  IZDELAJ"}, {"&preklič", "P", "preklič"}, {"&čas", "Č", "čas"},  // a Windows-1250 letter,
-                                                                                               // upper-cased as such
-        {"A && B &c", "C", "A & B c"},    {"no key", "", "no key"},     {"ends in &", "", "ends in &"}, {"&&", "", "&"},
+        {"  &IZDELAJ", "I", "  IZDELAJ"},
+        {"&preklič", "P", "preklič"},
+        {"&čas", "Č", "čas"},
+        {"A && B &c", "C", "A & B c"},
+        {"no key", "", "no key"},
+        {"ends in &", "", "ends in &"},
+        {"&&", "", "&"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.utf8);
