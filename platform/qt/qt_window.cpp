@@ -138,15 +138,7 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowLayout& layout)
     }
 
     controls_.reserve(layout.controls.size());
-    for (const ControlLayout& cl : layout.controls) {
-        Control c;
-        c.layout = cl;
-        c.text = cl.text;
-        c.image = cl.image;
-        c.hidden = cl.hidden;
-        c.place = cl.place;
-        controls_.push_back(std::move(c));
-    }
+    for (const ControlLayout& cl : layout.controls) controls_.emplace_back(cl);
     QWidget* previous = nullptr;
     for (Control& c : controls_) {
         buildControl(c);

@@ -90,14 +90,10 @@ class QtWindow final : public QObject, public Window {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    struct Control {
-        ControlLayout layout;
+    struct Control : ControlState {  // text: the label of a non-entry; an entry's is in its widget
+        using ControlState::ControlState;
         QWidget* widget = nullptr;  // owned by the window's widget tree
-        std::string text;           // the label of a non-entry, "&" marks and all
-        std::string image;
-        std::string lastShown;  // an entry's text as last shown from its binding or set by the program
-        Rect place;             // dialog units, natural sizes filled in
-        bool hidden = false;
+        std::string lastShown;      // an entry's text as last shown from its binding or set by the program
     };
 
     void buildControl(Control& c);

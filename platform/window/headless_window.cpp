@@ -66,15 +66,7 @@ struct HeadlessWindowSystem::Impl {
 class HeadlessWindow final : public Window {
   public:
     HeadlessWindow(HeadlessWindowSystem& system, const WindowLayout& layout) : system_(system), layout_(layout) {
-        for (const ControlLayout& c : layout.controls) {
-            Control control;
-            control.layout = c;
-            control.text = c.text;
-            control.image = c.image;
-            control.hidden = c.hidden;
-            control.place = c.place;
-            controls_.push_back(std::move(control));
-        }
+        for (const ControlLayout& c : layout.controls) controls_.emplace_back(c);
         for (Control& c : controls_) {
             if (c.layout.binding) showFromBinding(c, false);
             c.place = withNaturalSize(c, c.layout.place);
@@ -557,15 +549,11 @@ class HeadlessWindow final : public Window {
     }
 
   private:
-    struct Control {
-        ControlLayout layout;
-        std::string text;  // what it shows: an entry's text, else its label
-        std::string image;
-        bool hidden = false;
+    struct Control : ControlState {
+        using ControlState::ControlState;
         bool disabled = false;
         bool modified = false;  // an entry's text changed by the user since it was last shown or taken
         bool checked = false;
-        Rect place;
         std::vector<std::vector<std::string>> rows;
     };
 

@@ -27,6 +27,20 @@ char accessKeyOf(std::string_view text);
 // The text as shown: the access-key marks removed ("&&" shows as "&").
 std::string withoutAccessMarks(std::string_view text);
 
+// What both window systems keep of a control besides its layout, as the layout starts it: its text (the
+// label with its "&" marks, or an entry's text in the headless system), image role, place in dialog units
+// (natural sizes filled in as the window measures them) and whether it is hidden.
+struct ControlState {
+    explicit ControlState(const ControlLayout& design)
+        : layout(design), text(design.text), image(design.image), place(design.place), hidden(design.hidden) {}
+
+    ControlLayout layout;
+    std::string text;
+    std::string image;
+    Rect place;
+    bool hidden = false;
+};
+
 // The control after (or before) `from` in field order that `canFocus` lets take the focus, wrapping round;
 // 0 when none can. `controls` are in field order, each with its `layout.number`; a `from` not among them
 // starts the walk at the beginning (or, backwards, at the end).
