@@ -1,6 +1,7 @@
 #include "app/export_session.h"
 
 #include <iostream>
+#include <utility>
 
 #include "app/dictionary.h"
 #include "platform/text1250.h"
@@ -16,34 +17,40 @@ platform::MessageBoxes& standardErrorBoxes() {
     return boxes;
 }
 
-}  // namespace
-
-ExportSession::ExportSession(std::string settingsFileName, exporting::ExportFront& front, const Clock& clock)
-    : front_(front), clock_(clock), program_{framework::errorManager(), iniManager(), {}, {}, {}} {
-    program_.errors.setMessageBoxes(front_.messageBoxes());
+StartupOptions withIniFile(std::string settingsFileName) {
     StartupOptions options;
     options.settingsFileName = std::move(settingsFileName);
-    options.dictionary.clock = &clock;
-    options.endInOrderOnFatal = false;  // the session ends its work instead, and its owner the process
-    startUp(program_, options);
+    return options;
+}
+
+}  // namespace
+
+ExportSession::ExportSession(StartupOptions options, exporting::ExportFront& front, const Clock& clock)
+    : front_(front), clock_(clock), program_{framework::errorManager(), iniManager(), {}, {}, {}} {
+    program_.errors.setMessageBoxes(front_.messageBoxes());
+    // Recorded from the first step on, so that a fatal message during the start-up ends the work in order too.
     program_.errors.setExitHook([this](int exitCode) {
         if (!fatalExit_) fatalExit_ = exitCode;
     });
+    options.dictionary.clock = &clock;
+    options.endInOrderOnFatal = false;  // the session ends its work instead, and its owner the process
+    startUp(program_, options);
 }
 
+ExportSession::ExportSession(std::string settingsFileName, exporting::ExportFront& front, const Clock& clock)
+    : ExportSession(withIniFile(std::move(settingsFileName)), front, clock) {}
+
 ExportSession::~ExportSession() {
-    end();
-    shutDown(program_);
-    program_.errors.setExitHook({});
-    program_.errors.setMessageBoxes(standardErrorBoxes());
+    finish();
 }
 
 bool ExportSession::start() {
     if (started_) return filesOpen_;
     started_ = true;
-    program_.errors.registerProcedureName(kExportProcedureName);
-    const uint8_t result = exportWindowStart(program_);
-    filesOpen_ = result == framework::ResultDone && !fatalExit_;
+    beginProcedure();
+    loadSettings();
+    const uint8_t result = openFiles();
+    filesOpen_ = result == framework::ResultDone && !ended();
     return filesOpen_;
 }
 
@@ -70,11 +77,41 @@ exporting::RunResult ExportSession::runExport(exporting::ExportState& state) {
 }
 
 void ExportSession::end() {
-    if (!started_) return;
     started_ = false;
     filesOpen_ = false;
-    exportWindowEnd();
+    closeFiles();
+    endProcedure();
+}
+
+int ExportSession::finish() {
+    if (finished_) return *finished_;
+    end();
+    shutDown(program_);
+    program_.errors.setExitHook({});
+    program_.errors.setMessageBoxes(standardErrorBoxes());
+    finished_ = fatalExit_.value_or(0);
+    return *finished_;
+}
+
+void ExportSession::beginProcedure() {
+    if (procedureBegun_) return;
+    procedureBegun_ = true;
+    program_.errors.registerProcedureName(kExportProcedureName);
+}
+
+void ExportSession::endProcedure() {
+    if (!procedureBegun_) return;
+    procedureBegun_ = false;
     program_.errors.registerProcedureName(kExportProcedureName, true);
+}
+
+void ExportSession::loadSettings() {
+    loadExportSettings(program_);
+}
+
+uint8_t ExportSession::openFiles() {
+    filesOpened_ = true;  // closing balances a partly successful opening too
+    return openExportFiles();
 }
 
 exporting::ExportFiles ExportSession::files() {
@@ -83,6 +120,12 @@ exporting::ExportFiles ExportSession::files() {
     framework::DataFile& sfpartn = *fileOf("SFPARTN");
     return {faracun.storage(), faracun.record(),  sfenpa.storage(),
             sfenpa.record(),   sfpartn.storage(), sfpartn.record()};
+}
+
+void ExportSession::closeFiles() {
+    if (!filesOpened_) return;
+    filesOpened_ = false;
+    exportWindowEnd();
 }
 
 }  // namespace kirva::app

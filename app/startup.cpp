@@ -43,9 +43,13 @@ void endAfterFatal(Program& program, int exitCode) {
 }
 
 uint8_t exportWindowStart(Program& program) {
+    loadExportSettings(program);
+    return openExportFiles();
+}
+
+void loadExportSettings(Program& program) {
     settings::loadSettings(program.settingsFileName, program.settings, program.names);
     settings::readIdentification(program.settingsFileName, program.settings);
-    return openExportFiles();
 }
 
 uint8_t openExportFiles() {

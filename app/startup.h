@@ -60,11 +60,12 @@ void shutDown(Program& program);
 // the process ended with `exitCode`. Does not return.
 [[noreturn]] void endAfterFatal(Program& program, int exitCode);
 
-// The windowless part of the export window's start: LoadSettings (which composes the data-file names), the
-// OPAL identification, then FARACUN, SFENPA, SFPARTN, QFASTOR and SaopRAC opened through their relation
-// managers and QFASTPO declared in use. Returns the first failing result (a fatal one has ended the
-// program unless the error manager's exit hook returned); exportWindowEnd balances it either way.
+// The windowless part of the export window's start: loadExportSettings, then openExportFiles. Returns the
+// first failing result (a fatal one has ended the program unless the error manager's exit hook returned);
+// exportWindowEnd balances it either way.
 uint8_t exportWindowStart(Program& program);
+// LoadSettings (which composes the data-file names) and the OPAL identification.
+void loadExportSettings(Program& program);
 // The opening part of it alone: the five files through their relation managers, QFASTPO in use.
 uint8_t openExportFiles();
 // The export window's end: FARACUN, QFASTOR, SFENPA, SFPARTN and SaopRAC closed through their relation

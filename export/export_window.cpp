@@ -160,27 +160,26 @@ ExportWindow::ExportWindow(ExportWindowContext& context, platform::Window& windo
 ExportWindow::~ExportWindow() = default;
 
 ErrorLevel ExportWindow::init() {
-    context_.errors.registerProcedureName(kExportProcedureName);
+    context_.session.beginProcedure();
     request = framework::procedureRequest();
     if (const ErrorLevel level = WindowController::init(); level != ErrorLevel::Quiet) return level;
 
     linkToolbar(toolbar_);
-    settings::loadSettings(context_.settingsFileName, context_.settings, context_.names);
-    settings::readIdentification(context_.settingsFileName, context_.settings);
+    context_.session.loadSettings();
 
     addResponseButton(kBuildButton, request == framework::RequestConfirmCancels ? framework::ResponseCancelled
                                                                                 : framework::ResponseCompleted);
     addResponseButton(kCancelButton, framework::ResponseCancelled);
 
     // The flag is set whatever the outcome: closing balances a partly successful opening too.
-    const uint8_t openResult = context_.dataFiles.open();
+    const uint8_t openResult = context_.session.openFiles();
     filesOpened = true;
-    if (openResult != 0 || context_.programEnded()) return ErrorLevel::Fatal;
-    files_.emplace(context_.dataFiles.files());
+    if (openResult != 0 || context_.session.ended()) return ErrorLevel::Fatal;
+    files_.emplace(context_.session.files());
 
     openWindow(window_);
 
-    warnAboutMissingSettings(context_.settings, *this);
+    warnAboutMissingSettings(context_.session.settings(), *this);
 
     state_.period = defaultPeriod(context_.clock.today());
     window_.display(kFromDate);
@@ -199,17 +198,17 @@ ErrorLevel ExportWindow::shutdown() {
     if (const ErrorLevel level = WindowController::shutdown(); level != ErrorLevel::Quiet) return level;
     if (filesOpened) {
         files_.reset();
-        context_.dataFiles.close();
+        context_.session.closeFiles();
         filesOpened = false;
     }
-    context_.errors.registerProcedureName(kExportProcedureName, true);
+    context_.session.endProcedure();
     return ErrorLevel::Quiet;
 }
 
 ErrorLevel ExportWindow::handleEvent() {
     const ErrorLevel level = WindowController::handleEvent();
     // A fatal message ends the program: the window closes and the program shuts down in its order.
-    if (context_.programEnded()) return ErrorLevel::Fatal;
+    if (context_.session.ended()) return ErrorLevel::Fatal;
     return level;
 }
 
@@ -220,7 +219,7 @@ ErrorLevel ExportWindow::handleWindowEvent() {
 
 ErrorLevel ExportWindow::handleSelected() {
     const int32_t selected = event().control;
-    if (selected == kBuildButton) checkOutputSettings(context_.settings, *this);
+    if (selected == kBuildButton) checkOutputSettings(context_.session.settings(), *this);
     const ErrorLevel level = WindowController::handleSelected();
     // A period the wrong-dates warning refuses is not counted when a date field gets the focus either (the
     // warning puts it on the to-date), so the focus stays there and the last count stands.
@@ -244,7 +243,7 @@ ErrorLevel ExportWindow::handleAccepted() {
     const int32_t accepted = window_.acceptedControl();
     if (accepted == kBuildButton && state_.steviloRacunov != 0) {
         beginWork();
-        const RunResult result = runExport(*files_, context_.settings, state_, context_.clock, *this);
+        const RunResult result = runExport(*files_, context_.session.settings(), state_, context_.clock, *this);
         endWork();
         if (!result.ok()) {
             // The journal was not made: say why, and keep the window open so the settings can be mended.
@@ -278,7 +277,8 @@ ErrorLevel ExportWindow::handleAccepted() {
     } else if (accepted == kSettingsButton) {
         updateBindings();
         settings::SettingsWindowContext settingsContext{context_.windows, context_.errors, context_.ini,
-                                                        context_.settingsFileName, context_.settings};
+                                                        context_.session.settingsFileName(),
+                                                        context_.session.settings()};
         settings::nastavitvePrograma(settingsContext);
         refresh();
     }

@@ -6,11 +6,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "export/export_life.h"
 #include "export/export_run.h"
 #include "framework/window/ini_manager.h"
 #include "framework/window/window_controller.h"
@@ -42,33 +42,14 @@ enum ExportControl : int32_t {
     kImage = 19,           // ?IMAGE1
 };
 
-// The data files the window opens at its start and closes at its end. The program's start-up owns the
-// file and relation managers, so it hands the window this much of them.
-class ExportDataFiles {
-  public:
-    virtual ~ExportDataFiles() = default;
-    // FARACUN, SFENPA, SFPARTN, QFASTOR and SaopRAC opened through their relation managers, QFASTPO declared
-    // in use. 0 when all are open; otherwise the failing result, after the error manager has reported it.
-    virtual uint8_t open() = 0;
-    // Closes what open() opened; balanced whether open() succeeded or not.
-    virtual void close() = 0;
-    // The open files with their record buffers.
-    virtual ExportFiles files() = 0;
-};
-
-// What the window works with: the program's services and its settings globals, which it reads and, through
-// the settings window, edits in place.
+// What the window works with: the program's services, and the export's life (settings, files, procedure
+// name) that the program's start-up owns and the window takes step by step.
 struct ExportWindowContext {
     platform::WindowSystem& windows;
     framework::ErrorManager& errors;
     framework::IniManager& ini;
-    const std::string& settingsFileName;
-    settings::Settings& settings;
-    settings::DataFileNames& names;
-    ExportDataFiles& dataFiles;
+    ExportLife& session;
     const Clock& clock;
-    // True once the error manager has ended the program with a fatal message; the window then closes.
-    std::function<bool()> programEnded;
 };
 
 // The window's layout, texts in Windows-1250, entries bound to the period and the count's results.

@@ -1,6 +1,6 @@
-// framework/window/: the window framework (window manager, resizer, INI manager). The parts here need no
-// window system of their own: they reach windows through small interfaces such as WindowGeometry, which
-// the window side implements. Depends on platform/ and settings/; never includes Qt.
+// framework/window/: the window framework (window manager, resizer, INI manager, error history window). The parts here
+// need no window system of their own: they reach windows through small interfaces such as WindowGeometry, which the
+// window side implements. Uses platform/ (and storage/ below it); never includes Qt.
 #pragma once
 
 #include <cstdint>

@@ -31,56 +31,15 @@
 #include <limits>
 
 #include "platform/qt/qt_text.h"
+#include "platform/text1250.h"
+#include "platform/window/window_parts.h"
 
 namespace kirva::platform::qt {
 
 namespace {
 
-bool isEntryKind(ControlKind kind) {
-    return kind == ControlKind::Entry || kind == ControlKind::DropList;
-}
-
-bool isFocusableKind(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Prompt:
-        case ControlKind::Text:
-        case ControlKind::Line:
-        case ControlKind::Image:
-        case ControlKind::Box:
-        case ControlKind::Group:
-        case ControlKind::Option:
-        case ControlKind::Region:
-            return false;
-        default:
-            return true;
-    }
-}
-
 bool isButtonKind(ControlKind kind) {
     return kind == ControlKind::Button || kind == ControlKind::CheckBox || kind == ControlKind::Radio;
-}
-
-// The letter after a single "&", upper-cased; a null QChar when there is none.
-QChar accessKeyOf(const QString& text) {
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != u'&') continue;
-        if (text[i + 1] == u'&') {
-            ++i;
-            continue;
-        }
-        return text[i + 1].toUpper();
-    }
-    return {};
-}
-
-// The text without access-key marks ("&&" is a literal "&").
-QString withoutMarks(const QString& text) {
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && i + 1 < text.size()) ++i;
-        result += text[i];
-    }
-    return result;
 }
 
 // A label's text with its access key underlined; blanks kept as the layout has them.
@@ -179,15 +138,7 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowLayout& layout)
     }
 
     controls_.reserve(layout.controls.size());
-    for (const ControlLayout& cl : layout.controls) {
-        Control c;
-        c.layout = cl;
-        c.text = cl.text;
-        c.image = cl.image;
-        c.hidden = cl.hidden;
-        c.place = cl.place;
-        controls_.push_back(std::move(c));
-    }
+    for (const ControlLayout& cl : layout.controls) controls_.emplace_back(cl);
     QWidget* previous = nullptr;
     for (Control& c : controls_) {
         buildControl(c);
@@ -343,9 +294,9 @@ void QtWindow::applyText(Control& c) {
         case ControlKind::Prompt:
         case ControlKind::Text: {
             auto* label = static_cast<QLabel*>(c.widget);
-            if (accessKeyOf(text).isNull()) {
+            if (accessKeyOf(c.text) == 0) {
                 label->setTextFormat(Qt::PlainText);
-                label->setText(withoutMarks(text));
+                label->setText(toQString(withoutAccessMarks(c.text)));
             } else {
                 label->setTextFormat(Qt::RichText);
                 label->setText(labelHtml(text));
@@ -364,7 +315,7 @@ void QtWindow::applyText(Control& c) {
         }
         case ControlKind::Group:
         case ControlKind::Option:
-            static_cast<QGroupBox*>(c.widget)->setTitle(withoutMarks(text));
+            static_cast<QGroupBox*>(c.widget)->setTitle(toQString(withoutAccessMarks(c.text)));
             break;
         case ControlKind::Entry:
         case ControlKind::DropList:
@@ -432,19 +383,7 @@ bool QtWindow::canFocus(const Control& c) const {
 }
 
 int32_t QtWindow::nextFocusable(int32_t from, bool backwards) const {
-    const auto count = static_cast<std::ptrdiff_t>(controls_.size());
-    if (count == 0) return 0;
-    std::ptrdiff_t start = -1;
-    for (std::ptrdiff_t i = 0; i < count; ++i) {
-        if (controls_[static_cast<std::size_t>(i)].layout.number == from) start = i;
-    }
-    if (start < 0) start = backwards ? 0 : count - 1;
-    for (std::ptrdiff_t step = 1; step <= count; ++step) {
-        const std::ptrdiff_t i = ((backwards ? start - step : start + step) % count + count) % count;
-        const Control& c = controls_[static_cast<std::size_t>(i)];
-        if (canFocus(c)) return c.layout.number;
-    }
-    return 0;
+    return platform::nextFocusable(controls_, from, backwards, [this](const Control& c) { return canFocus(c); });
 }
 
 // --- Opening, the loop, closing ---
@@ -503,14 +442,7 @@ void QtWindow::runEventLoop(const std::function<EventVerdict(const Event&)>& han
 }
 
 void QtWindow::post(const Event& event, bool front) {
-    {
-        std::lock_guard lock(queueMutex_);
-        if (front) {
-            queue_.push_front(event);
-        } else {
-            queue_.push_back(event);
-        }
-    }
+    events_.post(event, front);
     scheduleDrain();
 }
 
@@ -519,10 +451,7 @@ void QtWindow::notify(uint32_t code, uint64_t thread, int64_t parameter) {
     event.notifyCode = code;
     event.notifyThread = thread;
     event.notifyParameter = parameter;
-    {
-        std::lock_guard lock(queueMutex_);
-        queue_.push_back(event);
-    }
+    events_.post(event);
     // Queued to this object's thread, the user-interface thread; dropped if the window is gone by then.
     QMetaObject::invokeMethod(
         this, [this] { drain(); }, Qt::QueuedConnection);
@@ -534,68 +463,47 @@ void QtWindow::scheduleDrain() {
 }
 
 // Works off the queue while this window's loop is the innermost one; a nested window's loop drains its
-// own queue, and this one continues when that loop has ended.
+// own queue, and this one continues when that loop has ended. A handler is never entered again before it
+// returns: while one runs (draining_), Qt may run too (the progress repaint's processEvents, a message
+// box's or the folder picker's own loop) and deliver a queued drain, which then returns at once; what was
+// posted meanwhile waits in the queue, and the loop below takes it after the handler, in its order.
 void QtWindow::drain() {
     if (loop_ == nullptr || draining_) return;
     const auto& loops = system_.runningLoops();
     if (loops.empty() || loops.back() != this) return;
     draining_ = true;
     while (open_ && !endLoop_) {
-        Event event;
-        {
-            std::lock_guard lock(queueMutex_);
-            if (queue_.empty()) break;
-            event = queue_.front();
-            queue_.pop_front();
-        }
-        dispatch(event);
+        const std::optional<Event> event = events_.take();
+        if (!event) break;
+        dispatch(*event);
     }
     draining_ = false;
     if ((!open_ || endLoop_) && loop_ != nullptr) loop_->quit();
 }
 
 void QtWindow::dispatch(const Event& event) {
-    current_ = event;
-    if (event.kind == EventKind::Accepted) acceptedControl_ = event.control;
+    EventVerdict verdict = EventVerdict::Normal;
     // No exception may cross Qt's event loop: one that escapes a handler is reported and the event
     // counts as handled normally.
     try {
-        std::vector<int> ids;
-        for (const auto& [id, h] : handlers_) {
-            if (h.kind == event.kind) ids.push_back(id);
-        }
-        for (int id : ids) {
-            auto found = handlers_.find(id);
-            if (found == handlers_.end()) continue;
-            auto registered = found->second.handler;
-            const EventVerdict verdict = registered(event);
-            if (verdict == EventVerdict::EndLoop) {
-                endLoop_ = true;
-                return;
-            }
-            if (verdict == EventVerdict::SkipDefault) return;
-        }
-        const EventVerdict verdict = (handler_ != nullptr && *handler_) ? (*handler_)(event) : EventVerdict::Normal;
-        if (verdict == EventVerdict::EndLoop) {
-            endLoop_ = true;
-            return;
-        }
-        if (verdict == EventVerdict::SkipDefault) return;
+        verdict = events_.deliver(event, handler_);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kirva: %s: %s\n", layout_.name.c_str(), error.what());
     } catch (...) {
         std::fprintf(stderr, "kirva: %s: unknown error in an event handler\n", layout_.name.c_str());
     }
+    if (verdict == EventVerdict::EndLoop) {
+        endLoop_ = true;
+        return;
+    }
+    if (verdict == EventVerdict::SkipDefault) return;
     if (event.kind == EventKind::CloseWindow || event.kind == EventKind::CloseDown) close();
 }
 
 void QtWindow::close() {
     if (!open_) return;
     open_ = false;
-    {
-        std::lock_guard lock(queueMutex_);
-        queue_.clear();
-    }
+    events_.clear();
     closingByUs_ = true;
     widget_->hide();
     closingByUs_ = false;
@@ -611,13 +519,11 @@ void QtWindow::close() {
 }
 
 int QtWindow::registerHandler(EventKind kind, std::function<EventVerdict(const Event&)> handler) {
-    const int id = nextHandlerId_++;
-    handlers_.emplace(id, Handler{kind, std::move(handler)});
-    return id;
+    return events_.registerHandler(kind, std::move(handler));
 }
 
 void QtWindow::unregisterHandler(int id) {
-    handlers_.erase(id);
+    events_.unregisterHandler(id);
 }
 
 void QtWindow::registerAlertKey(int32_t keyCode) {
@@ -755,9 +661,11 @@ void QtWindow::press(Control& c) {
 }
 
 void QtWindow::accessKey(QChar letter) {
-    const QChar wanted = letter.toUpper();
+    // The layouts' texts are Windows-1250: a letter outside it is the access key of no control.
+    const std::optional<std::string> typed = fromQString(QString(letter));
+    const char wanted = typed && typed->size() == 1 ? upper1250(*typed)[0] : '\0';
     for (Control& c : controls_) {
-        if (c.hidden || !c.widget->isEnabled() || accessKeyOf(toQString(c.text)) != wanted) continue;
+        if (wanted == '\0' || c.hidden || !c.widget->isEnabled() || accessKeyOf(c.text) != wanted) continue;
         switch (c.layout.kind) {
             case ControlKind::Prompt:
             case ControlKind::Text:
@@ -902,13 +810,15 @@ void QtWindow::setHidden(int32_t control, bool hidden) {
     const bool hadFocus = hidden && focused_ == control;
     c->widget->setVisible(!hidden);
     // Qt moves the focus on from a hidden widget only in an active window; the events must not depend on it.
-    if (hadFocus && focused_ == control) {
-        const int32_t next = nextFocusable(control, false);
-        if (next != 0 && next != control) {
-            select(next);
-        } else {
-            focused_ = 0;
-        }
+    if (hadFocus && focused_ == control) focusAwayFrom(control);
+}
+
+void QtWindow::focusAwayFrom(int32_t control) {
+    const int32_t next = nextFocusable(control, false);
+    if (next != 0 && next != control) {
+        select(next);
+    } else {
+        focused_ = 0;
     }
 }
 
@@ -921,14 +831,7 @@ void QtWindow::setDisabled(int32_t control, bool disabled) {
     Control* c = find(control);
     if (c == nullptr || c->widget->isEnabled() != disabled) return;
     c->widget->setEnabled(!disabled);
-    if (disabled && focused_ == control) {
-        const int32_t next = nextFocusable(control, false);
-        if (next != 0 && next != control) {
-            select(next);
-        } else {
-            focused_ = 0;
-        }
-    }
+    if (disabled && focused_ == control) focusAwayFrom(control);
 }
 
 bool QtWindow::isDisabled(int32_t control) const {
@@ -1133,7 +1036,8 @@ void QtWindow::showProgress(int64_t done, int64_t total) {
     progress_->setValue(static_cast<int>(std::min(value, kSteps)));
     progress_->show();
     progress_->repaint();
-    // Paint what is pending without taking the user's input while the program works.
+    // Paint what is pending without taking the user's input while the program works. The window's own
+    // events wait for the handler that is working (see drain()).
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

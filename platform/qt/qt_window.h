@@ -6,12 +6,10 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
 
 #include "platform/qt/qt_window_system.h"
+#include "platform/window/window_parts.h"
 
 class QEventLoop;
 class QLabel;
@@ -36,8 +34,8 @@ class QtWindow final : public QObject, public Window {
     int registerHandler(EventKind kind, std::function<EventVerdict(const Event&)> handler) override;
     void unregisterHandler(int id) override;
 
-    const Event& currentEvent() const override { return current_; }
-    int32_t acceptedControl() const override { return acceptedControl_; }
+    const Event& currentEvent() const override { return events_.current(); }
+    int32_t acceptedControl() const override { return events_.acceptedControl(); }
     int32_t focusedControl() const override { return focused_; }
     int32_t keyCode() const override { return keyCode_; }
     void clearKeyCode() override { keyCode_ = 0; }
@@ -92,18 +90,10 @@ class QtWindow final : public QObject, public Window {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    struct Control {
-        ControlLayout layout;
+    struct Control : ControlState {  // text: the label of a non-entry; an entry's is in its widget
+        using ControlState::ControlState;
         QWidget* widget = nullptr;  // owned by the window's widget tree
-        std::string text;           // the label of a non-entry, "&" marks and all
-        std::string image;
-        std::string lastShown;  // an entry's text as last shown from its binding or set by the program
-        Rect place;             // dialog units, natural sizes filled in
-        bool hidden = false;
-    };
-    struct Handler {
-        EventKind kind;
-        std::function<EventVerdict(const Event&)> handler;
+        std::string lastShown;      // an entry's text as last shown from its binding or set by the program
     };
 
     void buildControl(Control& c);
@@ -115,6 +105,8 @@ class QtWindow final : public QObject, public Window {
     Control* findWidget(const QObject* object);
     bool canFocus(const Control& c) const;
     int32_t nextFocusable(int32_t from, bool backwards) const;
+    // The focus moves on from a control that is hidden or disabled while it has it.
+    void focusAwayFrom(int32_t control);
     bool entryModified(const Control& c) const;
     bool acceptEntry(Control& c);
     void press(Control& c);
@@ -154,17 +146,12 @@ class QtWindow final : public QObject, public Window {
     WindowState lastState_ = WindowState::Normal;
     bool settlePending_ = false;
 
-    std::mutex queueMutex_;  // notify() comes from other threads
-    std::deque<Event> queue_;
+    WindowEvents events_;
     const std::function<EventVerdict(const Event&)>* handler_ = nullptr;
     QEventLoop* loop_ = nullptr;
     bool endLoop_ = false;
     bool draining_ = false;
-    std::map<int, Handler> handlers_;
-    int nextHandlerId_ = 1;
 
-    Event current_;
-    int32_t acceptedControl_ = 0;
     int32_t focused_ = 0;
     int32_t keyCode_ = 0;
     std::vector<int32_t> alertKeys_;

@@ -3,59 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 #include <utility>
 
 #include "platform/text1250.h"
+#include "platform/window/window_parts.h"
 
 namespace kirva::platform {
 
 namespace {
-
-bool isEntryKind(ControlKind kind) {
-    return kind == ControlKind::Entry || kind == ControlKind::DropList;
-}
-
-// Kinds that never take the focus: Tab passes them by and a click on them does nothing.
-bool isFocusableKind(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Prompt:
-        case ControlKind::Text:
-        case ControlKind::Line:
-        case ControlKind::Image:
-        case ControlKind::Box:
-        case ControlKind::Group:
-        case ControlKind::Option:
-        case ControlKind::Region:
-            return false;
-        default:
-            return true;
-    }
-}
-
-// The letter after a single "&" ("&&" is a literal "&"), upper-cased; 0 when the text has none.
-char accessKeyOf(std::string_view text) {
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '&') continue;
-        if (text[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return upper1250(text.substr(i + 1, 1))[0];
-    }
-    return 0;
-}
-
-// The text as shown: access-key marks removed.
-std::string shownText(std::string_view text) {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) ++i;
-        result += text[i];
-    }
-    return result;
-}
 
 int32_t clampInt(int32_t value, int32_t low, int32_t high) {
     return std::max(low, std::min(value, high));
@@ -110,15 +66,7 @@ struct HeadlessWindowSystem::Impl {
 class HeadlessWindow final : public Window {
   public:
     HeadlessWindow(HeadlessWindowSystem& system, const WindowLayout& layout) : system_(system), layout_(layout) {
-        for (const ControlLayout& c : layout.controls) {
-            Control control;
-            control.layout = c;
-            control.text = c.text;
-            control.image = c.image;
-            control.hidden = c.hidden;
-            control.place = c.place;
-            controls_.push_back(std::move(control));
-        }
+        for (const ControlLayout& c : layout.controls) controls_.emplace_back(c);
         for (Control& c : controls_) {
             if (c.layout.binding) showFromBinding(c, false);
             c.place = withNaturalSize(c, c.layout.place);
@@ -170,7 +118,7 @@ class HeadlessWindow final : public Window {
         bool closeTried = false;
         auto& steps = system_.user_.steps_;
         while (open_ && !endLoop_) {
-            if (auto event = takeEvent()) {
+            if (auto event = events_.take()) {
                 dispatch(*event, handler);
                 continue;
             }
@@ -191,22 +139,12 @@ class HeadlessWindow final : public Window {
         if (open_) close();
     }
 
-    void post(const Event& event, bool front = false) override {
-        std::lock_guard lock(queueMutex_);
-        if (front) {
-            queue_.push_front(event);
-        } else {
-            queue_.push_back(event);
-        }
-    }
+    void post(const Event& event, bool front = false) override { events_.post(event, front); }
 
     void close() override {
         if (!open_) return;
         open_ = false;
-        {
-            std::lock_guard lock(queueMutex_);
-            queue_.clear();
-        }
+        events_.clear();
         system_.transcript_.push_back("close " + layout_.name);
         auto& stack = system_.impl_->openStack;
         const bool wasInnermost = !stack.empty() && stack.back() == this;
@@ -223,15 +161,13 @@ class HeadlessWindow final : public Window {
     }
 
     int registerHandler(EventKind kind, std::function<EventVerdict(const Event&)> handler) override {
-        const int id = nextHandlerId_++;
-        handlers_.emplace(id, Handler{kind, std::move(handler)});
-        return id;
+        return events_.registerHandler(kind, std::move(handler));
     }
 
-    void unregisterHandler(int id) override { handlers_.erase(id); }
+    void unregisterHandler(int id) override { events_.unregisterHandler(id); }
 
-    const Event& currentEvent() const override { return current_; }
-    int32_t acceptedControl() const override { return acceptedControl_; }
+    const Event& currentEvent() const override { return events_.current(); }
+    int32_t acceptedControl() const override { return events_.acceptedControl(); }
     int32_t focusedControl() const override { return focused_; }
     int32_t keyCode() const override { return keyCode_; }
     void clearKeyCode() override { keyCode_ = 0; }
@@ -613,21 +549,12 @@ class HeadlessWindow final : public Window {
     }
 
   private:
-    struct Control {
-        ControlLayout layout;
-        std::string text;  // what it shows: an entry's text, else its label
-        std::string image;
-        bool hidden = false;
+    struct Control : ControlState {
+        using ControlState::ControlState;
         bool disabled = false;
         bool modified = false;  // an entry's text changed by the user since it was last shown or taken
         bool checked = false;
-        Rect place;
         std::vector<std::vector<std::string>> rows;
-    };
-
-    struct Handler {
-        EventKind kind;
-        std::function<EventVerdict(const Event&)> handler;
     };
 
     Control* find(int32_t control) {
@@ -640,22 +567,9 @@ class HeadlessWindow final : public Window {
 
     static bool canFocus(const Control& c) { return isFocusableKind(c.layout.kind) && !c.hidden && !c.disabled; }
 
-    // The control after (or before) the given one in field order that can take the focus, wrapping
-    // round; 0 when none can.
+    // The control after (or before) the given one in field order that can take the focus; 0 when none can.
     int32_t nextFocusable(int32_t from, bool backwards) const {
-        const auto count = static_cast<std::ptrdiff_t>(controls_.size());
-        if (count == 0) return 0;
-        std::ptrdiff_t start = -1;
-        for (std::ptrdiff_t i = 0; i < count; ++i) {
-            if (controls_[static_cast<std::size_t>(i)].layout.number == from) start = i;
-        }
-        if (start < 0) start = backwards ? 0 : count - 1;
-        for (std::ptrdiff_t step = 1; step <= count; ++step) {
-            const std::ptrdiff_t i = ((backwards ? start - step : start + step) % count + count) % count;
-            const Control& c = controls_[static_cast<std::size_t>(i)];
-            if (canFocus(c)) return c.layout.number;
-        }
-        return 0;
+        return platform::nextFocusable(controls_, from, backwards, canFocus);
     }
 
     Control* defaultButton() {
@@ -728,7 +642,7 @@ class HeadlessWindow final : public Window {
     // The natural size of a control of "auto" size: 4 units a character of its text, plus the box of a
     // check box or the margins of a button; the height of one line of the kind.
     static Rect withNaturalSize(const Control& c, Rect place) {
-        const auto characters = static_cast<int32_t>(shownText(c.text).size());
+        const auto characters = static_cast<int32_t>(withoutAccessMarks(c.text).size());
         if (c.layout.place.width == 0) {
             int32_t width = characters * 4;
             if (c.layout.kind == ControlKind::CheckBox || c.layout.kind == ControlKind::Radio) width += 12;
@@ -808,36 +722,10 @@ class HeadlessWindow final : public Window {
 
     void change(const std::string& what) { system_.impl_->changes.push_back(layout_.name + ": " + what); }
 
-    std::optional<Event> takeEvent() {
-        std::lock_guard lock(queueMutex_);
-        if (queue_.empty()) return std::nullopt;
-        Event event = queue_.front();
-        queue_.pop_front();
-        return event;
-    }
-
     void dispatch(const Event& event, const std::function<EventVerdict(const Event&)>& handler) {
         system_.transcript_.push_back(layout_.name + ": " + std::string(eventKindName(event.kind)) + " " +
                                       std::to_string(event.control));
-        current_ = event;
-        if (event.kind == EventKind::Accepted) acceptedControl_ = event.control;
-        // Registered handlers first, in the order they were registered; one may unregister another.
-        std::vector<int> ids;
-        for (const auto& [id, h] : handlers_) {
-            if (h.kind == event.kind) ids.push_back(id);
-        }
-        for (int id : ids) {
-            auto found = handlers_.find(id);
-            if (found == handlers_.end()) continue;
-            auto registered = found->second.handler;  // a copy: the handler may unregister itself
-            const EventVerdict verdict = registered(event);
-            if (verdict == EventVerdict::EndLoop) {
-                endLoop_ = true;
-                return;
-            }
-            if (verdict == EventVerdict::SkipDefault) return;
-        }
-        const EventVerdict verdict = handler ? handler(event) : EventVerdict::Normal;
+        const EventVerdict verdict = events_.deliver(event, &handler);
         if (verdict == EventVerdict::EndLoop) {
             endLoop_ = true;
             return;
@@ -856,13 +744,7 @@ class HeadlessWindow final : public Window {
     bool open_ = false;
     bool endLoop_ = false;
 
-    std::mutex queueMutex_;  // notify() comes from other threads
-    std::deque<Event> queue_;
-    std::map<int, Handler> handlers_;
-    int nextHandlerId_ = 1;
-
-    Event current_;
-    int32_t acceptedControl_ = 0;
+    WindowEvents events_;
     int32_t focused_ = 0;
     int32_t keyCode_ = 0;
     std::vector<int32_t> alertKeys_;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/dictionary.h"
+#include "export/export_life.h"
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 
@@ -139,6 +140,48 @@ TEST_F(ExportSessionTest, WarnsAboutMissingFoldersAndIdentificationOnceTheWindow
             EXPECT_EQ(boxes.shown()[i].caption, " OPOZORILO");
         }
     }
+}
+
+// The export window takes the session's steps one by one (as exporting::ExportLife): each balances once,
+// whatever order a failing start leaves them in, and finish() gives the program's exit code once.
+TEST_F(ExportSessionTest, TheWindowsStepsBalanceOnceAndFinishGivesTheExitCode) {
+    auto& errors = framework::errorManager();
+    {
+        ExportSession session(ini, front, kToday);
+        exporting::ExportLife& life = session;
+        life.closeFiles();  // nothing opened yet: nothing closed
+        EXPECT_EQ(accessOf("FARACUN")->opened(), 0);
+        life.beginProcedure();
+        life.beginProcedure();
+        EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
+        life.loadSettings();
+        EXPECT_EQ(life.names().faracun, dataDir + "FARACUN.DB");
+        ASSERT_EQ(life.openFiles(), framework::ResultDone);
+        EXPECT_FALSE(life.ended());
+        EXPECT_EQ(&life.files().faracun, &fileOf("FARACUN")->storage());
+        life.closeFiles();
+        life.closeFiles();
+        for (const char* label : kFiveFiles) EXPECT_EQ(accessOf(label)->opened(), 0) << label;
+        life.endProcedure();
+        EXPECT_EQ(errors.getProcedureName(), "");  // registered once, so removed once
+        EXPECT_EQ(session.finish(), 0);
+        EXPECT_FALSE(dictionaryActive());
+        EXPECT_EQ(session.finish(), 0);  // the destructor's call changes nothing either
+    }
+
+    fs::remove(dataDir + "SFPARTN.DB");
+    fs::create_directories(dataDir + "SFPARTN.DB");  // FARACUN and SFENPA open, then SFPARTN fails
+    ExportSession session(ini, front, kToday);
+    exporting::ExportLife& life = session;
+    life.beginProcedure();
+    life.loadSettings();
+    EXPECT_NE(life.openFiles(), framework::ResultDone);
+    EXPECT_TRUE(life.ended());
+    EXPECT_EQ(accessOf("FARACUN")->opened(), 1);
+    life.closeFiles();  // balances the partly successful opening
+    for (const char* label : kFiveFiles) EXPECT_EQ(accessOf(label)->opened(), 0) << label;
+    life.endProcedure();
+    EXPECT_EQ(session.finish(), framework::kFatalExitCode);
 }
 
 // Without an owner that ends the work itself, a fatal message ends the process: the program is taken down

@@ -13,6 +13,8 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -372,6 +374,71 @@ TEST(QtWindow, ANestedModalWindowGivesTheEventsOfTheHeadlessOne) {
                               });
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(number, 42);
+}
+
+// A handler that lets Qt run while it works (the progress repaint during a long count or run, a message
+// box's own loop) is never entered again before it returns: what is posted, notified, timed or resized
+// meanwhile waits in the window's queue and is handled after it, in its order.
+TEST(QtWindow, AHandlerIsNotEnteredAgainWhileItShowsProgressOrAMessageBox) {
+    Variables v;
+    QtWindowSystem system;
+    auto window = system.createWindow(testLayout(v));
+    auto& qtWindow = dynamic_cast<QtWindow&>(*window);
+    int depth = 0;
+    int deepest = 0;
+    bool working = false;
+    Lines duringWork;
+    bool boxAnswered = false;
+    QTimer answerBox;
+    QObject::connect(&answerBox, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || boxAnswered) return;
+        boxAnswered = true;
+        qtWindow.post(Event{EventKind::CloseWindow});  // the box's loop runs while this is queued
+        box->buttons().front()->click();
+    });
+
+    const Lines seen =
+        runQt(system, *window, {[](QtWindow& w) { QTest::mouseClick(widgetOf(w, kBuild), Qt::LeftButton); }},
+              [&](const Event& e) {
+                  deepest = std::max(deepest, ++depth);
+                  if (working) duringWork.push_back(line(e));
+                  if (e.kind == EventKind::Accepted && e.control == kBuild) {
+                      working = true;
+                      qtWindow.post(Event{EventKind::DeferredResize}, true);
+                      qtWindow.post(Event{EventKind::Selected, kTo});
+                      std::thread([&] { qtWindow.notify(1, 2, 3); }).join();
+                      QTimer::singleShot(0, [&] { qtWindow.post(Event{EventKind::Completed}); });
+                      qtWindow.widget()->resize(qtWindow.widget()->size() + QSize(40, 20));
+                      for (int64_t done = 1; done <= 50; ++done) {
+                          qtWindow.showProgress(done, 50);
+                          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                      }
+                      qtWindow.showProgress(0, 0);
+                      answerBox.start(10);
+                      MessageBoxRequest request;
+                      request.caption = cp1250(" OPOZORILO");
+                      request.text = cp1250(" Temeljnica ni bila izdelana.");
+                      system.messageBoxes().show(request);
+                      answerBox.stop();
+                      working = false;
+                  }
+                  --depth;
+                  return EventVerdict::Normal;
+              });
+    EXPECT_TRUE(boxAnswered);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_TRUE(duringWork.empty()) << duringWork.front();
+    // After the handler: the front post first, then the rest in the order they came; the close last.
+    const auto build = std::find(seen.begin(), seen.end(), "Accepted 7");
+    ASSERT_NE(build, seen.end());
+    const Lines after(build + 1, seen.end());
+    ASSERT_GE(after.size(), 5u);
+    EXPECT_EQ(after[0], "DeferredResize 0");
+    EXPECT_EQ(after[1], "Selected 4");
+    EXPECT_EQ(after[2], "Notify 0");
+    EXPECT_NE(std::find(after.begin(), after.end(), "Completed 0"), after.end());
+    EXPECT_EQ(after.back(), "CloseWindow 0");
 }
 
 TEST(QtWindow, ResizingRaisesSizedAndTheMinimumSizeHolds) {

@@ -1,0 +1,100 @@
+// What the two window systems (the headless one here, the Qt one in platform/qt/) share, so that a layout
+// behaves alike on both: which kinds take typed text and the focus, access keys, the walk through the
+// field order, and one window's event queue with its handlers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/window/window_system.h"
+
+namespace kirva::platform {
+
+// Entries (and drop lists) take typed text, which reaches the binding when the user leaves them.
+bool isEntryKind(ControlKind kind);
+// Kinds that never take the focus: Tab passes them by and a click on them does nothing.
+bool isFocusableKind(ControlKind kind);
+// The letter after a single "&" ("&&" is a literal "&") of a Windows-1250 text, upper-cased; 0 when the
+// text has none.
+char accessKeyOf(std::string_view text);
+// The text as shown: the access-key marks removed ("&&" shows as "&").
+std::string withoutAccessMarks(std::string_view text);
+
+// What both window systems keep of a control besides its layout, as the layout starts it: its text (the
+// label with its "&" marks, or an entry's text in the headless system), image role, place in dialog units
+// (natural sizes filled in as the window measures them) and whether it is hidden.
+struct ControlState {
+    explicit ControlState(const ControlLayout& design)
+        : layout(design), text(design.text), image(design.image), place(design.place), hidden(design.hidden) {}
+
+    ControlLayout layout;
+    std::string text;
+    std::string image;
+    Rect place;
+    bool hidden = false;
+};
+
+// The control after (or before) `from` in field order that `canFocus` lets take the focus, wrapping round;
+// 0 when none can. `controls` are in field order, each with its `layout.number`; a `from` not among them
+// starts the walk at the beginning (or, backwards, at the end).
+template <class Controls, class CanFocus>
+int32_t nextFocusable(const Controls& controls, int32_t from, bool backwards, CanFocus canFocus) {
+    const auto count = static_cast<std::ptrdiff_t>(controls.size());
+    if (count == 0) return 0;
+    std::ptrdiff_t start = -1;
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+        if (controls[static_cast<std::size_t>(i)].layout.number == from) start = i;
+    }
+    if (start < 0) start = backwards ? 0 : count - 1;
+    for (std::ptrdiff_t step = 1; step <= count; ++step) {
+        const std::ptrdiff_t i = ((backwards ? start - step : start + step) % count + count) % count;
+        const auto& c = controls[static_cast<std::size_t>(i)];
+        if (canFocus(c)) return c.layout.number;
+    }
+    return 0;
+}
+
+// One window's events: the queue (posted to the back or the front; notify() posts from other threads),
+// the handlers registered for a kind, the current event and the last accepted control.
+class WindowEvents {
+  public:
+    using Handler = std::function<EventVerdict(const Event&)>;
+
+    void post(const Event& event, bool front = false);
+    std::optional<Event> take();
+    void clear();
+
+    int registerHandler(EventKind kind, Handler handler);
+    void unregisterHandler(int id);
+
+    // Makes `event` the current one, hands it to the handlers registered for its kind in the order they
+    // were registered (one may unregister another, or itself), then to `loopHandler` (when there is one),
+    // stopping at the first that ends the loop or skips the default. Returns that verdict, else Normal:
+    // then the window does the event's default (a CloseWindow or CloseDown closes it).
+    EventVerdict deliver(const Event& event, const Handler* loopHandler);
+
+    const Event& current() const { return current_; }
+    int32_t acceptedControl() const { return acceptedControl_; }
+
+  private:
+    struct Registered {
+        EventKind kind;
+        Handler handler;
+    };
+
+    std::mutex mutex_;  // guards queue_ alone
+    std::deque<Event> queue_;
+    std::map<int, Registered> handlers_;
+    int nextId_ = 1;
+    Event current_;
+    int32_t acceptedControl_ = 0;
+};
+
+}  // namespace kirva::platform
