@@ -4,10 +4,23 @@
 
 #include "app/export_session.h"
 #include "export/export_window.h"
+#include "export/posting_rules.h"
+#include "platform/text1250.h"
+#include "settings/settings_store.h"
 
 namespace kirva::app {
 
 int runDesktopProgram(platform::WindowSystem& windows, DesktopOptions options) {
+    // A settings file the program cannot use as it stands (not a text settings file, or a value it cannot
+    // hold whole) is neither read into the windows nor written back altered: say so and end.
+    if (auto usable = settings::checkSettingsFile(options.startup.settingsFileName); !usable) {
+        auto converted = utf8ToCp1250(usable.error().message);
+        const std::string detail = converted ? *converted : usable.error().message;
+        windows.messageBoxes().show(exporting::programMessage(
+            cp1250(" Datoteke z nastavitvami ni mogoče uporabiti, zato se program ne zažene.||") + detail, " OPOZORILO",
+            platform::MessageIcon::Exclamation, "Zapri"));
+        return framework::kFatalExitCode;
+    }
     const SystemClock systemClock;
     const Clock& clock = options.clock != nullptr ? *options.clock : systemClock;
     // The window is the front of its own count and run; the session's front only says where the error

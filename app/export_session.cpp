@@ -66,12 +66,6 @@ Result<void> ExportSession::count(exporting::ExportState& state) {
 exporting::RunResult ExportSession::runExport(exporting::ExportState& state) {
     // The window checks the folders when its build button gets the focus, just before the run.
     exporting::checkOutputSettings(program_.settings, front_);
-    // Without an output folder the window hides its build button; the journal must never land in whatever
-    // folder the program happens to run in.
-    if (clipRight(program_.settings.potDoXmlRacunov).empty()) {
-        return {exporting::RunStatus::JournalNotWritten, "no output folder is set (PotDoXMLRacunov in [GLOBAL] of " +
-                                                             program_.settingsFileName + "); nothing was written"};
-    }
     exporting::ExportFiles opened = files();
     return exporting::runExport(opened, program_.settings, state, clock_, front_);
 }

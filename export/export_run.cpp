@@ -118,6 +118,12 @@ std::string composeOutputFileName(const settings::Settings& settings, const Expo
 
 RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
                     ExportFront& front) {
+    // The journal must never land in whatever folder the program happens to run in, whichever front asks
+    // (the window hides its build button in this state, but an access key may still reach it).
+    if (clipRight(settings.potDoXmlRacunov).empty()) {
+        return {RunStatus::JournalNotWritten,
+                "no output folder is set (PotDoXMLRacunov in [GLOBAL] of the settings file); nothing was written"};
+    }
     state.outputFileName = composeOutputFileName(settings, state, clock.today());
 
     const std::string path = cp1250ToUtf8(clipRight(state.outputFileName));

@@ -74,6 +74,21 @@ TEST_F(DesktopProgramTest, ClosingAtOnceStillWritesTheIniManagersBookkeeping) {
     EXPECT_EQ(windows.transcript("close "), std::vector<std::string>{"close IzdelavaXMLdatotekeIzdanihRacunov"});
 }
 
+TEST_F(DesktopProgramTest, ASettingsFileItCannotUseIsReportedAndLeftAsItIs) {
+    completeSettings();
+    // A control character in the identification: the journal could not carry it, the settings window would
+    // show it altered, and saving would write it back altered.
+    setting("OPAL", "Firma", "AC\x01ME");
+    const std::string before = readFile(ini());
+    EXPECT_EQ(runProgram(), framework::kFatalExitCode);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_NE(boxes()[0].find("Datoteke z nastavitvami ni mogoče uporabiti"), std::string::npos) << boxes()[0];
+    EXPECT_NE(boxes()[0].find("Firma"), std::string::npos) << boxes()[0];
+    EXPECT_TRUE(windows.transcript("open ").empty());
+    EXPECT_EQ(readFile(ini()), before);
+    EXPECT_FALSE(fs::exists(folder.path() / "FARACUN.DB"));  // nothing made on the strength of it
+}
+
 TEST_F(DesktopProgramTest, TheWindowsJournalIsTheJournalKirvaCliWritesForThePeriod) {
     demo::DemoOptions demoOptions;
     demoOptions.invoices = 600;

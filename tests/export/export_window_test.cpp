@@ -319,6 +319,19 @@ TEST_F(ExportWindowTest, TheCancelButtonClosesTheWindowWithoutAJournal) {
     EXPECT_TRUE(windows.transcript("script ran out").empty());
 }
 
+TEST_F(ExportWindowTest, WithoutAnOutputFolderTheBuildButtonsAccessKeyWritesNothingAnywhere) {
+    demoData();
+    setting("GLOBAL", "PotDoXMLRacunov", "");
+    bool open = false;
+    user.pressAccessKey('I').check([&](Window& w) { open = w.isOpen(); });
+    user.closeBox();
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_TRUE(open);
+    EXPECT_TRUE(journals(folder.path()).empty());
+    EXPECT_TRUE(journals(outputFolder()).empty());
+    EXPECT_EQ(boxesStarting(kCompleted), 0u);
+}
+
 TEST_F(ExportWindowTest, AccessKeysPressTheButtons) {
     demoData();
     user.pressAccessKey('i');
