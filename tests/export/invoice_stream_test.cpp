@@ -3,7 +3,9 @@
 // stream given up half-way.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <memory>
 
@@ -155,6 +157,28 @@ TEST_F(InvoiceStreamTest, CountAndRunFailOnADamagedRecordAndLeaveNoJournal) {
     const RunResult run = buildJournal(f, settings, state.period, settings.potDoXmlRacunov + "J.XML", boxes);
     EXPECT_EQ(run.status, RunStatus::DataFileError);
     EXPECT_EQ(run.reason.rfind(unreadable(), 0), 0u) << run.reason;
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));
+}
+
+TEST_F(InvoiceStreamTest, AJournalThatCannotBeWrittenFailsTheRunAndLeavesNothing) {
+    addInvoices(1200);
+    ExportFiles f = files();
+    const Period period{day(2019, 5, 1), day(2019, 5, 31)};
+    // The file-size limit makes the kernel refuse writes past it, as a full disk does.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const RunResult run = buildJournal(f, settings, period, settings.potDoXmlRacunov + "J.XML", boxes);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(run.status, RunStatus::JournalNotWritten);
+    EXPECT_EQ(run.reason.rfind("the journal was not written: cannot write " + settings.potDoXmlRacunov + "J.XML: ", 0),
+              0u)
+        << run.reason;
     EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));
 }
 
