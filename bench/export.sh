@@ -53,7 +53,7 @@ for n in "${counts[@]}"; do
         -v size="$(stat -c %s "$journal")" 'BEGIN {
             floor = s + c; ratio = floor > 0 ? e / floor : 0
             ratioSync = s + cs > 0 ? e / (s + cs) : 0
-            printf "%-9d %9.3f %9.3f %9.3f %9.3f %7.2f %10.3f %10.2f %10d %10d  (journal %d bytes)\n",
+            printf "%-9d %9.3f %9.3f %9.3f %9.3f %7.2f %10.3f %10.2f %10d %10d  (journal %.0f bytes)\n",
                    n, e, s, c, floor, ratio, cs, ratioSync, ek, sk, size }'
     cd - >/dev/null
     rm -rf "$dir"

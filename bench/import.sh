@@ -37,4 +37,4 @@ loadNote
 awk -v n="$records" -v i="$(median "${importS[@]}")" -v s="$(median "${shellS[@]}")" \
     -v ik="$(largest "${importKb[@]}")" -v sk="$(largest "${shellKb[@]}")" -v size="$(stat -c %s "$dir/faracun.csv")" 'BEGIN {
     printf "%-9s %9s %9s %7s %10s %10s\n", "records", "import_s", "sqlite_s", "ratio", "import_kb", "sqlite_kb"
-    printf "%-9d %9.3f %9.3f %7.2f %10d %10d   (CSV %d bytes; goal: at most 1.50)\n", n, i, s, (s > 0 ? i / s : 0), ik, sk, size }'
+    printf "%-9d %9.3f %9.3f %7.2f %10d %10d   (CSV %.0f bytes; goal: at most 1.50)\n", n, i, s, (s > 0 ? i / s : 0), ik, sk, size }'
