@@ -196,10 +196,11 @@ std::string setDecimalValue(Record& record, std::size_t field, std::size_t eleme
     if (fraction.size() > def.places) {
         return quoted(value) + " has more decimals than the field holds (" + std::to_string(def.places) + ")";
     }
-    const std::string tooLong = quoted(value) + " has more digits than the field holds (" + std::to_string(digits) +
-                                ", of which " + std::to_string(def.places) + " decimals)";
     auto number = Decimal::parse(value, def.places);
-    if (!number || !number->fitsDigits(digits, def.places)) return tooLong;
+    if (!number || !number->fitsDigits(digits, def.places)) {
+        return quoted(value) + " has more digits than the field holds (" + std::to_string(digits) + ", of which " +
+               std::to_string(def.places) + " decimals)";
+    }
     auto stored = record.setDecimal(field, *number, element);
     return stored ? "" : stored.error().message;
 }

@@ -177,6 +177,90 @@ Result<bool> InvoiceBook::next(Invoice& invoice) {
     return true;
 }
 
+InvoiceStream::InvoiceStream(InvoiceBook& book) : book_(book) {
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (...) {
+        // No thread to be had: next() reads each batch itself.
+    }
+}
+
+InvoiceStream::~InvoiceStream() {
+    if (!thread_.joinable()) return;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    emptied_.notify_one();
+    thread_.join();
+}
+
+Result<const Invoice*> InvoiceStream::next() {
+    for (;;) {
+        if (holding_) {
+            const Batch& batch = batches_[first_];
+            if (taken_ < batch.size) return &batch.invoices[taken_++];
+            if (batch.last) {
+                if (batch.failed) return makeError(batch.error);
+                return nullptr;
+            }
+            holding_ = false;
+            if (thread_.joinable()) {
+                std::lock_guard lock(mutex_);
+                first_ = (first_ + 1) % kBatches;
+                --ready_;
+                emptied_.notify_one();
+            }
+        }
+        if (thread_.joinable()) {
+            std::unique_lock lock(mutex_);
+            filled_.wait(lock, [this] { return ready_ > 0; });
+        } else {
+            fill(batches_[first_]);
+        }
+        holding_ = true;
+        taken_ = 0;
+    }
+}
+
+void InvoiceStream::run() noexcept {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        emptied_.wait(lock, [this] { return ready_ < kBatches || stopping_; });
+        if (stopping_) return;
+        // The batches the caller may read are the ready ones from first_ on; the one after them is free.
+        Batch& batch = batches_[(first_ + ready_) % kBatches];
+        lock.unlock();
+        fill(batch);
+        const bool last = batch.last;
+        lock.lock();
+        ++ready_;
+        filled_.notify_one();
+        if (last) return;
+    }
+}
+
+void InvoiceStream::fill(Batch& batch) noexcept {
+    batch.size = 0;
+    batch.last = false;
+    batch.failed = false;
+    batch.error.clear();
+    while (batch.size < kBatchSize) {
+        auto read = book_.next(batch.invoices[batch.size]);
+        if (!read) {
+            batch.failed = true;
+            batch.error = read.error().message;
+            batch.last = true;
+            return;
+        }
+        if (!*read) {
+            batch.last = true;
+            return;
+        }
+        ++batch.size;
+    }
+}
+
 UnitLookup::UnitLookup(ExportFiles& files) : files_(files) {}
 
 Result<bool> UnitLookup::fetch(const Invoice& invoice, UnitAccounts& unit) {
@@ -320,13 +404,15 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     if (auto started = book.start(period.from); !started) {
         return {RunStatus::DataFileError, started.error().message};
     }
-    Invoice invoice;
+    // Reading the book runs ahead on a thread of its own while the journal is built here.
+    InvoiceStream invoices(book);
     UnitAccounts unit;
     Customer customer;
     for (;;) {
-        auto read = book.next(invoice);
+        auto read = invoices.next();
         if (!read) return {RunStatus::DataFileError, read.error().message};
-        if (!*read) break;
+        if (*read == nullptr) break;
+        const Invoice& invoice = **read;
         counter.step();
         if (!isTaken(invoice, period)) continue;
 

@@ -2,13 +2,18 @@
 // taken invoice, with its customer and posting lines, through the XML writer.
 #pragma once
 
+#include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "data/record.h"
 #include "export/posting_rules.h"
@@ -51,6 +56,52 @@ class InvoiceBook {
 
   private:
     ExportFiles& files_;
+};
+
+// The invoices of a started InvoiceBook, read on a thread of its own a few batches ahead of the caller, so
+// that reading the book and building the journal overlap. They come out in the book's order, and a read
+// error comes out where it was met, after every invoice read before it. The book (its file and record
+// buffer) belongs to the thread until the stream is destroyed, which stops the thread and joins it. When no
+// thread can be started, the caller's thread reads.
+class InvoiceStream {
+  public:
+    explicit InvoiceStream(InvoiceBook& book);
+    ~InvoiceStream();
+    InvoiceStream(const InvoiceStream&) = delete;
+    InvoiceStream& operator=(const InvoiceStream&) = delete;
+
+    // The next invoice (valid until the next call), nullptr past the end, or the error that stopped the
+    // reading; the end and an error are given again on every later call.
+    Result<const Invoice*> next();
+
+  private:
+    static constexpr std::size_t kBatches = 3;
+    static constexpr std::size_t kBatchSize = 256;
+    struct Batch {
+        std::vector<Invoice> invoices = std::vector<Invoice>(kBatchSize);
+        std::size_t size = 0;
+        bool last = false;  // the end of the book, or the error, follows these invoices
+        std::string error;  // why the reading stopped, when it failed
+        bool failed = false;
+    };
+
+    void run() noexcept;
+    // Fills a batch from the book: up to kBatchSize invoices, then the end or the error if met.
+    void fill(Batch& batch) noexcept;
+
+    InvoiceBook& book_;
+    std::array<Batch, kBatches> batches_;
+    std::size_t taken_ = 0;  // invoices of the oldest batch given out (the caller's thread only)
+    bool holding_ = false;   // whether the caller holds the oldest filled batch
+
+    std::mutex mutex_;
+    std::condition_variable filled_;   // the caller waits for a batch
+    std::condition_variable emptied_;  // the thread waits for a free batch or for the stop
+    std::size_t first_ = 0;            // the oldest filled batch
+    std::size_t ready_ = 0;            // filled batches, the one the caller holds included
+    bool stopping_ = false;
+
+    std::thread thread_;  // last, so that it starts after everything it uses is made
 };
 
 // Business units by key (SFENPA:SIFRAKLJUC). fetch: true with the unit's accounts, false (every account 0)

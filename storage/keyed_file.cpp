@@ -747,14 +747,18 @@ int KeyedFile::add(data::Record& buffer) {
     if (int rc = m.checkBuffer(buffer)) return rc;
     std::vector<Value> values;
     if (int rc = m.encode(buffer, nullptr, values)) return rc;
-    std::string sql = "INSERT INTO " + sqlite::quote(m.layout.table) + " (";
-    std::string marks;
-    for (std::size_t c = 0; c < m.columns.size(); ++c) {
-        sql += (c > 0 ? ", " : "") + sqlite::quote(m.columns[c].name);
-        marks += c > 0 ? ", ?" : "?";
+    // The statement is made once per open file: a bulk load adds many records through it.
+    if (!m.insertStatement) {
+        std::string sql = "INSERT INTO " + sqlite::quote(m.layout.table) + " (";
+        std::string marks;
+        for (std::size_t c = 0; c < m.columns.size(); ++c) {
+            sql += (c > 0 ? ", " : "") + sqlite::quote(m.columns[c].name);
+            marks += c > 0 ? ", ?" : "?";
+        }
+        if (int rc = m.prepared(m.insertStatement, sql + ") VALUES (" + marks + ")"); rc != SQLITE_OK)
+            return m.fail(rc);
     }
-    int rc = m.prepared(m.insertStatement, sql + ") VALUES (" + marks + ")");
-    if (rc != SQLITE_OK) return m.fail(rc);
+    int rc = SQLITE_OK;
     {
         sqlite::ResetGuard reset(m.insertStatement.get());
         int index = 1;
@@ -783,11 +787,13 @@ int KeyedFile::put(const data::Record& buffer) {
         return m.failDriver(ChangedByAnother, m.where() + ": the record at position " + std::to_string(*m.current) +
                                                   (stored ? " was changed" : " was deleted") + " since it was read");
     }
-    std::string sql = "UPDATE " + sqlite::quote(m.layout.table) + " SET ";
-    for (std::size_t c = 0; c < m.columns.size(); ++c)
-        sql += (c > 0 ? ", " : "") + sqlite::quote(m.columns[c].name) + " = ?";
-    rc = m.prepared(m.updateStatement, sql + " WHERE rowid = ?");
-    if (rc != SQLITE_OK) return m.fail(rc);
+    if (!m.updateStatement) {
+        std::string sql = "UPDATE " + sqlite::quote(m.layout.table) + " SET ";
+        for (std::size_t c = 0; c < m.columns.size(); ++c)
+            sql += (c > 0 ? ", " : "") + sqlite::quote(m.columns[c].name) + " = ?";
+        rc = m.prepared(m.updateStatement, sql + " WHERE rowid = ?");
+        if (rc != SQLITE_OK) return m.fail(rc);
+    }
     {
         sqlite::ResetGuard reset(m.updateStatement.get());
         int index = 1;

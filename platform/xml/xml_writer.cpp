@@ -18,8 +18,6 @@ namespace {
 
 // The buffer is written out when it is this full: a few hundred writes for a journal of half a gigabyte.
 constexpr std::size_t kBufferSize = 256 * 1024;
-// How much written text is handed to the disk at a time while the document is still being made.
-[[maybe_unused]] constexpr uint64_t kWritebackEvery = 8 * 1024 * 1024;
 constexpr std::string_view kWrittenEncoding = "Windows-1250";
 
 bool equalNoCase(std::string_view a, std::string_view b) {
@@ -171,8 +169,8 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
         if (fd >= 0) {
             fd_ = fd;
             tempPath_ = std::move(candidate);
-            buffer_.resize(kBufferSize);
-            used_ = 0;
+            output_ = std::make_unique<BackgroundWriter>(fd, kBufferSize);
+            takeBuffer();
             return 0;
         }
         if (errno != EEXIST) {
@@ -242,7 +240,7 @@ void XmlWriter::addElement(ElementName name, std::string_view text) {
     *out++ = '/';
     out = std::copy(tag.begin(), tag.end(), out);
     *out++ = '>';
-    used_ = static_cast<std::size_t>(out - buffer_.data());
+    used_ = static_cast<std::size_t>(out - buffer_);
     openHasChildren_ = true;
 }
 
@@ -284,6 +282,14 @@ Result<void> XmlWriter::closeFile() {
     put("\n");
     flushBuffer();
     if (failed_) return makeError(failure_);
+    const int writeError = output_->finish();
+    output_.reset();
+    buffer_ = nullptr;
+    capacity_ = 0;
+    if (writeError != 0) {
+        fail("cannot write " + finalPath_ + ": " + systemError(writeError));
+        return makeError(failure_);
+    }
     if (::fsync(fd_) != 0) {
         fail("cannot write " + finalPath_ + ": " + systemError(errno));
         return makeError(failure_);
@@ -354,12 +360,15 @@ void XmlWriter::writeDeclaration() {
 }
 
 char* XmlWriter::roomAfterFlush(std::size_t bytes) {
-    if (failed_) return nullptr;
+    if (failed_ || !output_) return nullptr;
     flushBuffer();
     if (failed_) return nullptr;
     // A text larger than the whole buffer gets a buffer its size.
-    if (buffer_.size() < bytes) buffer_.resize(bytes);
-    return buffer_.data();
+    if (capacity_ < bytes) {
+        output_->buffer().resize(bytes);
+        takeBuffer();
+    }
+    return buffer_;
 }
 
 void XmlWriter::put(std::string_view bytes) {
@@ -424,32 +433,26 @@ char* XmlWriter::putEscaped(char* out, std::string_view element, std::string_vie
 }
 
 void XmlWriter::flushBuffer() {
-    std::size_t done = 0;
-    while (done < used_ && fd_ >= 0) {
-        const ssize_t written = ::write(fd_, buffer_.data() + done, used_ - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            used_ = 0;
-            fail("cannot write " + finalPath_ + ": " + systemError(error));
-            return;
-        }
-        done += static_cast<std::size_t>(written);
-    }
+    if (!output_ || used_ == 0) return;
+    const bool written = output_->handOver(used_);
+    takeBuffer();
+    if (!written) fail("cannot write " + finalPath_ + ": " + systemError(output_->error()));
+}
+
+void XmlWriter::takeBuffer() {
+    std::vector<char>& buffer = output_->buffer();
+    buffer_ = buffer.data();
+    capacity_ = buffer.size();
     used_ = 0;
-    fileSize_ += done;
-#ifdef __linux__
-    // Start the disk writing what is written so far while the rest is made, so that the fsync at the end
-    // waits only for the last part. Only a hint: the fsync still decides whether the file is on disk.
-    if (fd_ >= 0 && fileSize_ - hintedUpTo_ >= kWritebackEvery) {
-        ::sync_file_range(fd_, static_cast<off_t>(hintedUpTo_), static_cast<off_t>(fileSize_ - hintedUpTo_),
-                          SYNC_FILE_RANGE_WRITE);
-        hintedUpTo_ = fileSize_;
-    }
-#endif
 }
 
 void XmlWriter::discard() {
+    // The writing thread is stopped before the file it writes is closed; a failed or finished writer keeps
+    // no buffer.
+    output_.reset();
+    buffer_ = nullptr;
+    capacity_ = 0;
+    used_ = 0;
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -458,9 +461,6 @@ void XmlWriter::discard() {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
     }
-    used_ = 0;
-    // A failed or finished writer keeps no buffer.
-    std::vector<char>().swap(buffer_);
 }
 
 }  // namespace kirva::platform

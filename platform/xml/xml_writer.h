@@ -1,19 +1,22 @@
 // The XML writer the journal builder calls: a streaming writer of one document in Windows-1250. It never
 // holds the tree in memory, escapes markup, refuses what XML 1.0 cannot carry, and checks every write.
 // The document is written under a temporary name beside its final name and renamed into place only when
-// it is complete and on disk; a writer that is destroyed before completing removes what it wrote.
+// it is complete and on disk; a writer that is destroyed before completing removes what it wrote. The bytes
+// go to the file on a thread of their own (BackgroundWriter) while the next ones are made.
 // Its operations mirror the Xml* calls of the program's XML library: createFile (XmlCreateFile),
 // setEncoding (XmlSetEncoding), createParent + addParent (XmlCreateParent, XmlAddParent), addElement
 // (XmlAddElement), closeParent (XmlCloseParent), closeFile (XmlCloseFile).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/result.h"
+#include "platform/xml/background_writer.h"
 
 namespace kirva::platform {
 
@@ -91,13 +94,14 @@ class XmlWriter {
     // Room for `bytes` more bytes at the end of the buffer (flushing it first when needed); null once the
     // document has failed. The caller then moves `used_` past what it wrote.
     char* room(std::size_t bytes) {
-        if (!failed_ && buffer_.size() - used_ >= bytes) return buffer_.data() + used_;
+        if (!failed_ && capacity_ - used_ >= bytes) return buffer_ + used_;
         return roomAfterFlush(bytes);
     }
     char* roomAfterFlush(std::size_t bytes);
     void put(std::string_view bytes);
     char* putEscaped(char* out, std::string_view element, std::string_view text);
     void flushBuffer();
+    void takeBuffer();
     void startChild();
     void writeDeclaration();
     void discard();
@@ -106,10 +110,10 @@ class XmlWriter {
     std::string finalPath_;
     std::string tempPath_;
     std::string encoding_;
-    std::vector<char> buffer_;  // what is not written yet: its first used_ bytes
+    std::unique_ptr<BackgroundWriter> output_;  // while the document is being written
+    char* buffer_ = nullptr;                    // output_'s buffer being filled: its first used_ bytes
+    std::size_t capacity_ = 0;
     std::size_t used_ = 0;
-    uint64_t fileSize_ = 0;    // bytes written to the file so far
-    uint64_t hintedUpTo_ = 0;  // of which the disk was asked to start writing
     std::vector<std::string> open_;
     std::string prepared_;
     bool hasPrepared_ = false;

@@ -1,0 +1,186 @@
+// Reading the invoice book ahead of the journal: the invoices in the book's order across many batches, a
+// damaged record stopping the reading where it stands (for the stream, the count and the run alike), and a
+// stream given up half-way.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <memory>
+
+#include "data/layout.h"
+#include "export/export_run.h"
+#include "export/journal.h"
+#include "platform/text1250.h"
+#include "tests/support/test_folder.h"
+
+namespace kirva::exporting {
+namespace {
+
+using kirva::testing::TestFolder;
+
+DateNumber day(int year, int month, int dayOfMonth) {
+    return *dateFromCivil(year, month, dayOfMonth);
+}
+
+// Runs one statement on a data file behind the driver's back, as another program (or damage) would.
+void execute(const std::string& path, const std::string& sql) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, sqlite3_close);
+    ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+}
+
+class InvoiceStreamTest : public ::testing::Test {
+  protected:
+    InvoiceStreamTest()
+        : faracun(data::faracunLayout()),
+          sfenpa(data::sfenpaLayout()),
+          sfpartn(data::sfpartnLayout()),
+          faracunRecord(data::faracunLayout()),
+          sfenpaRecord(data::sfenpaLayout()),
+          sfpartnRecord(data::sfpartnLayout()) {
+        for (auto [file, name] :
+             {std::pair{&faracun, "FARACUN.DB"}, std::pair{&sfenpa, "SFENPA.DB"}, std::pair{&sfpartn, "SFPARTN.DB"}}) {
+            EXPECT_EQ(file->create(folder / name), 0);
+            EXPECT_EQ(file->open(folder / name), 0);
+        }
+        std::filesystem::create_directory(folder.path() / "out");
+        settings.potDoXmlRacunov = (folder.path() / "out").string() + "/";
+        settings.firmaOpal = padRight("ACME", 50);
+    }
+
+    // Invoices 1000, 1001, ... of company 1 in May 2019; the internal number is the position in the book.
+    void addInvoices(int count) {
+        storage::KeyedFile::Transaction batch(faracun);
+        ASSERT_EQ(batch.status(), 0);
+        for (int i = 1; i <= count; ++i) {
+            data::Record r(data::faracunLayout());
+            ASSERT_TRUE(r.setInteger(r.field("BE"), 1).ok());
+            ASSERT_TRUE(r.setInteger(r.field("LETODOKUMENTA"), 2019).ok());
+            ASSERT_TRUE(r.setInteger(r.field("INTERNASTEVDOKUMENTA"), i).ok());
+            ASSERT_TRUE(r.setDecimal(r.field("STEVILKARACUNA"), Decimal::fromInt(999 + i)).ok());
+            ASSERT_TRUE(r.setInteger(r.field("DATUMDOKUMENTA"), day(2019, 5, 1 + i % 28)).ok());
+            ASSERT_TRUE(r.setDecimal(r.field("ZNESEKDEBET"), *Decimal::parse("12.20")).ok());
+            ASSERT_EQ(faracun.add(r), 0);
+        }
+        ASSERT_EQ(batch.commit(), 0);
+    }
+
+    // Spoils the record of one internal number in a column neither the count nor the journal shows.
+    void damage(int internal) {
+        execute(folder / "FARACUN.DB", "UPDATE FARACUN SET OPOMBE = '" + std::string(81, 'x') +
+                                           "' WHERE INTERNASTEVDOKUMENTA = " + std::to_string(internal));
+    }
+
+    // How a record the driver refuses is reported.
+    std::string unreadable() const { return "cannot read " + (folder / "FARACUN.DB") + " (next record): "; }
+
+    ExportFiles files() { return {faracun, faracunRecord, sfenpa, sfenpaRecord, sfpartn, sfpartnRecord}; }
+
+    TestFolder folder;
+    storage::KeyedFile faracun, sfenpa, sfpartn;
+    data::Record faracunRecord, sfenpaRecord, sfpartnRecord;
+    settings::Settings settings;
+    platform::HeadlessMessageBoxes boxes;
+    WindowlessFront front{boxes};
+};
+
+TEST_F(InvoiceStreamTest, GivesEveryInvoiceInKeyOrderAcrossManyBatchesThenTheEnd) {
+    constexpr int kCount = 2000;  // several times what is read ahead
+    addInvoices(kCount);
+    ExportFiles f = files();
+    InvoiceBook book(f);
+    ASSERT_TRUE(book.start(day(2019, 1, 1)).ok());
+    InvoiceStream stream(book);
+    for (int i = 1; i <= kCount; ++i) {
+        auto read = stream.next();
+        ASSERT_TRUE(read.ok()) << read.error().message;
+        ASSERT_NE(*read, nullptr) << "invoice " << i;
+        EXPECT_EQ((*read)->internaStevDokumenta, i);
+        EXPECT_EQ((*read)->stevilkaRacuna.toString(), std::to_string(999 + i));
+    }
+    for (int again = 0; again < 3; ++again) {
+        auto end = stream.next();
+        ASSERT_TRUE(end.ok());
+        EXPECT_EQ(*end, nullptr);
+    }
+}
+
+TEST_F(InvoiceStreamTest, ADamagedRecordComesAfterTheInvoicesBeforeItAndStopsTheReading) {
+    addInvoices(1500);
+    damage(700);
+    ExportFiles f = files();
+    InvoiceBook book(f);
+    ASSERT_TRUE(book.start(day(2019, 1, 1)).ok());
+    InvoiceStream stream(book);
+    for (int i = 1; i < 700; ++i) {
+        auto read = stream.next();
+        ASSERT_TRUE(read.ok()) << "invoice " << i << ": " << read.error().message;
+        ASSERT_NE(*read, nullptr);
+        EXPECT_EQ((*read)->internaStevDokumenta, i);
+    }
+    for (int again = 0; again < 2; ++again) {
+        auto failed = stream.next();
+        ASSERT_FALSE(failed.ok());
+        EXPECT_EQ(failed.error().message.rfind(unreadable(), 0), 0u) << failed.error().message;
+    }
+}
+
+TEST_F(InvoiceStreamTest, AStreamGivenUpHalfWayStopsItsThread) {
+    addInvoices(3000);
+    ExportFiles f = files();
+    InvoiceBook book(f);
+    ASSERT_TRUE(book.start(day(2019, 1, 1)).ok());
+    {
+        InvoiceStream stream(book);
+        for (int i = 0; i < 10; ++i) ASSERT_TRUE(stream.next().ok());
+    }
+    // The book is the caller's again: it reads on from wherever the thread left it.
+    Invoice invoice;
+    auto read = book.next(invoice);
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(*read);
+}
+
+TEST_F(InvoiceStreamTest, CountAndRunFailOnADamagedRecordAndLeaveNoJournal) {
+    addInvoices(1200);
+    damage(1100);
+    ExportFiles f = files();
+    ExportState state;
+    state.period = {day(2019, 5, 1), day(2019, 5, 31)};
+    const auto counted = countPeriodInvoices(f, state, front);
+    ASSERT_FALSE(counted.ok());
+    EXPECT_EQ(counted.error().message.rfind(unreadable(), 0), 0u) << counted.error().message;
+
+    const RunResult run = buildJournal(f, settings, state.period, settings.potDoXmlRacunov + "J.XML", boxes);
+    EXPECT_EQ(run.status, RunStatus::DataFileError);
+    EXPECT_EQ(run.reason.rfind(unreadable(), 0), 0u) << run.reason;
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));
+}
+
+TEST_F(InvoiceStreamTest, AJournalThatCannotBeWrittenFailsTheRunAndLeavesNothing) {
+    addInvoices(1200);
+    ExportFiles f = files();
+    const Period period{day(2019, 5, 1), day(2019, 5, 31)};
+    // The file-size limit makes the kernel refuse writes past it, as a full disk does.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const RunResult run = buildJournal(f, settings, period, settings.potDoXmlRacunov + "J.XML", boxes);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(run.status, RunStatus::JournalNotWritten);
+    EXPECT_EQ(run.reason.rfind("the journal was not written: cannot write " + settings.potDoXmlRacunov + "J.XML: ", 0),
+              0u)
+        << run.reason;
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));
+}
+
+}  // namespace
+}  // namespace kirva::exporting
