@@ -10,34 +10,19 @@
 #include "app/dictionary.h"
 #include "export/export_life.h"
 #include "platform/text1250.h"
-#include "tests/support/test_folder.h"
+#include "tests/support/export_folder.h"
 
 namespace kirva::app {
 namespace {
 
-using kirva::testing::TestFolder;
 using kirva::testing::writeFile;
 namespace fs = std::filesystem;
 
-const FixedClock kToday(*dateFromCivil(2019, 6, 15));
-const char* const kFiveFiles[] = {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC"};
+const Clock& kToday = kirva::testing::kExportToday;
+const auto& kFiveFiles = kirva::testing::kExportFiles;
 
-// A folder with a KIRVA.INI whose data folders are data/ and whose output folder is out/.
-class ExportSessionTest : public ::testing::Test {
+class ExportSessionTest : public kirva::testing::ExportFolderTest {
   protected:
-    void SetUp() override {
-        ASSERT_FALSE(folder.path().empty());
-        dataDir = folder / "data/";
-        fs::create_directories(dataDir);
-        fs::create_directories(folder / "out");
-        ini = folder / "KIRVA.INI";
-        writeFile(ini, "[GLOBAL]\nPotDoIzdanihRacunov=" + dataDir + "\nPotDoPartnerjev=" + dataDir +
-                           "\nPotDoXMLRacunov=" + (folder / "out/") + "\n[OPAL]\nFirma=TALMOR\nKljuc=K-1\n");
-    }
-
-    TestFolder folder;
-    std::string dataDir;
-    std::string ini;
     platform::HeadlessMessageBoxes boxes;
     exporting::WindowlessFront front{boxes};
 };

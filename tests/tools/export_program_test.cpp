@@ -11,32 +11,21 @@
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
 #include "storage/upgrade/upgrade_component.h"
+#include "tests/support/export_folder.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/cli/export_commands.h"
 
 namespace kirva::cli {
 namespace {
 
-using kirva::testing::TestFolder;
 using kirva::testing::writeFile;
 namespace fs = std::filesystem;
 
-const FixedClock kToday(*dateFromCivil(2019, 6, 15));
-const char* const kFiveFiles[] = {"FARACUN", "SFENPA", "SFPARTN", "QFASTOR", "SaopRAC"};
+const Clock& kToday = kirva::testing::kExportToday;
+const auto& kFiveFiles = kirva::testing::kExportFiles;
 
-// A folder with a KIRVA.INI whose data folders are data/ and whose output folder is out/.
-class ExportProgramTest : public ::testing::Test {
+class ExportProgramTest : public kirva::testing::ExportFolderTest {
   protected:
-    void SetUp() override {
-        ASSERT_FALSE(folder.path().empty());
-        dataDir = folder / "data/";
-        fs::create_directories(dataDir);
-        fs::create_directories(folder / "out");
-        ini = folder / "KIRVA.INI";
-        writeFile(ini, "[GLOBAL]\nPotDoIzdanihRacunov=" + dataDir + "\nPotDoPartnerjev=" + dataDir +
-                           "\nPotDoXMLRacunov=" + (folder / "out/") + "\n[OPAL]\nFirma=TALMOR\nKljuc=K-1\n");
-    }
-
     tooltest::Outcome command(const std::string& name,
                               const Args& period = {"--from", "01.05.2019", "--to", "31.05.2019"}) {
         Args args = period;
@@ -57,10 +46,6 @@ class ExportProgramTest : public ::testing::Test {
         }
         return found;
     }
-
-    TestFolder folder;
-    std::string dataDir;
-    std::string ini;
 };
 
 struct Unopenable {
