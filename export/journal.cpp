@@ -334,8 +334,10 @@ namespace {
 
 // A text of the invoice or its customer that the journal cannot carry is a fault of the data, named where
 // it lies: the data file, the invoice and the field.
-std::optional<std::string> uncarriedText(const ExportFiles& files, const Invoice& invoice, const Customer& customer) {
-    const data::Layout& faracun = files.faracunRecord.layout();
+// faracun is FARACUN's layout, taken before the book is read on its own thread: that thread writes the
+// FARACUN record buffer, which this thread must not touch while it runs.
+std::optional<std::string> uncarriedText(const ExportFiles& files, const data::Layout& faracun, const Invoice& invoice,
+                                         const Customer& customer) {
     const data::Layout& sfpartn = files.sfpartnRecord.layout();
     struct Source {
         const storage::KeyedFile& file;
@@ -404,7 +406,9 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     if (auto started = book.start(period.from); !started) {
         return {RunStatus::DataFileError, started.error().message};
     }
-    // Reading the book runs ahead on a thread of its own while the journal is built here.
+    const data::Layout& faracunLayout = files.faracunRecord.layout();
+    // Reading the book runs ahead on a thread of its own while the journal is built here. From now on this
+    // thread leaves FARACUN and its record buffer to that thread.
     InvoiceStream invoices(book);
     UnitAccounts unit;
     Customer customer;
@@ -427,7 +431,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
         auto customerFound = customers.fetch(invoice, customer);
         if (!customerFound) return {RunStatus::DataFileError, customerFound.error().message};
         if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
-        if (auto bad = uncarriedText(files, invoice, customer)) return {RunStatus::DataFileError, *bad};
+        if (auto bad = uncarriedText(files, faracunLayout, invoice, customer)) return {RunStatus::DataFileError, *bad};
         const Market market = marketOf(customer);
         writeDocument(xml, invoice, customer, postingLines(invoice, unit, market, *difference), market);
         xml.close();
