@@ -6,12 +6,10 @@
 
 #include "data/layout.h"
 #include "platform/text1250.h"
-#include "tests/support/test_folder.h"
+#include "tests/support/export_files.h"
 
 namespace kirva::exporting {
 namespace {
-
-using kirva::testing::TestFolder;
 
 DateNumber day(int year, int month, int dayOfMonth) {
     return *dateFromCivil(year, month, dayOfMonth);
@@ -29,50 +27,19 @@ class RecordingFront final : public ExportFront {
     std::vector<std::string> requests;
 };
 
-// The three data files in a temporary folder, open as the export holds them.
-class ExportRunTest : public ::testing::Test {
+// The export's settings over the three open data files.
+class ExportRunTest : public kirva::testing::ExportFilesTest {
   protected:
-    ExportRunTest()
-        : faracun(data::faracunLayout()),
-          sfenpa(data::sfenpaLayout()),
-          sfpartn(data::sfpartnLayout()),
-          faracunRecord(data::faracunLayout()),
-          sfenpaRecord(data::sfenpaLayout()),
-          sfpartnRecord(data::sfpartnLayout()) {
-        for (auto [file, name] :
-             {std::pair{&faracun, "FARACUN.DB"}, std::pair{&sfenpa, "SFENPA.DB"}, std::pair{&sfpartn, "SFPARTN.DB"}}) {
-            EXPECT_EQ(file->create(folder / name), 0);
-            if (!file->isOpen()) {
-                EXPECT_EQ(file->open(folder / name), 0);
-            }
-        }
+    ExportRunTest() {
         settings.potDoXmlRacunov = (folder.path() / "out").string() + "/";
         settings.potDoIzdanihRacunov = "data/";
         settings.potDoPartnerjev = "data/";
         settings.firmaOpal = padRight("ACME", 50);
         settings.kljucOpal = padRight("KEY", 50);
-        std::filesystem::create_directory(folder.path() / "out");
     }
 
-    void addInvoice(int be, int year, int64_t number, DateNumber date, const char* total) {
-        data::Record r(data::faracunLayout());
-        ASSERT_TRUE(r.setInteger(r.field("BE"), be).ok());
-        ASSERT_TRUE(r.setInteger(r.field("LETODOKUMENTA"), year).ok());
-        ASSERT_TRUE(r.setInteger(r.field("INTERNASTEVDOKUMENTA"), ++internal).ok());
-        ASSERT_TRUE(r.setDecimal(r.field("STEVILKARACUNA"), Decimal::fromInt(number)).ok());
-        ASSERT_TRUE(r.setInteger(r.field("DATUMDOKUMENTA"), date).ok());
-        ASSERT_TRUE(r.setDecimal(r.field("ZNESEKDEBET"), *Decimal::parse(total)).ok());
-        ASSERT_EQ(faracun.add(r), 0);
-    }
-
-    ExportFiles files() { return {faracun, faracunRecord, sfenpa, sfenpaRecord, sfpartn, sfpartnRecord}; }
-
-    TestFolder folder;
-    storage::KeyedFile faracun, sfenpa, sfpartn;
-    data::Record faracunRecord, sfenpaRecord, sfpartnRecord;
     settings::Settings settings;
     RecordingFront front;
-    int internal = 0;
 };
 
 TEST_F(ExportRunTest, CountTakesTheFirstAndLastNumberAndAnEmptyPeriodKeepsThem) {

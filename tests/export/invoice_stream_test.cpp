@@ -13,12 +13,10 @@
 #include "export/export_run.h"
 #include "export/journal.h"
 #include "platform/text1250.h"
-#include "tests/support/test_folder.h"
+#include "tests/support/export_files.h"
 
 namespace kirva::exporting {
 namespace {
-
-using kirva::testing::TestFolder;
 
 DateNumber day(int year, int month, int dayOfMonth) {
     return *dateFromCivil(year, month, dayOfMonth);
@@ -32,21 +30,9 @@ void execute(const std::string& path, const std::string& sql) {
     ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
 }
 
-class InvoiceStreamTest : public ::testing::Test {
+class InvoiceStreamTest : public kirva::testing::ExportFilesTest {
   protected:
-    InvoiceStreamTest()
-        : faracun(data::faracunLayout()),
-          sfenpa(data::sfenpaLayout()),
-          sfpartn(data::sfpartnLayout()),
-          faracunRecord(data::faracunLayout()),
-          sfenpaRecord(data::sfenpaLayout()),
-          sfpartnRecord(data::sfpartnLayout()) {
-        for (auto [file, name] :
-             {std::pair{&faracun, "FARACUN.DB"}, std::pair{&sfenpa, "SFENPA.DB"}, std::pair{&sfpartn, "SFPARTN.DB"}}) {
-            EXPECT_EQ(file->create(folder / name), 0);
-            EXPECT_EQ(file->open(folder / name), 0);
-        }
-        std::filesystem::create_directory(folder.path() / "out");
+    InvoiceStreamTest() {
         settings.potDoXmlRacunov = (folder.path() / "out").string() + "/";
         settings.firmaOpal = padRight("ACME", 50);
     }
@@ -55,33 +41,19 @@ class InvoiceStreamTest : public ::testing::Test {
     void addInvoices(int count) {
         storage::KeyedFile::Transaction batch(faracun);
         ASSERT_EQ(batch.status(), 0);
-        for (int i = 1; i <= count; ++i) {
-            data::Record r(data::faracunLayout());
-            ASSERT_TRUE(r.setInteger(r.field("BE"), 1).ok());
-            ASSERT_TRUE(r.setInteger(r.field("LETODOKUMENTA"), 2019).ok());
-            ASSERT_TRUE(r.setInteger(r.field("INTERNASTEVDOKUMENTA"), i).ok());
-            ASSERT_TRUE(r.setDecimal(r.field("STEVILKARACUNA"), Decimal::fromInt(999 + i)).ok());
-            ASSERT_TRUE(r.setInteger(r.field("DATUMDOKUMENTA"), day(2019, 5, 1 + i % 28)).ok());
-            ASSERT_TRUE(r.setDecimal(r.field("ZNESEKDEBET"), *Decimal::parse("12.20")).ok());
-            ASSERT_EQ(faracun.add(r), 0);
-        }
+        for (int i = 1; i <= count; ++i) addInvoice(1, 2019, 999 + i, day(2019, 5, 1 + i % 28), "12.20");
         ASSERT_EQ(batch.commit(), 0);
     }
 
     // Spoils the record of one internal number in a column neither the count nor the journal shows.
-    void damage(int internal) {
+    void damage(int internalNumber) {
         execute(folder / "FARACUN.DB", "UPDATE FARACUN SET OPOMBE = '" + std::string(81, 'x') +
-                                           "' WHERE INTERNASTEVDOKUMENTA = " + std::to_string(internal));
+                                           "' WHERE INTERNASTEVDOKUMENTA = " + std::to_string(internalNumber));
     }
 
     // How a record the driver refuses is reported.
     std::string unreadable() const { return "cannot read " + (folder / "FARACUN.DB") + " (next record): "; }
 
-    ExportFiles files() { return {faracun, faracunRecord, sfenpa, sfenpaRecord, sfpartn, sfpartnRecord}; }
-
-    TestFolder folder;
-    storage::KeyedFile faracun, sfenpa, sfpartn;
-    data::Record faracunRecord, sfenpaRecord, sfpartnRecord;
     settings::Settings settings;
     platform::HeadlessMessageBoxes boxes;
     WindowlessFront front{boxes};
