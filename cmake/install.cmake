@@ -19,6 +19,18 @@ install(FILES "${KIRVA_SOURCE_ROOT}/README.md" DESTINATION ${CMAKE_INSTALL_DOCDI
 install(DIRECTORY "${KIRVA_SOURCE_ROOT}/docs/" DESTINATION ${CMAKE_INSTALL_DOCDIR}
     FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 
+# The user guide in Slovenian, made into HTML at build from its source in docs/navodila/ (beside the images
+# it shows, which the line above installs), and the manual page of kirva-cli.
+set(KIRVA_GUIDE_HTML "${CMAKE_BINARY_DIR}/docs/navodila/navodila.html")
+add_custom_command(OUTPUT "${KIRVA_GUIDE_HTML}"
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${KIRVA_SOURCE_ROOT}/docs/navodila/navodila.md -DOUTPUT=${KIRVA_GUIDE_HTML}
+            "-DTITLE=KIRVA: navodila za uporabo" -P ${KIRVA_SOURCE_ROOT}/cmake/markdown_html.cmake
+    DEPENDS "${KIRVA_SOURCE_ROOT}/docs/navodila/navodila.md" "${KIRVA_SOURCE_ROOT}/cmake/markdown_html.cmake"
+    COMMENT "The user guide as HTML")
+add_custom_target(kirva-guide ALL DEPENDS "${KIRVA_GUIDE_HTML}")
+install(FILES "${KIRVA_GUIDE_HTML}" DESTINATION ${CMAKE_INSTALL_DOCDIR}/navodila)
+install(FILES "${KIRVA_SOURCE_ROOT}/docs/kirva-cli.1" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(KIRVA_PACKAGE_MAINTAINER "KIRVA maintainers <maintainers@kirva.invalid>"
     CACHE STRING "Maintainer written into the Debian package")
 

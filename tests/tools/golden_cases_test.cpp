@@ -1,9 +1,9 @@
 // Runs every folder under tests/cases/ as one story: its CSV files are imported into data files of a fresh
-// folder, its command (export, count, import, dump, check or demo) runs there in-process with a fixed today,
-// and the exit code, the two streams and the journal must match what the folder expects. In `args`, $DIR is
-// the fresh folder and $CASE the case's own folder (for inputs such as a CSV to import). The journal must match byte
-// for byte; when it does not, the first elements that differ are shown with their paths and texts.
-// KIRVA_UPDATE_GOLDEN=1 writes what came out as the new expectations (read them before committing).
+// folder, its command (export, count, summary, verify, import, dump, check or demo) runs there in-process with a fixed
+// today, and the exit code, the two streams and the journal must match what the folder expects. In `args`, $DIR is the
+// fresh folder and $CASE the case's own folder (for inputs such as a CSV to import). The journal must match byte for
+// byte; when it does not, the first elements that differ are shown with their paths and texts. KIRVA_UPDATE_GOLDEN=1
+// writes what came out as the new expectations (read them before committing).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,6 +20,7 @@
 #include "tools/cli/cli.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/export_commands.h"
+#include "tools/cli/recap_commands.h"
 
 namespace kirva::testing {
 namespace {
@@ -140,10 +141,12 @@ TEST_P(GoldenCase, Runs) {
         exit = cli::exportCommand(rest, out, err, clock);
     } else if (command == "count") {
         exit = cli::countCommand(rest, out, err, clock);
+    } else if (command == "summary") {
+        exit = cli::summaryCommand(rest, out, err, clock);
     } else if (command == "demo") {
         exit = cli::demoCommand(rest, out, err, clock);
     } else {
-        ASSERT_TRUE(command == "import" || command == "dump" || command == "check") << command;
+        ASSERT_TRUE(command == "import" || command == "dump" || command == "check" || command == "verify") << command;
         exit = cli::run(args, out, err);
     }
     const auto shown = [&](const std::string& text) {

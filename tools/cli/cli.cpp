@@ -22,6 +22,9 @@ constexpr std::string_view kUsage =
     "  dump   FILE [--key NAME]                        write the records as CSV in key order\n"
     "  check  FILE                                     run the field validation over every record\n"
     "  demo   DIR [--invoices N] [--seed S]            write demo data files and a KIRVA.INI\n"
+    "  summary [--from DATE] [--to DATE] [--ini PATH] [--format text|csv|json]\n"
+    "                                                  the recap of a period from the invoice book\n"
+    "  verify JOURNAL.XML [--format text|csv|json]     check a journal and print its recap\n"
     "\n"
     "DATE is dd.mm.yyyy or yyyy-mm-dd. Every command takes --help; kirva-cli --version prints the version.\n";
 
@@ -40,8 +43,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     using Command = int (*)(const Args&, std::ostream&, std::ostream&);
     static const std::map<std::string, Command, std::less<>> table = {
-        {"export", exportCommand}, {"count", countCommand}, {"import", importCommand},
-        {"dump", dumpCommand},     {"check", checkCommand}, {"demo", demoCommand},
+        {"export", exportCommand}, {"count", countCommand}, {"import", importCommand},   {"dump", dumpCommand},
+        {"check", checkCommand},   {"demo", demoCommand},   {"summary", summaryCommand}, {"verify", verifyCommand},
     };
     auto it = table.find(args[0]);
     if (it == table.end()) {

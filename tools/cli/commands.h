@@ -17,6 +17,8 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err);
 int dumpCommand(const Args& args, std::ostream& out, std::ostream& err);
 int checkCommand(const Args& args, std::ostream& out, std::ostream& err);
 int demoCommand(const Args& args, std::ostream& out, std::ostream& err);
+int summaryCommand(const Args& args, std::ostream& out, std::ostream& err);
+int verifyCommand(const Args& args, std::ostream& out, std::ostream& err);
 // demo with an injected clock: the demo's invoices end with the month before the clock's today.
 int demoCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock);
 
