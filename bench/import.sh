@@ -31,7 +31,7 @@ for records in "${counts[@]}"; do
 
     importS=() importKb=() shellS=() shellKb=() beforeS=() beforeKb=()
     for _ in $(seq "$runs"); do
-        rm -rf "$dir/new" && mkdir "$dir/new"
+        rm -rf "$dir/new" "$dir/before" && mkdir "$dir/new" "$dir/before"
         line=$(measure "$cli" import "$dir/new/FARACUN.DB" "$dir/faracun.csv")
         read -r s kb <<<"$line"
         importS+=("$s") importKb+=("$kb")
@@ -43,10 +43,10 @@ for records in "${counts[@]}"; do
             [ "$stored" = "$records" ] || { echo "$db holds $stored records, not $records" >&2; exit 1; }
         done
         if [ -n "$before" ]; then
-            line=$(measure "$before" import "$dir/new/BEFORE.DB" "$dir/faracun.csv")
+            line=$(measure "$before" import "$dir/before/FARACUN.DB" "$dir/faracun.csv")
             read -r s kb <<<"$line"
             beforeS+=("$s") beforeKb+=("$kb")
-            [ "$(sqlite3 "$dir/new/BEFORE.DB" "SELECT count(*) FROM FARACUN")" = "$records" ] || exit 1
+            [ "$(sqlite3 "$dir/before/FARACUN.DB" "SELECT count(*) FROM FARACUN")" = "$records" ] || exit 1
         fi
     done
     peak=$(median "${importKb[@]}")
