@@ -70,6 +70,11 @@ exporting::RunResult ExportSession::runExport(exporting::ExportState& state) {
     return exporting::runExport(opened, program_.settings, state, clock_, front_);
 }
 
+exporting::RunResult ExportSession::countAndRunExport(exporting::ExportState& state) {
+    exporting::ExportFiles opened = files();
+    return exporting::countAndRunExport(opened, program_.settings, state, clock_, front_);
+}
+
 void ExportSession::end() {
     started_ = false;
     filesOpen_ = false;

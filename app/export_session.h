@@ -61,6 +61,9 @@ class ExportSession final : public exporting::ExportLife {
     // What the build button does, counted period in `state`: CheckOutputSettings, then RunExport. The journal
     // exists under state.outputFileName exactly when the result is Done. Only after start() succeeded.
     exporting::RunResult runExport(exporting::ExportState& state);
+    // count() and runExport() in one read of the book, for a front without a window (exporting::
+    // countAndRunExport): Done with state.steviloRacunov 0 when the period holds no invoice.
+    exporting::RunResult countAndRunExport(exporting::ExportState& state);
     // The window's end: closeFiles, endProcedure. Safe whether or not start() ran or succeeded, and twice.
     void end();
     // end(), then the program shut down in its order (INI bookkeeping, dictionary, INI manager, error

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Reading the invoice book: every FARACUN record in FARACUN:RACUNKLJUC order through our driver, against
 # the sqlite3 shell scanning the same table in the same order. Builds Release, writes a demo book of
-# INVOICES invoices (default 200000) and prints both times (best of RUNS, default 3) and their ratio.
+# INVOICES invoices (default 200000) and prints both times (medians of RUNS turns each, default 3, taken in
+# turns) with the machine's load, and their ratio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 invoices=${INVOICES:-200000}
@@ -21,18 +22,22 @@ fi
 book="$work/demo/FARACUN.DB"
 cat "$book" > /dev/null  # both readers start from a warm page cache
 
-read -r records driver < <("$build/read-faracun" "$book" "$runs")
-
-best=""
+source bench/common.sh
+loadNote
+driverS=() shellS=()
 for _ in $(seq "$runs"); do
+    read -r records took < <("$build/read-faracun" "$book" 1)
+    driverS+=("$took")
     start=$(date +%s%N)
     sqlite3 "$book" "SELECT * FROM FARACUN ORDER BY BE, LETODOKUMENTA, STEVILKARACUNA, rowid" > /dev/null
     end=$(date +%s%N)
-    took=$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')
-    if [ -z "$best" ] || awk -v a="$took" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$took; fi
+    shellS+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
 done
+driver=$(median "${driverS[@]}")
+shell=$(median "${shellS[@]}")
 
 echo "records:          $records (file $(du -h "$book" | cut -f1))"
 echo "driver, key order: ${driver} s"
-echo "sqlite3 shell:     ${best} s"
-awk -v d="$driver" -v s="$best" 'BEGIN { printf "ratio driver/sqlite3: %.2f\n", d / s }'
+echo "sqlite3 shell:     ${shell} s"
+loadNote
+awk -v d="$driver" -v s="$shell" 'BEGIN { printf "ratio driver/sqlite3: %.2f\n", d / s }'

@@ -44,24 +44,44 @@ struct RawRow {
 
 // Splits the text into rows and fields. Line breaks are CRLF, LF or a lone CR; inside quotes they are part
 // of the value. A syntax fault marks its row and the tokenizer goes on after it, so the next rows are still
-// checked.
+// checked. The text may come in pieces: until the last piece is given, a row that reaches the end of the
+// piece is taken back (More), and read again once the text goes on.
 class Tokenizer {
   public:
-    explicit Tokenizer(std::string_view text) : text_(text) {}
+    enum class Step { Row, End, More };
 
+    // The text from the current position on; `last` when nothing follows it.
+    void setText(std::string_view text, bool last) {
+        text_ = text;
+        pos_ = 0;
+        last_ = last;
+    }
+    std::size_t position() const { return pos_; }
     // Fields of a row past this many are read over and counted, not kept: a row of millions of empty
     // fields must not take memory for each of them.
     void setLimit(std::size_t fields) { limit_ = fields; }
 
-    bool next(RawRow& row) {
+    Step next(RawRow& row) {
         row.fields.clear();
         row.extra = 0;
         row.syntax.clear();
-        if (pos_ >= text_.size()) return false;
+        if (pos_ >= text_.size()) return last_ ? Step::End : Step::More;
+        const std::size_t startPos = pos_;
+        const std::size_t startLine = line_;
+        short_ = false;
+        readRow(row);
+        if (!short_) return Step::Row;
+        pos_ = startPos;
+        line_ = startLine;
+        return Step::More;
+    }
+
+  private:
+    void readRow(RawRow& row) {
         row.line = line_;
         if (atLineBreak()) {
             skipLineBreak();
-            return true;
+            return;
         }
         while (true) {
             const bool kept = row.fields.size() < limit_;
@@ -69,69 +89,78 @@ class Tokenizer {
             if (!kept) ++row.extra;
             field.line = line_;
             field.column = row.fields.size() + row.extra;
-            if (pos_ < text_.size() && text_[pos_] == '"') {
-                if (!readQuoted(field, row)) return true;  // the text ended inside the quotes
+            if (!atEnd() && text_[pos_] == '"') {
+                if (!readQuoted(field, row)) return;  // the text ended inside the quotes
             } else {
                 readPlain(field, row);
             }
-            if (pos_ >= text_.size()) return true;
+            if (atEnd()) return;
             if (text_[pos_] == ',') {
                 ++pos_;
                 continue;
             }
             skipLineBreak();
-            return true;
+            return;
         }
     }
-
-  private:
+    // Past the text; when more of it is to come, the row is short and will be read again.
+    bool atEnd() {
+        if (pos_ < text_.size()) return false;
+        if (!last_) short_ = true;
+        return true;
+    }
+    // Whether the byte at `at` is there; when more of the text is to come, its absence makes the row short.
+    bool has(std::size_t at) {
+        if (at < text_.size()) return true;
+        if (!last_) short_ = true;
+        return false;
+    }
     bool atLineBreak() const { return text_[pos_] == '\n' || text_[pos_] == '\r'; }
-
     void skipLineBreak() {
-        if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+        if (text_[pos_] == '\r' && has(pos_ + 1) && text_[pos_ + 1] == '\n') ++pos_;
         ++pos_;
         ++line_;
     }
-
     static void fault(RawRow& row, const RawField& field, std::string message) {
         row.syntax.push_back({field.line, field.column, {}, std::move(message)});
     }
-
     void readPlain(RawField& field, RawRow& row) {
         const std::size_t start = pos_;
         bool quoteSeen = false;
-        while (pos_ < text_.size() && text_[pos_] != ',' && !atLineBreak()) {
+        while (!atEnd() && text_[pos_] != ',' && !atLineBreak()) {
             if (text_[pos_] == '"') quoteSeen = true;
             ++pos_;
         }
         field.value.assign(text_.substr(start, pos_ - start));
         if (quoteSeen) fault(row, field, "a quote inside a value that does not start with a quote");
     }
-
     bool readQuoted(RawField& field, RawRow& row) {
         ++pos_;  // the opening quote
+        field.value.clear();
         while (true) {
-            if (pos_ >= text_.size()) {
+            if (atEnd()) {
                 fault(row, field, "the quoted value is not closed before the end of the file");
                 return false;
             }
             const char c = text_[pos_];
             if (c == '"') {
-                if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+                if (has(pos_ + 1) && text_[pos_ + 1] == '"') {
                     field.value += '"';
                     pos_ += 2;
                     continue;
                 }
+                if (short_) return false;
                 ++pos_;
                 break;
             }
             field.value += c;
             ++pos_;
-            if (c == '\n' || (c == '\r' && (pos_ >= text_.size() || text_[pos_] != '\n'))) ++line_;
+            if (c == '\n' || (c == '\r' && (!has(pos_) || text_[pos_] != '\n'))) ++line_;
+            if (short_) return false;
         }
-        if (pos_ < text_.size() && text_[pos_] != ',' && !atLineBreak()) {
+        if (!atEnd() && text_[pos_] != ',' && !atLineBreak()) {
             fault(row, field, "characters follow the closing quote");
-            while (pos_ < text_.size() && text_[pos_] != ',' && !atLineBreak()) ++pos_;
+            while (!atEnd() && text_[pos_] != ',' && !atLineBreak()) ++pos_;
         }
         return true;
     }
@@ -141,6 +170,8 @@ class Tokenizer {
     std::string_view text_;
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
+    bool last_ = true;
+    bool short_ = false;  // the row being read reached the end of a piece that is not the last
 };
 
 // ---- values ----
@@ -322,89 +353,185 @@ std::string CsvProblem::text() const {
     return out + ": " + message;
 }
 
-CsvReadResult readCsv(const Layout& layout, std::string_view utf8, const CsvReadOptions& options) {
-    CsvReadResult result;
-    auto report = [&](CsvProblem problem) {
-        ++result.problemCount;
-        if (result.problems.size() < options.maxListed) result.problems.push_back(std::move(problem));
-    };
-
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
-    Tokenizer tokenizer(utf8);
-    const std::vector<CsvColumn> columns = csvColumns(layout);
-    tokenizer.setLimit(columns.size());
+struct CsvReader::State {
+    const Layout& layout;
+    CsvReadOptions options;
+    std::istream* in = nullptr;  // null when the whole text was given
+    std::string buffer;          // the part of the text not read yet (when read from `in`)
+    std::string_view text;       // what the tokenizer reads: the buffer, or the whole text
+    bool last = true;
+    bool failed = false;  // `in` could not be read
+    Tokenizer tokenizer;
+    std::vector<CsvColumn> columns;
+    std::vector<std::size_t> order;  // CSV column → layout column
+    bool started = false;
+    bool usable = false;  // the header named the columns
     RawRow row;
-    if (!tokenizer.next(row) || row.fields.empty()) {
-        report({1, 0, {}, "the first line must name the columns"});
-        return result;
-    }
-    for (auto& problem : row.syntax) report(std::move(problem));
-    if (row.extra != 0) {
-        report({1,
-                columns.size() + 1,
-                {},
-                "the header names " + std::to_string(columns.size() + row.extra) + " columns; " +
-                    std::string(layout.label) + " has " + std::to_string(columns.size())});
-    }
-    if (!result.ok()) return result;
+    CsvRecord current;
+    CsvReadResult status;
 
-    // Header: each name to its column.
-    std::unordered_map<std::string, std::size_t> byName;
-    for (std::size_t i = 0; i < columns.size(); ++i) byName.emplace(columns[i].name, i);
-    const std::string prefix = upperAscii(layout.prefix) + ":";
-    std::vector<std::size_t> order;                       // CSV column → layout column
-    std::vector<std::size_t> namedAt(columns.size(), 0);  // layout column → 1-based CSV column, 0 = not named
-    for (const RawField& field : row.fields) {
-        std::string name = upperAscii(trimBlanks(field.value));
-        if (name.starts_with(prefix)) name.erase(0, prefix.size());
-        const auto found = byName.find(name);
-        if (found == byName.end()) {
-            report({field.line, field.column, {}, unknownColumnMessage(layout, name)});
-            continue;
-        }
-        if (namedAt[found->second] != 0) {
-            report({field.line, field.column, name,
-                    "the column is named twice (first in column " + std::to_string(namedAt[found->second]) + ")"});
-            continue;
-        }
-        namedAt[found->second] = field.column;
-        order.push_back(found->second);
-    }
-    if (!result.ok()) return result;
+    State(const Layout& l, const CsvReadOptions& o)
+        : layout(l), options(o), columns(csvColumns(l)), current{Record(l), 0} {}
 
-    // Rows.
-    Record record(layout);
-    tokenizer.setLimit(order.size());
-    while (tokenizer.next(row)) {
-        if (row.fields.empty() && row.syntax.empty()) continue;  // an empty line
-        const std::size_t before = result.problemCount;
+    void report(CsvProblem problem) {
+        ++status.problemCount;
+        if (status.problems.size() < options.maxListed) status.problems.push_back(std::move(problem));
+    }
+
+    // Moves the unread part to the front of the buffer and appends the next piece of `in`.
+    void readMore() {
+        buffer.erase(0, tokenizer.position());
+        const std::size_t had = buffer.size();
+        buffer.resize(had + std::max(std::max<std::size_t>(options.pieceSize, 1), had));
+        in->read(buffer.data() + had, static_cast<std::streamsize>(buffer.size() - had));
+        const auto got = static_cast<std::size_t>(in->gcount());
+        buffer.resize(had + got);
+        if (in->bad()) failed = true;
+        last = got == 0 || in->eof() || failed;
+        tokenizer.setText(buffer, last);
+    }
+
+    Tokenizer::Step nextRow() {
+        for (;;) {
+            const Tokenizer::Step step = tokenizer.next(row);
+            if (step != Tokenizer::Step::More || in == nullptr) return step;
+            readMore();
+        }
+    }
+
+    void start() {
+        started = true;
+        if (in != nullptr) {
+            last = false;
+            tokenizer.setText({}, false);
+            while (!last && buffer.size() < 3) readMore();
+        }
+        std::string_view whole = in != nullptr ? std::string_view(buffer) : text;
+        const std::size_t bom = whole.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+        if (in != nullptr) {
+            buffer.erase(0, bom);
+            tokenizer.setText(buffer, last);
+        } else {
+            tokenizer.setText(text.substr(bom), true);
+        }
+        tokenizer.setLimit(columns.size());
+        if (nextRow() != Tokenizer::Step::Row || row.fields.empty()) {
+            report({1, 0, {}, "the first line must name the columns"});
+            return;
+        }
         for (auto& problem : row.syntax) report(std::move(problem));
-        const std::size_t values = row.fields.size() + row.extra;
-        if (result.problemCount == before && values != order.size()) {
-            const std::size_t column = std::min(values, order.size()) + 1;
-            report({row.line,
-                    column,
+        if (row.extra != 0) {
+            report({1,
+                    columns.size() + 1,
                     {},
-                    "the row has " + std::to_string(values) + " values where the header names " +
-                        std::to_string(order.size()) + " columns"});
+                    "the header names " + std::to_string(columns.size() + row.extra) + " columns; " +
+                        std::string(layout.label) + " has " + std::to_string(columns.size())});
         }
-        if (result.problemCount == before) {
-            record.clear();
-            for (std::size_t i = 0; i < order.size(); ++i) {
-                const CsvColumn& column = columns[order[i]];
-                const RawField& field = row.fields[i];
-                if (auto problem = setValue(record, column, field.value); !problem.empty()) {
-                    report({field.line, field.column, column.name, std::move(problem)});
+        if (!status.ok()) return;
+
+        // Header: each name to its column.
+        std::unordered_map<std::string, std::size_t> byName;
+        for (std::size_t i = 0; i < columns.size(); ++i) byName.emplace(columns[i].name, i);
+        const std::string prefix = upperAscii(layout.prefix) + ":";
+        std::vector<std::size_t> namedAt(columns.size(), 0);  // layout column → 1-based CSV column, 0 = not named
+        for (const RawField& field : row.fields) {
+            std::string name = upperAscii(trimBlanks(field.value));
+            if (name.starts_with(prefix)) name.erase(0, prefix.size());
+            const auto found = byName.find(name);
+            if (found == byName.end()) {
+                report({field.line, field.column, {}, unknownColumnMessage(layout, name)});
+                continue;
+            }
+            if (namedAt[found->second] != 0) {
+                report({field.line, field.column, name,
+                        "the column is named twice (first in column " + std::to_string(namedAt[found->second]) + ")"});
+                continue;
+            }
+            namedAt[found->second] = field.column;
+            order.push_back(found->second);
+        }
+        if (!status.ok()) return;
+        usable = true;
+        tokenizer.setLimit(order.size());
+    }
+
+    // The next good record, or null at the end; a bad row is counted and skipped.
+    CsvRecord* next() {
+        if (!started) start();
+        if (!usable) return nullptr;
+        while (nextRow() == Tokenizer::Step::Row) {
+            if (row.fields.empty() && row.syntax.empty()) continue;  // an empty line
+            const std::size_t before = status.problemCount;
+            for (auto& problem : row.syntax) report(std::move(problem));
+            const std::size_t values = row.fields.size() + row.extra;
+            if (status.problemCount == before && values != order.size()) {
+                const std::size_t column = std::min(values, order.size()) + 1;
+                report({row.line,
+                        column,
+                        {},
+                        "the row has " + std::to_string(values) + " values where the header names " +
+                            std::to_string(order.size()) + " columns"});
+            }
+            if (status.problemCount == before) {
+                current.record.clear();
+                for (std::size_t i = 0; i < order.size(); ++i) {
+                    const CsvColumn& column = columns[order[i]];
+                    const RawField& field = row.fields[i];
+                    if (auto problem = setValue(current.record, column, field.value); !problem.empty()) {
+                        report({field.line, field.column, column.name, std::move(problem)});
+                    }
                 }
             }
+            if (status.problemCount != before) {
+                ++status.badRecords;
+                continue;
+            }
+            current.line = row.line;
+            return &current;
         }
-        if (result.problemCount != before) {
-            ++result.badRecords;
-            result.records.clear();  // they will not be written; keep the memory small
-        } else if (result.ok()) {
-            result.records.push_back({record, row.line});
-        }
+        return nullptr;
     }
+};
+
+CsvReader::CsvReader(const Layout& layout, std::istream& in, const CsvReadOptions& options)
+    : state_(std::make_unique<State>(layout, options)) {
+    state_->in = &in;
+}
+
+CsvReader::CsvReader(const Layout& layout, std::string_view utf8, const CsvReadOptions& options)
+    : state_(std::make_unique<State>(layout, options)) {
+    state_->text = utf8;
+}
+
+CsvReader::~CsvReader() = default;
+
+CsvRecord* CsvReader::next() {
+    return state_->next();
+}
+
+const std::vector<CsvProblem>& CsvReader::problems() const {
+    return state_->status.problems;
+}
+std::size_t CsvReader::problemCount() const {
+    return state_->status.problemCount;
+}
+std::size_t CsvReader::badRecords() const {
+    return state_->status.badRecords;
+}
+bool CsvReader::readFailed() const {
+    return state_->failed;
+}
+
+CsvReadResult readCsv(const Layout& layout, std::string_view utf8, const CsvReadOptions& options) {
+    CsvReader reader(layout, utf8, options);
+    CsvReadResult result;
+    while (const CsvRecord* record = reader.next()) {
+        if (reader.ok()) result.records.push_back(*record);
+    }
+    if (!reader.ok()) result.records.clear();  // they will not be written
+    result.problems = reader.problems();
+    result.problemCount = reader.problemCount();
+    result.badRecords = reader.badRecords();
     return result;
 }
 

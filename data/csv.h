@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +56,7 @@ struct CsvReadResult {
 
 struct CsvReadOptions {
     std::size_t maxListed = 50;
+    std::size_t pieceSize = std::size_t{1} << 20;  // bytes read from a stream at a time
 };
 
 // Reads the whole text. Values: whole numbers within their type; decimals with a point and at most the
@@ -61,6 +64,34 @@ struct CsvReadOptions {
 // Windows-1250 and no longer than the field. A header naming an unknown or a repeated column stops the
 // reading there; every other problem is counted and the reading goes on with the next row.
 CsvReadResult readCsv(const Layout& layout, std::string_view utf8, const CsvReadOptions& options = {});
+
+// Reads a CSV text one record after another, with the checks of readCsv, so that a text of any length
+// is read in bounded memory: from a stream, it holds a piece of the text (a megabyte, or the longest row)
+// and one record.
+class CsvReader {
+  public:
+    CsvReader(const Layout& layout, std::istream& in, const CsvReadOptions& options = {});
+    CsvReader(const Layout& layout, std::string_view utf8, const CsvReadOptions& options = {});
+    ~CsvReader();
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
+
+    // The next good record (the reader's own, valid until the next call), null at the end of the text or when the
+    // header is not usable. A bad row is counted, its problems noted, and the reading goes on after it.
+    CsvRecord* next();
+
+    // The first problems found so far (at most CsvReadOptions::maxListed), all of them counted.
+    const std::vector<CsvProblem>& problems() const;
+    std::size_t problemCount() const;
+    std::size_t badRecords() const;  // rows holding at least one problem
+    bool ok() const { return problemCount() == 0; }
+    // The stream failed before its end: the text was not read whole.
+    bool readFailed() const;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Writes records in the CSV form: the header in the layout's order, texts without trailing blanks, fields
 // quoted only when they need it, lines ending in "\n".

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/text1250.h"
+#include "platform/xml/xml_writer.h"
 
 namespace kirva::exporting {
 
@@ -28,6 +29,41 @@ platform::MessageBoxRequest wrongDatesMessage() {
                           MessageIcon::Information, "Zapri");
 }
 
+namespace {
+
+// The end of CountPeriodInvoices, once the count is in `state`: an empty period is warned about.
+void endCount(const ExportState& state, ExportFront& front) {
+    if (state.steviloRacunov == 0) {
+        front.messageBoxes().show(
+            programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
+                           MessageIcon::Information, "Zapri"));
+        front.showNothingToExport();
+        front.focusCloseButton();
+    }
+    front.updateBindings();
+}
+
+// An old journal of the run's name is removed; a removal that fails is warned about and the run goes on.
+void removeOldJournal(const std::string& outputFileName, ExportFront& front) {
+    const std::string path = cp1250ToUtf8(clipRight(outputFileName));
+    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
+        const int error = errno;
+        std::string text = cp1250("Napaka pri brisanju izhodne datoteke ") + outputFileName +
+                           "|| Oznaka: " + std::to_string(error) + " - " + std::strerror(error);
+        front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
+    }
+}
+
+void showCompletion(const std::string& outputFileName, ExportFront& front) {
+    front.messageBoxes().show(programMessage(
+        cp1250(" Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
+               "v imeniku:|") +
+            outputFileName,
+        " OBVESTILO", MessageIcon::WinLogo, "ZAPRI"));
+}
+
+}  // namespace
+
 Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportFront& front) {
     state.steviloRacunov = 0;
     ProgressCounter counter(files.faracun, [&front](int64_t done, int64_t total) { front.progress(done, total); });
@@ -45,14 +81,7 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
         if (state.steviloRacunov == 1) state.odRacuna = state.doRacuna;
     }
     counter.finish();
-    if (state.steviloRacunov == 0) {
-        front.messageBoxes().show(
-            programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
-                           MessageIcon::Information, "Zapri"));
-        front.showNothingToExport();
-        front.focusCloseButton();
-    }
-    front.updateBindings();
+    endCount(state, front);
     return {};
 }
 
@@ -126,23 +155,63 @@ RunResult runExport(ExportFiles& files, const settings::Settings& settings, Expo
     }
     state.outputFileName = composeOutputFileName(settings, state, clock.today());
 
-    const std::string path = cp1250ToUtf8(clipRight(state.outputFileName));
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
-        const int error = errno;
-        std::string text = cp1250("Napaka pri brisanju izhodne datoteke ") + state.outputFileName +
-                           "|| Oznaka: " + std::to_string(error) + " - " + std::strerror(error);
-        front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
-    }
+    removeOldJournal(state.outputFileName, front);
 
     RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes(),
                                     [&front](int64_t done, int64_t total) { front.progress(done, total); });
     if (!result.ok()) return result;
 
-    front.messageBoxes().show(programMessage(
-        cp1250(" Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
-               "v imeniku:|") +
-            state.outputFileName,
-        " OBVESTILO", MessageIcon::WinLogo, "ZAPRI"));
+    showCompletion(state.outputFileName, front);
+    return result;
+}
+
+RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settings, ExportState& state,
+                            const Clock& clock, ExportFront& front) {
+    // Without an output folder, or without a temporary journal in it, the run cannot go on: count, and let
+    // RunExport refuse with the name the count gives, as the two steps always have. The book is still read
+    // only once, by the count.
+    const DateNumber today = clock.today();
+    // The temporary journal is named as the journal will be, less the invoice numbers not known yet.
+    const CivilDate date = civilFromDate(today);
+    const std::string provisional = settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + " " +
+                                    std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day) +
+                                    ".XML";
+    platform::XmlWriter writer;
+    if (clipRight(settings.potDoXmlRacunov).empty() ||
+        writer.createFile(cp1250ToUtf8(clipRight(provisional)), "1.0", "Windows-1250") != 0) {
+        if (auto counted = countPeriodInvoices(files, state, front); !counted) {
+            return {RunStatus::DataFileError, counted.error().message};
+        }
+        if (state.steviloRacunov == 0) return {};
+        checkOutputSettings(settings, front);
+        return runExport(files, settings, state, clock, front);
+    }
+
+    CountingPass pass;
+    // The build button's folder warnings follow a count that is not 0, and come before any warning of the
+    // run: the first invoice of the period is where that becomes known.
+    pass.firstInPeriod = [&] { checkOutputSettings(settings, front); };
+    RunResult result = writeJournal(
+        writer, files, settings, state.period, front.messageBoxes(),
+        [&front](int64_t done, int64_t total) { front.progress(done, total); }, &pass);
+    // A book that could not be read to its end has no count: nothing else happens, as when the count fails.
+    if (!pass.tally.complete) return result;
+
+    state.steviloRacunov = pass.tally.count;
+    if (pass.tally.count != 0) {
+        state.odRacuna = pass.tally.first.toString();
+        state.doRacuna = pass.tally.last.toString();
+    }
+    endCount(state, front);
+    if (state.steviloRacunov == 0) return {};  // the writer removes its temporary file
+
+    state.outputFileName = composeOutputFileName(settings, state, today);
+    removeOldJournal(state.outputFileName, front);
+    if (!result.ok()) return result;
+    if (auto closed = writer.closeFile(cp1250ToUtf8(clipRight(state.outputFileName))); !closed) {
+        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
+    }
+    showCompletion(state.outputFileName, front);
     return result;
 }
 

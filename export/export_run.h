@@ -98,4 +98,13 @@ std::string composeOutputFileName(const settings::Settings& settings, const Expo
 RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
                     ExportFront& front);
 
+// The windowless road in one read of the invoice book: CountPeriodInvoices, CheckOutputSettings and
+// RunExport together. The journal is written under a temporary name while the same pass counts the period;
+// the name is composed from that count at the end and the journal renamed into place, so the name and the
+// content come from one snapshot of the book. What is shown, and when the journal exists, is what the
+// count followed (when not 0) by the build button gives; the folder warnings come when the first invoice
+// of the period is met. An empty period is warned about and writes nothing: Done with a count of 0.
+RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settings, ExportState& state,
+                            const Clock& clock, ExportFront& front);
+
 }  // namespace kirva::exporting

@@ -4,7 +4,6 @@
 
 #include "data/layout_fields.h"
 #include "platform/text1250.h"
-#include "platform/xml/xml_writer.h"
 
 namespace kirva::exporting {
 
@@ -378,12 +377,23 @@ ProgressCounter::ProgressCounter(storage::KeyedFile& book, ProgressReport report
 
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
                        const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress) {
-    ProgressCounter counter(files.faracun, progress);
     const std::string path = cp1250ToUtf8(clipRight(fileName));
     platform::XmlWriter writer;
     if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
         return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure()};
     }
+    RunResult result = writeJournal(writer, files, settings, period, boxes, progress, nullptr);
+    if (!result.ok()) return result;
+    if (auto closed = writer.closeFile(); !closed) {
+        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
+    }
+    return result;
+}
+
+RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const settings::Settings& settings,
+                       const Period& period, platform::MessageBoxes& boxes, const ProgressReport& progress,
+                       CountingPass* counting) {
+    ProgressCounter counter(files.faracun, progress);
     writer.setEncoding("Windows-1250");
     JournalWriter xml(writer);
 
@@ -412,41 +422,65 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     InvoiceStream invoices(book);
     UnitAccounts unit;
     Customer customer;
+    std::optional<RunResult> failed;  // the journal's own failure, while a counting pass reads on
+    // The journal's own failure ends a plain pass at once; a counting pass reads the book to its end.
+    const auto fail = [&](RunStatus status, std::string reason) {
+        failed = RunResult{status, std::move(reason)};
+        return counting == nullptr;
+    };
     for (;;) {
         auto read = invoices.next();
         if (!read) return {RunStatus::DataFileError, read.error().message};
         if (*read == nullptr) break;
         const Invoice& invoice = **read;
         counter.step();
-        if (!isTaken(invoice, period)) continue;
+        if (counting != nullptr) {
+            const int64_t before = counting->tally.count;
+            counting->tally.note(invoice, period);
+            if (before == 0 && counting->tally.count == 1 && counting->firstInPeriod) counting->firstInPeriod();
+        }
+        if (failed || !isTaken(invoice, period)) continue;
 
         auto unitFound = units.fetch(invoice, unit);
-        if (!unitFound) return {RunStatus::DataFileError, unitFound.error().message};
+        if (!unitFound) {
+            if (fail(RunStatus::DataFileError, unitFound.error().message)) return *failed;
+            continue;
+        }
         if (!*unitFound) boxes.show(missingUnitWarning(invoice));
         auto difference = differenceAmount(invoice);
-        if (!difference) return {RunStatus::DataFileError, difference.error().message};
+        if (!difference) {
+            if (fail(RunStatus::DataFileError, difference.error().message)) return *failed;
+            continue;
+        }
 
         xml.open("Dokument");
         xml.add("Dokument", documentKind(invoice));
         auto customerFound = customers.fetch(invoice, customer);
-        if (!customerFound) return {RunStatus::DataFileError, customerFound.error().message};
+        if (!customerFound) {
+            if (fail(RunStatus::DataFileError, customerFound.error().message)) return *failed;
+            continue;
+        }
         if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
-        if (auto bad = uncarriedText(files, faracunLayout, invoice, customer)) return {RunStatus::DataFileError, *bad};
+        if (auto bad = uncarriedText(files, faracunLayout, invoice, customer)) {
+            if (fail(RunStatus::DataFileError, *bad)) return *failed;
+            continue;
+        }
         const Market market = marketOf(customer);
         writeDocument(xml, invoice, customer, postingLines(invoice, unit, market, *difference), market);
         xml.close();
         if (writer.failed()) {
-            return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure() + " (invoice " +
-                                                      invoice.stevilkaRacuna.toString() + ")"};
+            if (fail(RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure() + " (invoice " +
+                                                       invoice.stevilkaRacuna.toString() + ")")) {
+                return *failed;
+            }
         }
     }
+    if (counting != nullptr) counting->tally.complete = true;
+    counter.finish();
+    if (failed) return *failed;
 
     xml.close();
     xml.close();
-    if (auto closed = writer.closeFile(); !closed) {
-        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
-    }
-    counter.finish();
     return {};
 }
 

@@ -18,6 +18,7 @@
 #include "data/record.h"
 #include "export/posting_rules.h"
 #include "platform/window/message_box.h"
+#include "platform/xml/xml_writer.h"
 #include "settings/settings_store.h"
 #include "storage/keyed_file.h"
 
@@ -158,5 +159,35 @@ class ProgressCounter {
 // place only when the result is Done; otherwise nothing is left under its name.
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
                        const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress = {});
+
+// What one read of the book saw of the period by the rules of CountPeriodInvoices: every record dated in
+// the period, zero totals included, and the first and last invoice number in reading order.
+struct PeriodTally {
+    int64_t count = 0;
+    Decimal first;
+    Decimal last;
+    bool complete = false;  // the book was read to its end
+    void note(const Invoice& invoice, const Period& period) {
+        if (!inPeriod(invoice, period)) return;
+        if (++count == 1) first = invoice.stevilkaRacuna;
+        last = invoice.stevilkaRacuna;
+    }
+};
+
+// A journal pass that counts the period as well, so that the name the count gives and the content come
+// from the same read of the book.
+struct CountingPass {
+    PeriodTally tally;
+    // Called when the first record of the period is met, before anything is shown about it.
+    std::function<void()> firstInPeriod;
+};
+
+// The body of BuildJournal: the whole document of `period` into `writer`, whose file the caller has created
+// and completes (closeFile) or abandons. With `counting`, a failure of the journal itself (a text it cannot
+// carry, a master file that cannot be read, the disk) stops the writing but not the count, so the tally is
+// complete whenever the book itself could be read to its end; the first such failure is the result.
+RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const settings::Settings& settings,
+                       const Period& period, platform::MessageBoxes& boxes, const ProgressReport& progress,
+                       CountingPass* counting);
 
 }  // namespace kirva::exporting

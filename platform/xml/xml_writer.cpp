@@ -316,6 +316,11 @@ Result<void> XmlWriter::closeFile() {
     return {};
 }
 
+Result<void> XmlWriter::closeFile(const std::string& finalPath) {
+    if (usable()) finalPath_ = finalPath;
+    return closeFile();
+}
+
 void XmlWriter::fail(std::string reason) {
     if (failed_) return;
     failed_ = true;

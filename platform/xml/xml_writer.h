@@ -79,6 +79,9 @@ class XmlWriter {
     // Completes the document: every element closed, written, flushed to disk and renamed to its final name.
     // On any failure (now or earlier) nothing is left under either name and the error says what failed.
     Result<void> closeFile();
+    // The same, renamed to `finalPath` instead of the path given to createFile: for a document whose name
+    // depends on what it holds. `finalPath` must lie in the same folder.
+    Result<void> closeFile(const std::string& finalPath);
 
     bool failed() const { return failed_; }
     const std::string& failure() const { return failure_; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,56 @@ TEST(CsvRoundTrip, DumpOfAReadTextReadsBackToTheSameText) {
     const auto second = readCsv(csvTestLayout(), dumpAll(first));
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(dumpAll(second), dumpAll(first));
+}
+
+// What a read gave, as one text: the records in the written form with their lines, then every problem.
+std::string readingOf(const std::vector<std::pair<std::string, std::size_t>>& records,
+                      const std::vector<CsvProblem>& problems, std::size_t problemCount, std::size_t badRecords) {
+    std::string out;
+    for (const auto& [line, at] : records) out += std::to_string(at) + ": " + line;
+    for (const auto& p : problems) out += p.text() + "\n";
+    return out + std::to_string(problemCount) + " problems, " + std::to_string(badRecords) + " bad\n";
+}
+
+// A stream read in pieces of a few bytes must give what the whole text gives: rows, quoted line breaks,
+// doubled quotes, CRLF split between pieces, a byte order mark, and every bad case above.
+TEST(CsvReader, InPiecesReadsAsTheWholeText) {
+    std::vector<std::string> texts = {
+        std::string(kHeader) +
+            "255,-32768,4294967295,-2147483648,Čevapčiči,abcd,-12345678901.23,999.99,2019-05-21,SI,42,1.5,-2,0.01,"
+            "1801-01-01,9999-12-31,\"z, vejico\"\r\n",
+        "\xEF\xBB\xBFnaziv,Tst:LongF, Znesek \r\nAbc,7,\r\n",
+        "LONGF,OPOMBE,NAZIV\n1,\"dva\r\nvrstici\",\"a\"\"b\"\r\n\n2,\"\",x\n3,bad,\"0123456789X\"",
+        "LONGF,OPOMBE,NAZIV\r1,\"a\rb\",\"\"\"\"\r\r2,\"\"\"x\",y",
+        "LONGF,NAZIV\n1,a\"b\n2,\"c\"d\n3,ok\n4,\"also\"\"ok\"\n",
+        "LONGF",
+        "\xEF\xBB",
+    };
+    for (const auto& bad : kBadCases) texts.push_back(bad.csv);
+    const auto csvLine = [](const Record& record) {
+        std::string line;
+        EXPECT_TRUE(CsvWriter(csvTestLayout()).append(record, line).ok());
+        return line;
+    };
+    for (const auto& text : texts) {
+        CsvReader whole(csvTestLayout(), std::string_view(text));
+        std::vector<std::pair<std::string, std::size_t>> expectedRecords;
+        while (const CsvRecord* r = whole.next()) expectedRecords.emplace_back(csvLine(r->record), r->line);
+        const std::string expected =
+            readingOf(expectedRecords, whole.problems(), whole.problemCount(), whole.badRecords());
+        for (const std::size_t piece : {1, 2, 3, 7, 4096}) {
+            std::istringstream in(text);
+            CsvReadOptions options;
+            options.pieceSize = piece;
+            CsvReader reader(csvTestLayout(), in, options);
+            std::vector<std::pair<std::string, std::size_t>> records;
+            while (const CsvRecord* r = reader.next()) records.emplace_back(csvLine(r->record), r->line);
+            EXPECT_FALSE(reader.readFailed());
+            EXPECT_EQ(readingOf(records, reader.problems(), reader.problemCount(), reader.badRecords()), expected)
+                << "pieces of " << piece << " bytes of:\n"
+                << text;
+        }
+    }
 }
 
 }  // namespace

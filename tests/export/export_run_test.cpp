@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "data/layout.h"
@@ -177,6 +181,126 @@ TEST_F(ExportRunTest, AnOldFileThatCannotBeRemovedIsWarnedAboutAndTheRunFailsWit
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(settings.potDoXmlRacunov)) ++entries;
     EXPECT_EQ(entries, 1);
+}
+
+// One read of the book (countAndRunExport) against the count followed by the build button (CountPeriodInvoices,
+// CheckOutputSettings, RunExport): the same result, count, name, boxes, journal bytes and files left.
+struct OnePassCase {
+    const char* name;
+    std::vector<std::pair<int64_t, const char*>> book;  // invoice number and total; May 2019 unless noted
+    bool emptyFolders = false;                          // the three folder settings empty
+    bool missingOutputFolder = false;                   // the output folder names a folder that is not there
+    bool badDescription = false;                        // the last invoice's description holds a BEL
+    bool oldJournal = false;                            // a journal of the run's name is there already
+};
+
+class OnePass : public ExportRunTest, public ::testing::WithParamInterface<OnePassCase> {
+  protected:
+    // What a run gave, as one text.
+    std::string outcome(bool onePass) {
+        RecordingFront runFront;
+        ExportFiles f = files();
+        ExportState state;
+        state.period = {day(2019, 5, 1), day(2019, 5, 31)};
+        state.odRacuna = "earlier";
+        state.doRacuna = "earlier";
+        const FixedClock clock(day(2019, 6, 15));
+        RunResult result;
+        if (onePass) {
+            result = countAndRunExport(f, settings, state, clock, runFront);
+        } else if (auto counted = countPeriodInvoices(f, state, runFront); !counted) {
+            result = {RunStatus::DataFileError, counted.error().message};
+        } else if (state.steviloRacunov != 0) {
+            checkOutputSettings(settings, runFront);
+            result = runExport(f, settings, state, clock, runFront);
+        }
+        std::string out = "status " + std::to_string(static_cast<int>(result.status)) + " " + result.reason + "\n" +
+                          std::to_string(state.steviloRacunov) + " " + state.odRacuna + "-" + state.doRacuna + " " +
+                          state.outputFileName + "\n";
+        for (const auto& box : runFront.boxes.shown()) out += box.caption + ": " + box.text + "\n";
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path() / "out")) {
+            left.push_back(entry.path().string() + " " + std::to_string(std::filesystem::file_size(entry.path())) +
+                           " " + (entry.is_regular_file() ? kirva::testing::readFile(entry.path()) : ""));
+        }
+        std::sort(left.begin(), left.end());
+        for (const auto& l : left) out += l + "\n";
+        return out;
+    }
+    void freshOutputFolder() {
+        std::filesystem::remove_all(folder.path() / "out");
+        std::filesystem::create_directory(folder.path() / "out");
+        if (GetParam().oldJournal) kirva::testing::writeFile(folder.path() / "out" / "ACME 100-300 2019615.XML", "old");
+    }
+};
+
+TEST_P(OnePass, GivesWhatTheCountAndTheRunGive) {
+    const OnePassCase& c = GetParam();
+    for (std::size_t i = 0; i < c.book.size(); ++i) {
+        const auto [number, total] = c.book[i];
+        const DateNumber date = number == 999 ? day(2019, 6, 2) : day(2019, 5, 2 + static_cast<int>(i));
+        addInvoice(1, 2019, number, date, total);
+    }
+    if (c.badDescription) {
+        data::Record r(data::faracunLayout());
+        ASSERT_TRUE(r.setInteger(r.field("BE"), 1).ok());
+        ASSERT_TRUE(r.setInteger(r.field("LETODOKUMENTA"), 2019).ok());
+        ASSERT_TRUE(r.setInteger(r.field("INTERNASTEVDOKUMENTA"), 1000).ok());
+        ASSERT_TRUE(r.setDecimal(r.field("STEVILKARACUNA"), Decimal::fromInt(250)).ok());
+        ASSERT_TRUE(r.setInteger(r.field("DATUMDOKUMENTA"), day(2019, 5, 20)).ok());
+        ASSERT_TRUE(r.setDecimal(r.field("ZNESEKDEBET"), *Decimal::parse("5.00")).ok());
+        ASSERT_TRUE(r.setText(r.field("OPISKNJIZBE"), "bell \x07").ok());
+        ASSERT_EQ(faracun.add(r), 0);
+    }
+    if (c.emptyFolders) settings.potDoXmlRacunov = settings.potDoIzdanihRacunov = settings.potDoPartnerjev = "";
+    if (c.missingOutputFolder) settings.potDoXmlRacunov = (folder.path() / "missing").string() + "/";
+
+    freshOutputFolder();
+    const std::string twoSteps = outcome(false);
+    freshOutputFolder();
+    const std::string onePass = outcome(true);
+    EXPECT_EQ(onePass, twoSteps);
+}
+
+const OnePassCase kOnePassCases[] = {
+    {"TwoInvoicesAndAZeroTotal", {{100, "10.00"}, {101, "0.00"}, {102, "-5.00"}, {999, "7.00"}}},
+    {"EmptyPeriodKeepsTheEarlierNumbersAndWritesNothing", {{999, "7.00"}}},
+    {"ZeroTotalsOnlyAreCountedAndNamedWithoutADokument", {{100, "0.00"}, {300, "0.00"}}},
+    {"NegativeNumbersKeepTheirSign", {{-7, "1.00"}, {-3, "2.00"}, {4, "3.00"}}},
+    {"FoldersNotSet", {{100, "10.00"}}, true},
+    {"FoldersNotSetAndAnEmptyPeriod", {{999, "10.00"}}, true},
+    {"OutputFolderMissing", {{100, "10.00"}}, false, true},
+    {"OldJournalReplaced", {{100, "10.00"}, {300, "1.00"}}, false, false, false, true},
+    {"AFailedRunRemovesTheOldJournalAndLeavesNothing", {{100, "10.00"}, {300, "1.00"}}, false, false, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, OnePass, ::testing::ValuesIn(kOnePassCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// A full disk in the middle of the one read: the run fails, and neither the journal nor its temporary file
+// is left; the count is still complete.
+TEST_F(ExportRunTest, OnePassThatCannotWriteFailsAndLeavesNothing) {
+    for (int i = 0; i < 1200; ++i) addInvoice(1, 2019, 1000 + i, day(2019, 5, 1 + i % 28), "10.00");
+    ExportFiles f = files();
+    ExportState state;
+    state.period = {day(2019, 5, 1), day(2019, 5, 31)};
+    const FixedClock clock(day(2019, 6, 15));
+    // The file-size limit makes the kernel refuse writes past it, as a full disk does.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const RunResult run = countAndRunExport(f, settings, state, clock, front);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(run.status, RunStatus::JournalNotWritten);
+    EXPECT_EQ(run.reason.rfind("the journal was not written: cannot write ", 0), 0u) << run.reason;
+    EXPECT_EQ(state.steviloRacunov, 1200);
+    EXPECT_EQ(state.doRacuna, "2199");
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -191,15 +192,6 @@ std::optional<std::size_t> defaultKey(const Layout& layout) {
     return 0;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(text).str();
-}
-
 // The key bytes of one unique key: the image bytes of its columns, which is what makes two records equal.
 std::string keyImage(const Record& record, const std::vector<std::size_t>& columns) {
     std::string bytes;
@@ -218,25 +210,36 @@ void listProblems(std::ostream& err, const std::string& source, const std::vecto
     if (total > listed.size()) err << source << ": ... and " << total - listed.size() << " more\n";
 }
 
-// Duplicates of unique keys inside the CSV, named by both lines.
-std::size_t csvDuplicates(const Layout& layout, const std::vector<data::CsvRecord>& records,
-                          std::vector<std::string>& listed) {
-    std::size_t count = 0;
-    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
-        if (!layout.keys[k].unique) continue;
-        const auto columns = layout.keyColumns(k);
-        std::map<std::string, std::size_t> seen;  // key image → line
-        for (const auto& r : records) {
-            const auto [at, inserted] = seen.emplace(keyImage(r.record, columns), r.line);
-            if (inserted) continue;
-            ++count;
-            if (listed.size() < kMaxListed) {
-                listed.push_back("line " + std::to_string(r.line) + ": the unique key " + layout.fullKeyName(k) + " (" +
-                                 keyValues(r.record, k) + ") repeats line " + std::to_string(at->second));
-            }
+// A record of the CSV that repeats a unique key: of an earlier record of the CSV, or of one already in
+// the file.
+struct Duplicate {
+    std::size_t line = 0;
+    std::size_t key = 0;
+    std::string image;  // keyImage of the repeated key
+    std::string values;
+    bool found = false;  // which unique key it repeats could be told
+    bool ofCsv = false;
+};
+
+// The first line of the CSV holding each listed CSV duplicate's key: a second read of the text, on the way
+// to refusing it, so that the import never keeps a key per record.
+void findRepeatedLines(const Layout& layout, std::istream& in, std::vector<Duplicate>& listed,
+                       std::map<std::size_t, std::size_t>& firstLine) {
+    std::map<std::pair<std::size_t, std::string>, std::size_t> wanted;  // (key, image) → first line
+    for (const auto& d : listed) {
+        if (d.ofCsv) wanted.emplace(std::pair{d.key, d.image}, 0);
+    }
+    in.clear();
+    in.seekg(0);
+    data::CsvReader again(layout, in);
+    while (const data::CsvRecord* r = again.next()) {
+        for (auto& [key, line] : wanted) {
+            if (line == 0 && keyImage(r->record, layout.keyColumns(key.first)) == key.second) line = r->line;
         }
     }
-    return count;
+    for (const auto& d : listed) {
+        if (d.ofCsv) firstLine[d.line] = wanted[{d.key, d.image}];
+    }
 }
 
 // Renames `from` to `to` only when nothing is at `to`: a file another import put there meanwhile stays.
@@ -255,40 +258,102 @@ Result<void> renameIfAbsent(const std::string& from, const std::string& to) {
     return makeError("cannot create " + to + ": " + std::strerror(error));
 }
 
-// Loads the records into an open file in one transaction; nothing stays written unless all went in.
-int loadRecords(KeyedFile& file, const std::string& shownName, const std::string& csvName,
-                std::vector<data::CsvRecord>& records, std::ostream& err) {
+void reportCsvProblems(std::ostream& err, const std::string& csvPath, const std::string& dataPath,
+                       const data::CsvReader& reader) {
+    std::vector<std::string> listed;
+    for (const auto& problem : reader.problems()) listed.push_back(problem.text());
+    listProblems(err, csvPath, listed, reader.problemCount());
+    if (reader.badRecords() == 0) {
+        err << "kirva-cli import: the header of " << csvPath << " is not usable; nothing was written to " << dataPath
+            << "\n";
+    } else {
+        err << "kirva-cli import: " << reader.badRecords() << " bad record" << (reader.badRecords() == 1 ? "" : "s")
+            << " in " << csvPath << "; nothing was written to " << dataPath << "\n";
+    }
+}
+
+// Reads, checks and loads the CSV into an open file one record at a time, in one transaction: nothing
+// stays written unless every record was good and went in. A bad value stops the loading but not the
+// reading, so that every problem is reported.
+int loadRecords(KeyedFile& file, const std::string& shownName, const std::string& csvName, std::istream& in,
+                std::size_t& loaded, std::ostream& err) {
     const Layout& layout = file.layout();
     KeyedFile::Transaction transaction(file);
     if (transaction.status() != 0) {
         err << "kirva-cli import: cannot write " << shownName << ": " << driverDetail(file) << "\n";
         return DataFileError;
     }
-    std::vector<std::string> listed;
-    std::size_t duplicates = 0;
-    for (auto& r : records) {
-        const int rc = file.add(r.record);
-        if (rc == 0) continue;
+    data::CsvReadOptions options;
+    options.maxListed = kMaxListed;
+    data::CsvReader reader(layout, in, options);
+    // Records this import adds take positions from the first one it added on: a repeated key found at such
+    // a position is one of the CSV's own.
+    std::optional<int64_t> firstAdded;
+    std::vector<Duplicate> listed;
+    std::size_t ofCsv = 0;
+    std::size_t ofFile = 0;
+    while (data::CsvRecord* r = reader.next()) {
+        if (!reader.ok()) continue;
+        const int rc = file.add(r->record);
+        if (rc == 0) {
+            if (!firstAdded) firstAdded = file.position();
+            ++loaded;
+            continue;
+        }
         if (rc != storage::DuplicateKey) {
-            err << "kirva-cli import: cannot write " << shownName << " (CSV line " << r.line
+            err << "kirva-cli import: cannot write " << shownName << " (CSV line " << r->line
                 << "): " << driverDetail(file) << "; nothing was written\n";
             return DataFileError;
         }
-        ++duplicates;
-        if (listed.size() >= kMaxListed) continue;
-        std::string which;
-        for (std::size_t k = 0; k < layout.keys.size() && which.empty(); ++k) {
+        Duplicate duplicate{r->line, 0, {}, {}, false, false};
+        for (std::size_t k = 0; k < layout.keys.size() && !duplicate.found; ++k) {
             if (!layout.keys[k].unique) continue;
-            Record probe = r.record;
-            if (file.get(k, probe) == 0) which = layout.fullKeyName(k) + " (" + keyValues(r.record, k) + ")";
+            Record probe = r->record;
+            if (file.get(k, probe) != 0) continue;
+            duplicate.found = true;
+            duplicate.key = k;
+            duplicate.image = keyImage(r->record, layout.keyColumns(k));
+            duplicate.values = keyValues(r->record, k);
+            duplicate.ofCsv = firstAdded && file.position() >= *firstAdded;
         }
-        if (which.empty()) which = "key";
-        listed.push_back("line " + std::to_string(r.line) + ": a record with the same unique " + which +
-                         " is already in " + shownName);
+        ++(duplicate.ofCsv ? ofCsv : ofFile);
+        // Listed by kind, as each kind is reported on its own.
+        const std::size_t sameKind = static_cast<std::size_t>(std::count_if(
+            listed.begin(), listed.end(), [&](const Duplicate& d) { return d.ofCsv == duplicate.ofCsv; }));
+        if (sameKind < kMaxListed) listed.push_back(std::move(duplicate));
     }
-    if (duplicates != 0) {
-        listProblems(err, csvName, listed, duplicates);
-        err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s")
+    if (reader.readFailed()) {
+        err << "kirva-cli import: cannot read the CSV file " << csvName << "; nothing was written to " << shownName
+            << "\n";
+        return BadUsage;
+    }
+    if (!reader.ok()) {
+        reportCsvProblems(err, csvName, shownName, reader);
+        return CsvRefused;
+    }
+    if (ofCsv != 0) {
+        std::map<std::size_t, std::size_t> firstLine;
+        findRepeatedLines(layout, in, listed, firstLine);
+        std::vector<std::string> lines;
+        for (const auto& d : listed) {
+            if (!d.ofCsv) continue;
+            lines.push_back("line " + std::to_string(d.line) + ": the unique key " + layout.fullKeyName(d.key) + " (" +
+                            d.values + ") repeats line " + std::to_string(firstLine[d.line]));
+        }
+        listProblems(err, csvName, lines, ofCsv);
+        err << "kirva-cli import: " << ofCsv << " record" << (ofCsv == 1 ? "" : "s") << " of " << csvName
+            << " repeat a unique key; nothing was written to " << shownName << "\n";
+        return CsvRefused;
+    }
+    if (ofFile != 0) {
+        std::vector<std::string> lines;
+        for (const auto& d : listed) {
+            const std::string which = d.found ? layout.fullKeyName(d.key) + " (" + d.values + ")" : std::string("key");
+            lines.push_back("line " + std::to_string(d.line) + ": a record with the same unique " + which +
+                            " is already in " + shownName);
+        }
+        listProblems(err, csvName, lines, ofFile);
+        err << "kirva-cli import: " << ofFile << " record" << (ofFile == 1 ? "" : "s")
             << " of the CSV repeat a unique key; nothing was written to " << shownName << "\n";
         return CsvRefused;
     }
@@ -318,42 +383,20 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const Layout* layout = layoutFor(dataPath, option(*parsed, "layout"), "import", err);
     if (layout == nullptr) return BadUsage;
 
-    const auto text = readWholeFile(csvPath);
-    if (!text) {
+    std::ifstream in(csvPath, std::ios::binary);
+    std::error_code ec;
+    if (!in || fs::is_directory(csvPath, ec)) {
         err << "kirva-cli import: cannot read the CSV file " << csvPath << "\n";
         return BadUsage;
     }
-    data::CsvReadOptions options;
-    options.maxListed = kMaxListed;
-    auto read = data::readCsv(*layout, *text, options);
-    if (!read.ok()) {
-        std::vector<std::string> listed;
-        for (const auto& problem : read.problems) listed.push_back(problem.text());
-        listProblems(err, csvPath, listed, read.problemCount);
-        if (read.badRecords == 0) {
-            err << "kirva-cli import: the header of " << csvPath << " is not usable; nothing was written to "
-                << dataPath << "\n";
-        } else {
-            err << "kirva-cli import: " << read.badRecords << " bad record" << (read.badRecords == 1 ? "" : "s")
-                << " in " << csvPath << "; nothing was written to " << dataPath << "\n";
-        }
-        return CsvRefused;
-    }
-    std::vector<std::string> listed;
-    if (const auto duplicates = csvDuplicates(*layout, read.records, listed); duplicates != 0) {
-        listProblems(err, csvPath, listed, duplicates);
-        err << "kirva-cli import: " << duplicates << " record" << (duplicates == 1 ? "" : "s") << " of " << csvPath
-            << " repeat a unique key; nothing was written to " << dataPath << "\n";
-        return CsvRefused;
-    }
 
-    std::error_code ec;
     const bool existed = fs::exists(dataPath, ec);
     // A new file is built under a work name of this import's own, made exclusively beside its final name,
     // and put in place only when it is complete and only where no file has appeared meanwhile: another
     // import's work file is never touched, and its finished file is never replaced.
     std::string workPath = dataPath;
     bool ownWork = false;  // the work file was made by this import, and only then is it removed
+    std::size_t loaded = 0;
     int rc = Done;
     {
         KeyedFile file(*layout);
@@ -370,12 +413,23 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             }
         }
         if (opened != 0) {
-            err << "kirva-cli import: cannot " << (existed ? "open " : "create ") << dataPath << ": "
-                << (file.lastError().code != 0 ? driverDetail(file) : std::string("no free work name beside it"))
-                << "\n";
-            rc = DataFileError;
+            // A bad CSV is named before a data file that cannot be opened, as when the text is checked first.
+            data::CsvReadOptions options;
+            options.maxListed = kMaxListed;
+            data::CsvReader check(*layout, in, options);
+            while (check.next() != nullptr) {
+            }
+            if (!check.ok()) {
+                reportCsvProblems(err, csvPath, dataPath, check);
+                rc = CsvRefused;
+            } else {
+                err << "kirva-cli import: cannot " << (existed ? "open " : "create ") << dataPath << ": "
+                    << (file.lastError().code != 0 ? driverDetail(file) : std::string("no free work name beside it"))
+                    << "\n";
+                rc = DataFileError;
+            }
         } else {
-            rc = loadRecords(file, dataPath, csvPath, read.records, err);
+            rc = loadRecords(file, dataPath, csvPath, in, loaded, err);
             file.close();
         }
     }
@@ -392,8 +446,7 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
         }
     }
     if (rc == Done) {
-        out << "imported " << read.records.size() << " record" << (read.records.size() == 1 ? "" : "s") << " into "
-            << dataPath << "\n";
+        out << "imported " << loaded << " record" << (loaded == 1 ? "" : "s") << " into " << dataPath << "\n";
     }
     return rc;
 }

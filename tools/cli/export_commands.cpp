@@ -121,11 +121,11 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         return DataFileError;
     }
 
-    if (auto counted = session.count(state); !counted) {
-        err << prefix << counted.error().message << "\n";
-        return DataFileError;
-    }
     if (command == Command::Count) {
+        if (auto counted = session.count(state); !counted) {
+            err << prefix << counted.error().message << "\n";
+            return DataFileError;
+        }
         if (state.steviloRacunov == 0) {
             out << "0\n";
             return NothingInPeriod;
@@ -133,11 +133,12 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         out << state.steviloRacunov << " " << state.odRacuna << " " << state.doRacuna << "\n";
         return Done;
     }
-    if (state.steviloRacunov == 0) return NothingInPeriod;
 
-    const exporting::RunResult result = session.runExport(state);
+    // One read of the book: the journal's name comes from the count of the same pass.
+    const exporting::RunResult result = session.countAndRunExport(state);
     switch (result.status) {
         case exporting::RunStatus::Done:
+            if (state.steviloRacunov == 0) return NothingInPeriod;
             break;
         case exporting::RunStatus::DataFileError:
             err << prefix << result.reason << "\n";
