@@ -1,7 +1,5 @@
 #include "export/export_run.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/text1250.h"
@@ -117,23 +115,31 @@ std::string composeOutputFileName(const settings::Settings& settings, const Expo
 }
 
 RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
-                    ExportFront& front) {
+                    ExportFront& front, const std::string& settingsFile) {
+    // A period the wrong-dates rule refuses is never exported, whichever key or button reached the run: the
+    // invoice numbers on screen may still be those of an earlier period.
+    if (auto wrong = wrongDates(state.period, clock.today())) {
+        return {RunStatus::Refused,
+                {.what = framework::ReasonKind::WrongPeriod,
+                 .value = formatDateDots(state.period.from) + " to " + formatDateDots(state.period.to),
+                 .detail = *wrong}};
+    }
+    // Nor while the settings file holds a value the program cannot hold whole: the journal would carry it
+    // altered, or the data files would be the wrong ones.
+    if (!settingsFile.empty()) {
+        if (auto unusable = settings::checkSettingsFile(settingsFile))
+            return {RunStatus::Refused, std::move(*unusable)};
+    }
     // The journal must never land in whatever folder the program happens to run in, whichever front asks
     // (the window hides its build button in this state, but an access key may still reach it).
     if (clipRight(settings.potDoXmlRacunov).empty()) {
-        return {RunStatus::JournalNotWritten,
-                "no output folder is set (PotDoXMLRacunov in [GLOBAL] of the settings file); nothing was written"};
+        return {RunStatus::JournalNotWritten, {.what = framework::ReasonKind::NoOutputFolder}};
     }
     state.outputFileName = composeOutputFileName(settings, state, clock.today());
 
-    const std::string path = cp1250ToUtf8(clipRight(state.outputFileName));
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
-        const int error = errno;
-        std::string text = cp1250("Napaka pri brisanju izhodne datoteke ") + state.outputFileName +
-                           "|| Oznaka: " + std::to_string(error) + " - " + std::strerror(error);
-        front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
-    }
-
+    // An older journal of the same name stays as it is until the new one is complete: the journal is written
+    // under a temporary name and only its final rename replaces the old file. A run that fails, is refused
+    // or is killed leaves the old journal untouched.
     RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes(),
                                     [&front](int64_t done, int64_t total) { front.progress(done, total); });
     if (!result.ok()) return result;

@@ -93,9 +93,11 @@ std::string fileNamePart(std::string_view firmaOpal);
 // leading zeros, ".XML".
 std::string composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today);
 
-// RunExport: composes the file name, removes an old file of that name, builds the journal and reports
-// completion. The journal exists under its name exactly when the result is Done.
+// RunExport: composes the file name, builds the journal and reports completion. The journal exists under
+// its name exactly when the result is Done; an older journal of that name is replaced only by a complete
+// one. Refused, starting nothing, when the wrong-dates rule refuses the period, or when `settingsFile` is
+// named and checkSettingsFile finds a value in it the program cannot hold.
 RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
-                    ExportFront& front);
+                    ExportFront& front, const std::string& settingsFile = {});
 
 }  // namespace kirva::exporting

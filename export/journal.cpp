@@ -336,8 +336,8 @@ namespace {
 // it lies: the data file, the invoice and the field.
 // faracun is FARACUN's layout, taken before the book is read on its own thread: that thread writes the
 // FARACUN record buffer, which this thread must not touch while it runs.
-std::optional<std::string> uncarriedText(const ExportFiles& files, const data::Layout& faracun, const Invoice& invoice,
-                                         const Customer& customer) {
+std::optional<framework::Reason> uncarriedText(const ExportFiles& files, const data::Layout& faracun,
+                                               const Invoice& invoice, const Customer& customer) {
     const data::Layout& sfpartn = files.sfpartnRecord.layout();
     struct Source {
         const storage::KeyedFile& file;
@@ -359,13 +359,13 @@ std::optional<std::string> uncarriedText(const ExportFiles& files, const data::L
         const auto at = platform::firstUncarriedByte(source.text);
         if (!at) continue;
         const bool ofCustomer = &source.file == &files.sfpartn;
-        const std::string invoiceText = "invoice " + invoice.stevilkaRacuna.toString();
-        return source.file.path() + ": " +
-               (ofCustomer ? "customer " + std::to_string(invoice.poslovniPartner) + " (" + invoiceText + ")"
-                           : invoiceText) +
-               ": " + std::string(source.layout.prefix) + ":" + source.field + " holds the byte " +
-               platform::byteText(static_cast<unsigned char>(source.text[*at])) + " at position " +
-               std::to_string(*at + 1) + ", which the journal cannot carry";
+        return framework::Reason{.what = framework::ReasonKind::TextNotCarried,
+                                 .file = source.file.path(),
+                                 .key = std::string(source.layout.prefix) + ":" + source.field,
+                                 .invoice = invoice.stevilkaRacuna.toString(),
+                                 .partner = ofCustomer ? std::to_string(invoice.poslovniPartner) : std::string(),
+                                 .value = platform::byteText(static_cast<unsigned char>(source.text[*at])),
+                                 .length = static_cast<int64_t>(*at + 1)};
     }
     return std::nullopt;
 }
@@ -381,9 +381,20 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     ProgressCounter counter(files.faracun, progress);
     const std::string path = cp1250ToUtf8(clipRight(fileName));
     platform::XmlWriter writer;
-    if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
-        return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure()};
-    }
+    const auto notWritten = [&path, &writer](std::string detail, std::string invoice = {}) {
+        return RunResult{RunStatus::JournalNotWritten,
+                         {.what = framework::ReasonKind::JournalNotWritten,
+                          .file = path,
+                          .invoice = std::move(invoice),
+                          .code = writer.failureCode(),
+                          .detail = std::move(detail)}};
+    };
+    const auto unreadable = [](const storage::KeyedFile& file, const Error& error) {
+        return RunResult{
+            RunStatus::DataFileError,
+            {.what = framework::ReasonKind::DataFileUnreadable, .file = file.path(), .detail = error.message}};
+    };
+    if (writer.createFile(path, "1.0", "Windows-1250") != 0) return notWritten(writer.failure());
     writer.setEncoding("Windows-1250");
     JournalWriter xml(writer);
 
@@ -404,7 +415,7 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     UnitLookup units(files);
     CustomerLookup customers(files);
     if (auto started = book.start(period.from); !started) {
-        return {RunStatus::DataFileError, started.error().message};
+        return unreadable(files.faracun, started.error());
     }
     const data::Layout& faracunLayout = files.faracunRecord.layout();
     // Reading the book runs ahead on a thread of its own while the journal is built here. From now on this
@@ -414,37 +425,38 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
     Customer customer;
     for (;;) {
         auto read = invoices.next();
-        if (!read) return {RunStatus::DataFileError, read.error().message};
+        if (!read) return unreadable(files.faracun, read.error());
         if (*read == nullptr) break;
         const Invoice& invoice = **read;
         counter.step();
         if (!isTaken(invoice, period)) continue;
 
         auto unitFound = units.fetch(invoice, unit);
-        if (!unitFound) return {RunStatus::DataFileError, unitFound.error().message};
+        if (!unitFound) return unreadable(files.sfenpa, unitFound.error());
         if (!*unitFound) boxes.show(missingUnitWarning(invoice));
         auto difference = differenceAmount(invoice);
-        if (!difference) return {RunStatus::DataFileError, difference.error().message};
+        if (!difference) return unreadable(files.faracun, difference.error());
 
         xml.open("Dokument");
         xml.add("Dokument", documentKind(invoice));
         auto customerFound = customers.fetch(invoice, customer);
-        if (!customerFound) return {RunStatus::DataFileError, customerFound.error().message};
+        if (!customerFound) return unreadable(files.sfpartn, customerFound.error());
         if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
-        if (auto bad = uncarriedText(files, faracunLayout, invoice, customer)) return {RunStatus::DataFileError, *bad};
+        if (auto bad = uncarriedText(files, faracunLayout, invoice, customer)) {
+            return {RunStatus::DataFileError, std::move(*bad)};
+        }
         const Market market = marketOf(customer);
         writeDocument(xml, invoice, customer, postingLines(invoice, unit, market, *difference), market);
         xml.close();
         if (writer.failed()) {
-            return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure() + " (invoice " +
-                                                      invoice.stevilkaRacuna.toString() + ")"};
+            return notWritten(writer.failure(), invoice.stevilkaRacuna.toString());
         }
     }
 
     xml.close();
     xml.close();
     if (auto closed = writer.closeFile(); !closed) {
-        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
+        return notWritten(closed.error().message);
     }
     counter.finish();
     return {};

@@ -17,6 +17,7 @@
 
 #include "data/record.h"
 #include "export/posting_rules.h"
+#include "framework/errors/reason.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
 #include "storage/keyed_file.h"
@@ -34,12 +35,13 @@ struct ExportFiles {
     data::Record& sfpartnRecord;
 };
 
-// How a run ended. A data-file error means a file could not be read (not: a record was missing).
-enum class RunStatus { Done, DataFileError, JournalNotWritten };
+// How a run ended. A data-file error means a file could not be read (not: a record was missing). A refused
+// run started nothing: the period or the settings file did not allow it.
+enum class RunStatus { Done, DataFileError, JournalNotWritten, Refused };
 
 struct RunResult {
     RunStatus status = RunStatus::Done;
-    std::string reason;  // UTF-8, one line, for a failure
+    framework::Reason reason;  // for a failure; each front words it
     bool ok() const { return status == RunStatus::Done; }
 };
 
