@@ -11,14 +11,15 @@
 namespace kirva::app {
 
 int runDesktopProgram(platform::WindowSystem& windows, DesktopOptions options) {
-    // A settings file the program cannot use as it stands (not a text settings file, or a value it cannot
-    // hold whole) is neither read into the windows nor written back altered: say so and end.
-    if (auto usable = settings::checkSettingsFile(options.startup.settingsFileName); !usable) {
-        auto converted = utf8ToCp1250(usable.error().message);
-        const std::string detail = converted ? *converted : usable.error().message;
+    // A file that is not a settings file at all is neither read into the windows nor written: say so and
+    // end. A settings file that merely holds a value the program cannot hold whole opens the window, which
+    // says why and refuses the run until the value is corrected.
+    if (auto unusable = settings::checkSettingsFile(options.startup.settingsFileName);
+        unusable && settings::endsTheProgram(*unusable)) {
         windows.messageBoxes().show(exporting::programMessage(
-            cp1250(" Datoteke z nastavitvami ni mogoče uporabiti, zato se program ne zažene.||") + detail, " OPOZORILO",
-            platform::MessageIcon::Exclamation, "Zapri"));
+            cp1250(" Datoteke z nastavitvami ni mogoče uporabiti, zato se program ne zažene.||") +
+                framework::slovenianText(*unusable),
+            " OPOZORILO", platform::MessageIcon::Exclamation, "Zapri"));
         return framework::kFatalExitCode;
     }
     const SystemClock systemClock;

@@ -67,12 +67,12 @@ exporting::RunResult ExportSession::runExport(exporting::ExportState& state) {
     // The window checks the folders when its build button gets the focus, just before the run.
     exporting::checkOutputSettings(program_.settings, front_);
     exporting::ExportFiles opened = files();
-    return exporting::runExport(opened, program_.settings, state, clock_, front_);
+    return exporting::runExport(opened, program_.settings, state, clock_, front_, program_.settingsFileName);
 }
 
 exporting::RunResult ExportSession::countAndRunExport(exporting::ExportState& state) {
     exporting::ExportFiles opened = files();
-    return exporting::countAndRunExport(opened, program_.settings, state, clock_, front_);
+    return exporting::countAndRunExport(opened, program_.settings, state, clock_, front_, program_.settingsFileName);
 }
 
 void ExportSession::end() {

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     const auto result = kirva::exporting::runExport(files, program.settings(), state, clock, front);
     front.print("run");
     if (!result.ok()) {
-        std::fprintf(stderr, "export-feedback: %s\n", result.reason.c_str());
+        std::fprintf(stderr, "export-feedback: %s\n", kirva::framework::englishText(result.reason).c_str());
         return 3;
     }
     std::filesystem::remove(kirva::cp1250ToUtf8(kirva::clipRight(state.outputFileName)));

@@ -4,6 +4,7 @@
 // message; an unexpected failure is reported and ends it with 4 as well, never with a crash.
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -12,6 +13,9 @@
 #include "platform/qt/qt_window_system.h"
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit then fails with its reason and the window says so, instead of the
+    // program being killed.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     try {
         kirva::platform::qt::QtWindowSystem windows;

@@ -1,7 +1,5 @@
 #include "export/export_run.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/text1250.h"
@@ -41,17 +39,6 @@ void endCount(const ExportState& state, ExportFront& front) {
         front.focusCloseButton();
     }
     front.updateBindings();
-}
-
-// An old journal of the run's name is removed; a removal that fails is warned about and the run goes on.
-void removeOldJournal(const std::string& outputFileName, ExportFront& front) {
-    const std::string path = cp1250ToUtf8(clipRight(outputFileName));
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
-        const int error = errno;
-        std::string text = cp1250("Napaka pri brisanju izhodne datoteke ") + outputFileName +
-                           "|| Oznaka: " + std::to_string(error) + " - " + std::strerror(error);
-        front.messageBoxes().show(programMessage(std::move(text), "OPOZORILO", MessageIcon::Information, "ZAPRI"));
-    }
 }
 
 void showCompletion(const std::string& outputFileName, ExportFront& front) {
@@ -145,18 +132,39 @@ std::string composeOutputFileName(const settings::Settings& settings, const Expo
            " " + std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day) + ".XML";
 }
 
+// Why a run must not start at all: a period the wrong-dates rule refuses, or a settings file that holds a
+// value the program cannot hold whole; nullopt when it may.
+std::optional<RunResult> refusal(const ExportState& state, const Clock& clock, const std::string& settingsFile) {
+    // A period the wrong-dates rule refuses is never exported, whichever key or button reached the run: the
+    // invoice numbers on screen may still be those of an earlier period.
+    if (auto wrong = wrongDates(state.period, clock.today())) {
+        return RunResult{RunStatus::Refused,
+                         {.what = framework::ReasonKind::WrongPeriod,
+                          .value = formatDateDots(state.period.from) + " to " + formatDateDots(state.period.to),
+                          .detail = *wrong}};
+    }
+    // Nor while the settings file holds a value the program cannot hold whole: the journal would carry it
+    // altered, or the data files would be the wrong ones.
+    if (!settingsFile.empty()) {
+        if (auto unusable = settings::checkSettingsFile(settingsFile))
+            return RunResult{RunStatus::Refused, std::move(*unusable)};
+    }
+    return std::nullopt;
+}
+
 RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
-                    ExportFront& front) {
+                    ExportFront& front, const std::string& settingsFile) {
+    if (auto refused = refusal(state, clock, settingsFile)) return std::move(*refused);
     // The journal must never land in whatever folder the program happens to run in, whichever front asks
     // (the window hides its build button in this state, but an access key may still reach it).
     if (clipRight(settings.potDoXmlRacunov).empty()) {
-        return {RunStatus::JournalNotWritten,
-                "no output folder is set (PotDoXMLRacunov in [GLOBAL] of the settings file); nothing was written"};
+        return {RunStatus::JournalNotWritten, {.what = framework::ReasonKind::NoOutputFolder}};
     }
     state.outputFileName = composeOutputFileName(settings, state, clock.today());
 
-    removeOldJournal(state.outputFileName, front);
-
+    // An older journal of the same name stays as it is until the new one is complete: the journal is written
+    // under a temporary name and only its final rename replaces the old file. A run that fails, is refused
+    // or is killed leaves the old journal untouched.
     RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes(),
                                     [&front](int64_t done, int64_t total) { front.progress(done, total); });
     if (!result.ok()) return result;
@@ -166,7 +174,8 @@ RunResult runExport(ExportFiles& files, const settings::Settings& settings, Expo
 }
 
 RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settings, ExportState& state,
-                            const Clock& clock, ExportFront& front) {
+                            const Clock& clock, ExportFront& front, const std::string& settingsFile) {
+    if (auto refused = refusal(state, clock, settingsFile)) return std::move(*refused);
     // Without an output folder, or without a temporary journal in it, the run cannot go on: count, and let
     // RunExport refuse with the name the count gives, as the two steps always have. The book is still read
     // only once, by the count.
@@ -176,15 +185,18 @@ RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settin
     const std::string provisional = settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + " " +
                                     std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day) +
                                     ".XML";
+    const std::string provisionalPath = cp1250ToUtf8(clipRight(provisional));
     platform::XmlWriter writer;
-    if (clipRight(settings.potDoXmlRacunov).empty() ||
-        writer.createFile(cp1250ToUtf8(clipRight(provisional)), "1.0", "Windows-1250") != 0) {
+    if (clipRight(settings.potDoXmlRacunov).empty() || writer.createFile(provisionalPath, "1.0", "Windows-1250") != 0) {
         if (auto counted = countPeriodInvoices(files, state, front); !counted) {
-            return {RunStatus::DataFileError, counted.error().message};
+            return {RunStatus::DataFileError,
+                    {.what = framework::ReasonKind::DataFileUnreadable,
+                     .file = files.faracun.path(),
+                     .detail = counted.error().message}};
         }
         if (state.steviloRacunov == 0) return {};
         checkOutputSettings(settings, front);
-        return runExport(files, settings, state, clock, front);
+        return runExport(files, settings, state, clock, front, settingsFile);
     }
 
     CountingPass pass;
@@ -192,7 +204,7 @@ RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settin
     // run: the first invoice of the period is where that becomes known.
     pass.firstInPeriod = [&] { checkOutputSettings(settings, front); };
     RunResult result = writeJournal(
-        writer, files, settings, state.period, front.messageBoxes(),
+        writer, provisionalPath, files, settings, state.period, front.messageBoxes(),
         [&front](int64_t done, int64_t total) { front.progress(done, total); }, &pass);
     // A book that could not be read to its end has no count: nothing else happens, as when the count fails.
     if (!pass.tally.complete) return result;
@@ -206,10 +218,15 @@ RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settin
     if (state.steviloRacunov == 0) return {};  // the writer removes its temporary file
 
     state.outputFileName = composeOutputFileName(settings, state, today);
-    removeOldJournal(state.outputFileName, front);
     if (!result.ok()) return result;
-    if (auto closed = writer.closeFile(cp1250ToUtf8(clipRight(state.outputFileName))); !closed) {
-        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
+    // The rename of the complete journal is what replaces an older one of the same name.
+    const std::string path = cp1250ToUtf8(clipRight(state.outputFileName));
+    if (auto closed = writer.closeFile(path); !closed) {
+        return {RunStatus::JournalNotWritten,
+                {.what = framework::ReasonKind::JournalNotWritten,
+                 .file = path,
+                 .code = writer.failureCode(),
+                 .detail = closed.error().message}};
     }
     showCompletion(state.outputFileName, front);
     return result;

@@ -93,10 +93,12 @@ std::string fileNamePart(std::string_view firmaOpal);
 // leading zeros, ".XML".
 std::string composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today);
 
-// RunExport: composes the file name, removes an old file of that name, builds the journal and reports
-// completion. The journal exists under its name exactly when the result is Done.
+// RunExport: composes the file name, builds the journal and reports completion. The journal exists under
+// its name exactly when the result is Done; an older journal of that name is replaced only by a complete
+// one. Refused, starting nothing, when the wrong-dates rule refuses the period, or when `settingsFile` is
+// named and checkSettingsFile finds a value in it the program cannot hold.
 RunResult runExport(ExportFiles& files, const settings::Settings& settings, ExportState& state, const Clock& clock,
-                    ExportFront& front);
+                    ExportFront& front, const std::string& settingsFile = {});
 
 // The windowless road in one read of the invoice book: CountPeriodInvoices, CheckOutputSettings and
 // RunExport together. The journal is written under a temporary name while the same pass counts the period;
@@ -105,6 +107,6 @@ RunResult runExport(ExportFiles& files, const settings::Settings& settings, Expo
 // count followed (when not 0) by the build button gives; the folder warnings come when the first invoice
 // of the period is met. An empty period is warned about and writes nothing: Done with a count of 0.
 RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settings, ExportState& state,
-                            const Clock& clock, ExportFront& front);
+                            const Clock& clock, ExportFront& front, const std::string& settingsFile = {});
 
 }  // namespace kirva::exporting

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "framework/errors/reason.h"
 #include "platform/text1250.h"
+#include "settings/settings_store.h"
 #include "settings/settings_window.h"
 
 namespace kirva::exporting {
@@ -30,12 +32,6 @@ ControlLayout control(int32_t number, ControlKind kind, Rect place, std::string 
     c.place = place;
     c.text = std::move(text);
     return c;
-}
-
-// A reason the run gives (UTF-8) as a window text.
-std::string inWindowText(const std::string& utf8) {
-    Result<std::string> text = utf8ToCp1250(utf8);
-    return text.ok() ? text.value() : utf8;
 }
 
 ControlLayout line(int32_t number, Rect place) {
@@ -166,18 +162,33 @@ ErrorLevel ExportWindow::init() {
 
     linkToolbar(toolbar_);
     context_.session.loadSettings();
+    // A settings file holding a value the program cannot hold whole does not stop the window: the user
+    // corrects it in the settings window, and the run is refused until then. A folder that makes a data-file
+    // name too long names no file the program may open, so the files stay closed.
+    const std::optional<framework::Reason> unusable = settings::checkSettingsFile(context_.session.settingsFileName());
+    const bool namesRefused = unusable && unusable->what == framework::ReasonKind::DataFileNameTooLong;
 
     addResponseButton(kBuildButton, request == framework::RequestConfirmCancels ? framework::ResponseCancelled
                                                                                 : framework::ResponseCompleted);
     addResponseButton(kCancelButton, framework::ResponseCancelled);
 
-    // The flag is set whatever the outcome: closing balances a partly successful opening too.
-    const uint8_t openResult = context_.session.openFiles();
-    filesOpened = true;
-    if (openResult != 0 || context_.session.ended()) return ErrorLevel::Fatal;
-    files_.emplace(context_.session.files());
+    if (!namesRefused) {
+        // The flag is set whatever the outcome: closing balances a partly successful opening too.
+        const uint8_t openResult = context_.session.openFiles();
+        filesOpened = true;
+        if (openResult != 0 || context_.session.ended()) return ErrorLevel::Fatal;
+        files_.emplace(context_.session.files());
+    }
 
     openWindow(window_);
+
+    if (unusable) {
+        messageBoxes().show(programMessage(cp1250(" Nastavitev ni mogoče uporabiti v celoti.||") +
+                                               framework::slovenianText(*unusable) +
+                                               cp1250("||Vrednost popravite v nastavitvah programa; dotlej temeljnice "
+                                                      "ni mogoče izdelati."),
+                                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+    }
 
     warnAboutMissingSettings(context_.session.settings(), *this);
 
@@ -242,13 +253,23 @@ ErrorLevel ExportWindow::handleSelected() {
 ErrorLevel ExportWindow::handleAccepted() {
     const int32_t accepted = window_.acceptedControl();
     if (accepted == kBuildButton && state_.steviloRacunov != 0) {
+        if (!files_) return ErrorLevel::Notice;
         beginWork();
-        const RunResult result = runExport(*files_, context_.session.settings(), state_, context_.clock, *this);
+        const RunResult result = runExport(*files_, context_.session.settings(), state_, context_.clock, *this,
+                                           context_.session.settingsFileName());
         endWork();
         if (!result.ok()) {
-            // The journal was not made: say why, and keep the window open so the settings can be mended.
-            messageBoxes().show(programMessage(cp1250(" Temeljnica ni bila izdelana.||") + inWindowText(result.reason),
-                                               " OPOZORILO", MessageIcon::Information, "Zapri"));
+            // The journal was not made: say why, and keep the window open so the dates or the settings can be
+            // mended. A refused period gets the window's own warning about wrong dates.
+            if (result.reason.what == framework::ReasonKind::WrongPeriod) {
+                messageBoxes().show(wrongDatesMessage());
+                showNothingToExport();
+                window_.select(kToDate);
+            } else {
+                messageBoxes().show(
+                    programMessage(cp1250(" Temeljnica ni bila izdelana.||") + framework::slovenianText(result.reason),
+                                   " OPOZORILO", MessageIcon::Information, "Zapri"));
+            }
             return ErrorLevel::Notice;
         }
     }
@@ -260,6 +281,9 @@ ErrorLevel ExportWindow::handleAccepted() {
         if (datesWrong(state_.period, context_.clock.today(), which)) {
             messageBoxes().show(wrongDatesMessage());
             datesValid_ = false;
+            // The numbers on screen belong to the last period counted, not to this one: nothing to export
+            // until a right period is counted.
+            showNothingToExport();
             window_.select(kToDate);
             return ErrorLevel::Notice;
         }
@@ -286,6 +310,7 @@ ErrorLevel ExportWindow::handleAccepted() {
 }
 
 bool ExportWindow::count() {
+    if (!files_) return false;  // the data files were not opened: there is nothing to count
     beginWork();
     const Result<void> counted = countPeriodInvoices(*files_, state_, *this);
     endWork();
@@ -293,9 +318,12 @@ bool ExportWindow::count() {
         // The book could not be read to its end: nothing to build from a partial count.
         state_.steviloRacunov = 0;
         window_.display(kCount);
-        messageBoxes().show(programMessage(
-            cp1250(" Knjige izdanih računov ni mogoče prebrati.||") + inWindowText(counted.error().message),
-            " OPOZORILO", MessageIcon::Information, "Zapri"));
+        messageBoxes().show(
+            programMessage(cp1250(" Knjige izdanih računov ni mogoče prebrati.||") +
+                               framework::slovenianText({.what = framework::ReasonKind::DataFileUnreadable,
+                                                         .file = files_->faracun.path(),
+                                                         .detail = counted.error().message}),
+                           " OPOZORILO", MessageIcon::Information, "Zapri"));
         return false;
     }
     return state_.steviloRacunov != 0;

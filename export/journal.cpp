@@ -335,8 +335,8 @@ namespace {
 // it lies: the data file, the invoice and the field.
 // faracun is FARACUN's layout, taken before the book is read on its own thread: that thread writes the
 // FARACUN record buffer, which this thread must not touch while it runs.
-std::optional<std::string> uncarriedText(const ExportFiles& files, const data::Layout& faracun, const Invoice& invoice,
-                                         const Customer& customer) {
+std::optional<framework::Reason> uncarriedText(const ExportFiles& files, const data::Layout& faracun,
+                                               const Invoice& invoice, const Customer& customer) {
     const data::Layout& sfpartn = files.sfpartnRecord.layout();
     struct Source {
         const storage::KeyedFile& file;
@@ -358,15 +358,30 @@ std::optional<std::string> uncarriedText(const ExportFiles& files, const data::L
         const auto at = platform::firstUncarriedByte(source.text);
         if (!at) continue;
         const bool ofCustomer = &source.file == &files.sfpartn;
-        const std::string invoiceText = "invoice " + invoice.stevilkaRacuna.toString();
-        return source.file.path() + ": " +
-               (ofCustomer ? "customer " + std::to_string(invoice.poslovniPartner) + " (" + invoiceText + ")"
-                           : invoiceText) +
-               ": " + std::string(source.layout.prefix) + ":" + source.field + " holds the byte " +
-               platform::byteText(static_cast<unsigned char>(source.text[*at])) + " at position " +
-               std::to_string(*at + 1) + ", which the journal cannot carry";
+        return framework::Reason{.what = framework::ReasonKind::TextNotCarried,
+                                 .file = source.file.path(),
+                                 .key = std::string(source.layout.prefix) + ":" + source.field,
+                                 .invoice = invoice.stevilkaRacuna.toString(),
+                                 .partner = ofCustomer ? std::to_string(invoice.poslovniPartner) : std::string(),
+                                 .value = platform::byteText(static_cast<unsigned char>(source.text[*at])),
+                                 .length = static_cast<int64_t>(*at + 1)};
     }
     return std::nullopt;
+}
+
+RunResult journalNotWritten(const std::string& path, const platform::XmlWriter& writer, std::string detail,
+                            std::string invoice = {}) {
+    return {RunStatus::JournalNotWritten,
+            {.what = framework::ReasonKind::JournalNotWritten,
+             .file = path,
+             .invoice = std::move(invoice),
+             .code = writer.failureCode(),
+             .detail = std::move(detail)}};
+}
+
+RunResult unreadable(const storage::KeyedFile& file, const Error& error) {
+    return {RunStatus::DataFileError,
+            {.what = framework::ReasonKind::DataFileUnreadable, .file = file.path(), .detail = error.message}};
 }
 
 }  // namespace
@@ -379,20 +394,16 @@ RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, c
                        const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress) {
     const std::string path = cp1250ToUtf8(clipRight(fileName));
     platform::XmlWriter writer;
-    if (writer.createFile(path, "1.0", "Windows-1250") != 0) {
-        return {RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure()};
-    }
-    RunResult result = writeJournal(writer, files, settings, period, boxes, progress, nullptr);
+    if (writer.createFile(path, "1.0", "Windows-1250") != 0) return journalNotWritten(path, writer, writer.failure());
+    RunResult result = writeJournal(writer, path, files, settings, period, boxes, progress, nullptr);
     if (!result.ok()) return result;
-    if (auto closed = writer.closeFile(); !closed) {
-        return {RunStatus::JournalNotWritten, "the journal was not written: " + closed.error().message};
-    }
+    if (auto closed = writer.closeFile(); !closed) return journalNotWritten(path, writer, closed.error().message);
     return result;
 }
 
-RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const settings::Settings& settings,
-                       const Period& period, platform::MessageBoxes& boxes, const ProgressReport& progress,
-                       CountingPass* counting) {
+RunResult writeJournal(platform::XmlWriter& writer, const std::string& path, ExportFiles& files,
+                       const settings::Settings& settings, const Period& period, platform::MessageBoxes& boxes,
+                       const ProgressReport& progress, CountingPass* counting) {
     ProgressCounter counter(files.faracun, progress);
     writer.setEncoding("Windows-1250");
     JournalWriter xml(writer);
@@ -414,7 +425,7 @@ RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const se
     UnitLookup units(files);
     CustomerLookup customers(files);
     if (auto started = book.start(period.from); !started) {
-        return {RunStatus::DataFileError, started.error().message};
+        return unreadable(files.faracun, started.error());
     }
     const data::Layout& faracunLayout = files.faracunRecord.layout();
     // Reading the book runs ahead on a thread of its own while the journal is built here. From now on this
@@ -422,15 +433,9 @@ RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const se
     InvoiceStream invoices(book);
     UnitAccounts unit;
     Customer customer;
-    std::optional<RunResult> failed;  // the journal's own failure, while a counting pass reads on
-    // The journal's own failure ends a plain pass at once; a counting pass reads the book to its end.
-    const auto fail = [&](RunStatus status, std::string reason) {
-        failed = RunResult{status, std::move(reason)};
-        return counting == nullptr;
-    };
     for (;;) {
         auto read = invoices.next();
-        if (!read) return {RunStatus::DataFileError, read.error().message};
+        if (!read) return unreadable(files.faracun, read.error());
         if (*read == nullptr) break;
         const Invoice& invoice = **read;
         counter.step();
@@ -439,45 +444,31 @@ RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const se
             counting->tally.note(invoice, period);
             if (before == 0 && counting->tally.count == 1 && counting->firstInPeriod) counting->firstInPeriod();
         }
-        if (failed || !isTaken(invoice, period)) continue;
+        if (!isTaken(invoice, period)) continue;
 
         auto unitFound = units.fetch(invoice, unit);
-        if (!unitFound) {
-            if (fail(RunStatus::DataFileError, unitFound.error().message)) return *failed;
-            continue;
-        }
+        if (!unitFound) return unreadable(files.sfenpa, unitFound.error());
         if (!*unitFound) boxes.show(missingUnitWarning(invoice));
         auto difference = differenceAmount(invoice);
-        if (!difference) {
-            if (fail(RunStatus::DataFileError, difference.error().message)) return *failed;
-            continue;
-        }
+        if (!difference) return unreadable(files.faracun, difference.error());
 
         xml.open("Dokument");
         xml.add("Dokument", documentKind(invoice));
         auto customerFound = customers.fetch(invoice, customer);
-        if (!customerFound) {
-            if (fail(RunStatus::DataFileError, customerFound.error().message)) return *failed;
-            continue;
-        }
+        if (!customerFound) return unreadable(files.sfpartn, customerFound.error());
         if (!*customerFound) boxes.show(missingCustomerWarning(invoice));
         if (auto bad = uncarriedText(files, faracunLayout, invoice, customer)) {
-            if (fail(RunStatus::DataFileError, *bad)) return *failed;
-            continue;
+            return {RunStatus::DataFileError, std::move(*bad)};
         }
         const Market market = marketOf(customer);
         writeDocument(xml, invoice, customer, postingLines(invoice, unit, market, *difference), market);
         xml.close();
         if (writer.failed()) {
-            if (fail(RunStatus::JournalNotWritten, "the journal was not written: " + writer.failure() + " (invoice " +
-                                                       invoice.stevilkaRacuna.toString() + ")")) {
-                return *failed;
-            }
+            return journalNotWritten(path, writer, writer.failure(), invoice.stevilkaRacuna.toString());
         }
     }
     if (counting != nullptr) counting->tally.complete = true;
     counter.finish();
-    if (failed) return *failed;
 
     xml.close();
     xml.close();

@@ -17,6 +17,7 @@
 
 #include "data/record.h"
 #include "export/posting_rules.h"
+#include "framework/errors/reason.h"
 #include "platform/window/message_box.h"
 #include "platform/xml/xml_writer.h"
 #include "settings/settings_store.h"
@@ -35,12 +36,13 @@ struct ExportFiles {
     data::Record& sfpartnRecord;
 };
 
-// How a run ended. A data-file error means a file could not be read (not: a record was missing).
-enum class RunStatus { Done, DataFileError, JournalNotWritten };
+// How a run ended. A data-file error means a file could not be read (not: a record was missing). A refused
+// run started nothing: the period or the settings file did not allow it.
+enum class RunStatus { Done, DataFileError, JournalNotWritten, Refused };
 
 struct RunResult {
     RunStatus status = RunStatus::Done;
-    std::string reason;  // UTF-8, one line, for a failure
+    framework::Reason reason;  // for a failure; each front words it
     bool ok() const { return status == RunStatus::Done; }
 };
 
@@ -182,12 +184,11 @@ struct CountingPass {
     std::function<void()> firstInPeriod;
 };
 
-// The body of BuildJournal: the whole document of `period` into `writer`, whose file the caller has created
-// and completes (closeFile) or abandons. With `counting`, a failure of the journal itself (a text it cannot
-// carry, a master file that cannot be read, the disk) stops the writing but not the count, so the tally is
-// complete whenever the book itself could be read to its end; the first such failure is the result.
-RunResult writeJournal(platform::XmlWriter& writer, ExportFiles& files, const settings::Settings& settings,
-                       const Period& period, platform::MessageBoxes& boxes, const ProgressReport& progress,
-                       CountingPass* counting);
+// The body of BuildJournal: the whole document of `period` into `writer`, whose file (`path`, named in the
+// reasons) the caller has created and completes (closeFile) or abandons. With `counting`, the same read of
+// the book counts the period too; the tally is complete only when the journal was written to its end.
+RunResult writeJournal(platform::XmlWriter& writer, const std::string& path, ExportFiles& files,
+                       const settings::Settings& settings, const Period& period, platform::MessageBoxes& boxes,
+                       const ProgressReport& progress, CountingPass* counting);
 
 }  // namespace kirva::exporting

@@ -54,11 +54,6 @@ std::string readText(const std::string& file, std::string_view section, std::str
     return value;
 }
 
-std::string cut(std::string text, std::size_t width) {
-    if (text.size() > width) text.resize(width);
-    return text;
-}
-
 // The work-data option: a whole number 0 to 255 is the byte; anything else (not a number, a fraction, a
 // negative or larger number) is 0, which is off.
 uint8_t optionByte(std::string_view text) {
@@ -105,13 +100,18 @@ std::string* DataFileNames::find(std::string_view label) {
 void composeDataFileNames(const Settings& settings, DataFileNames& names) {
     for (const NamedFile& file : namedFiles()) {
         const std::string& folder = file.partnerFolder ? settings.potDoPartnerjev : settings.potDoIzdanihRacunov;
-        // A name text of n bytes holds n-1 characters (255 bytes: 254).
-        names.*file.name = cut(folder + std::string(file.layout.fileName), file.layout.nameTextBytes - 1);
+        // Never cut: a folder that makes a name longer than its name text is refused by checkSettingsFile, and
+        // a cut name would name some other file.
+        names.*file.name = folder + std::string(file.layout.fileName);
     }
 }
 
-Result<void> checkSettingsFile(const std::string& settingsFile) {
-    if (auto usable = platform::checkProfileFile(settingsFile); !usable) return usable;
+std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFile) {
+    using framework::Reason;
+    using framework::ReasonKind;
+    if (auto usable = platform::checkProfileFile(settingsFile); !usable) {
+        return Reason{.what = ReasonKind::NotSettingsFile, .file = settingsFile, .detail = usable.error().message};
+    }
     // The texts the export takes as they stand: one the program cannot hold whole would reach the journal,
     // or a data-file name, altered.
     struct Held {
@@ -122,21 +122,48 @@ Result<void> checkSettingsFile(const std::string& settingsFile) {
          {Held{kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth},
           Held{kGlobal, "PotDoPartnerjev", kPartnerFolderWidth}, Held{kGlobal, "PotDoXMLRacunov", kOutputFolderWidth},
           Held{kOpal, "Firma", kIdentificationWidth}, Held{kOpal, "Kljuc", kIdentificationWidth}}) {
+        Reason reason{.file = settingsFile, .section = std::string(held.section), .key = std::string(held.key)};
         auto value = platform::readProfileStringExact(settingsFile, held.section, held.key, "");
-        if (!value) return makeError(value.error().message);
+        if (!value) {
+            // A value with a character Windows-1250 lacks; any other failure is the file's as a whole.
+            const bool ofValue = value.error().message.starts_with("the value of ");
+            reason.what = ofValue ? ReasonKind::SettingNotHeld : ReasonKind::NotSettingsFile;
+            reason.detail = value.error().message;
+            return reason;
+        }
         if (const auto at = platform::firstUncarriedByte(*value); at && held.section == kOpal) {
-            return makeError("the value of " + std::string(held.key) + " in [" + std::string(held.section) + "] of " +
-                             settingsFile + " holds the byte " +
-                             platform::byteText(static_cast<unsigned char>((*value)[*at])) + " at position " +
-                             std::to_string(*at + 1) + ", which the journal cannot carry");
+            reason.what = ReasonKind::SettingUncarried;
+            reason.value = platform::byteText(static_cast<unsigned char>((*value)[*at]));
+            reason.length = static_cast<int64_t>(*at + 1);
+            return reason;
         }
         if (value->size() > held.width) {
-            return makeError("the value of " + std::string(held.key) + " in [" + std::string(held.section) + "] of " +
-                             settingsFile + " is " + std::to_string(value->size()) +
-                             " characters long; the program holds at most " + std::to_string(held.width));
+            reason.what = ReasonKind::SettingTooLong;
+            reason.length = static_cast<int64_t>(value->size());
+            reason.limit = static_cast<int64_t>(held.width);
+            return reason;
+        }
+        // A folder is joined with the data-file names; a name that would not fit its name text is never cut
+        // (a cut name would open, or create, some other file).
+        if (held.section != kGlobal || held.key == "PotDoXMLRacunov") continue;
+        const bool partners = held.key == "PotDoPartnerjev";
+        for (const NamedFile& file : namedFiles()) {
+            if (file.partnerFolder != partners) continue;
+            const std::size_t length = value->size() + file.layout.fileName.size();
+            const std::size_t limit = file.layout.nameTextBytes - 1;  // a name text of n bytes holds n-1
+            if (length <= limit) continue;
+            reason.what = ReasonKind::DataFileNameTooLong;
+            reason.value = std::string(file.layout.fileName);
+            reason.length = static_cast<int64_t>(length);
+            reason.limit = static_cast<int64_t>(limit);
+            return reason;
         }
     }
-    return {};
+    return std::nullopt;
+}
+
+bool endsTheProgram(const framework::Reason& reason) {
+    return reason.what == framework::ReasonKind::NotSettingsFile;
 }
 
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names) {

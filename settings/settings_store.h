@@ -1,13 +1,16 @@
 // The program's settings: the values kept in KIRVA.INI (folders, the OPAL identification, the stored VAT
 // rates and the work-data option), the steps that load and save them, and the data-file names composed
-// from the folders and the layouts. The store depends on data/ (the layouts) and platform/ only; the
-// settings window (settings_window.h) stands on the window framework as well. Never Qt.
+// from the folders and the layouts. The store depends on data/ (the layouts), platform/ and the reasons of
+// framework/errors/reason.h only; the settings window (settings_window.h) stands on the window framework as well. Never
+// Qt.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "framework/errors/reason.h"
 #include "platform/decimal.h"
 #include "platform/result.h"
 
@@ -49,19 +52,22 @@ struct DataFileNames {
 // The INI file name, ".\KIRVA.INI" on the program's own platform ("./KIRVA.INI" here).
 extern const char* const kDefaultSettingsFileName;
 
-// Whether the settings file can be used as it stands: an existing file must be a text settings file (never
-// a data file or a journal named by mistake), and the folders and the OPAL identification must be held
-// whole (no character Windows-1250 lacks, no folder or identification longer than its global). A missing
-// file is no error here; the caller decides whether it may be created. The error is one line naming the
-// file and the key.
-Result<void> checkSettingsFile(const std::string& settingsFile);
+// Why the settings file cannot be used as it stands, or nullopt when it can: an existing file must be a text
+// settings file (never a data file or a journal named by mistake), and the folders and the OPAL
+// identification must be held whole (no character Windows-1250 lacks, no folder or identification longer
+// than its global, no folder that makes a data-file name longer than its name text). A missing file is no
+// error here; the caller decides whether it may be created. The export is refused while the file holds
+// such a value; the program ends only when the file is not a settings file at all (endsTheProgram).
+std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFile);
+bool endsTheProgram(const framework::Reason& reason);
 
 // LoadSettings: folders, data-file names, the output folder (written back only when the key is missing), the
 // option, the rates. Texts longer than their globals are cut. A failed write-back is ignored (the file then
 // simply lacks the key); a key that is there is never rewritten.
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names);
-// The data-file names from the two folders, exactly as the folders stand (nothing inserted), each cut to
-// its name text: 254 characters for FARACUN, SFPOEN and SFENPA, 255 for the others.
+// The data-file names from the two folders, exactly as the folders stand (nothing inserted), never cut:
+// checkSettingsFile refuses a folder that makes one longer than its name text (254 characters for FARACUN,
+// SFPOEN and SFENPA, 255 for the others).
 void composeDataFileNames(const Settings& settings, DataFileNames& names);
 // The OPAL identification (Firma, Kljuc), read after LoadSettings.
 void readIdentification(const std::string& settingsFile, Settings& settings);

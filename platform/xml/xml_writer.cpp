@@ -175,7 +175,7 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
         }
         if (errno != EEXIST) {
             const int error = errno;
-            fail("cannot create " + path + ": " + systemError(error));
+            fail("cannot create " + path + ": " + systemError(error), error);
             return static_cast<uint16_t>(error);
         }
     }
@@ -287,21 +287,24 @@ Result<void> XmlWriter::closeFile() {
     buffer_ = nullptr;
     capacity_ = 0;
     if (writeError != 0) {
-        fail("cannot write " + finalPath_ + ": " + systemError(writeError));
+        fail("cannot write " + finalPath_ + ": " + systemError(writeError), writeError);
         return makeError(failure_);
     }
     if (::fsync(fd_) != 0) {
-        fail("cannot write " + finalPath_ + ": " + systemError(errno));
+        const int error = errno;
+        fail("cannot write " + finalPath_ + ": " + systemError(error), error);
         return makeError(failure_);
     }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
-        fail("cannot write " + finalPath_ + ": " + systemError(errno));
+        const int error = errno;
+        fail("cannot write " + finalPath_ + ": " + systemError(error), error);
         return makeError(failure_);
     }
     if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
-        fail("cannot put " + finalPath_ + " in place: " + systemError(errno));
+        const int error = errno;
+        fail("cannot put " + finalPath_ + " in place: " + systemError(error), error);
         return makeError(failure_);
     }
     tempPath_.clear();
@@ -321,10 +324,11 @@ Result<void> XmlWriter::closeFile(const std::string& finalPath) {
     return closeFile();
 }
 
-void XmlWriter::fail(std::string reason) {
+void XmlWriter::fail(std::string reason, int systemError) {
     if (failed_) return;
     failed_ = true;
     failure_ = std::move(reason);
+    failureCode_ = systemError;
     discard();
 }
 
@@ -441,7 +445,7 @@ void XmlWriter::flushBuffer() {
     if (!output_ || used_ == 0) return;
     const bool written = output_->handOver(used_);
     takeBuffer();
-    if (!written) fail("cannot write " + finalPath_ + ": " + systemError(output_->error()));
+    if (!written) fail("cannot write " + finalPath_ + ": " + systemError(output_->error()), output_->error());
 }
 
 void XmlWriter::takeBuffer() {

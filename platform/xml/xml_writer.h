@@ -85,12 +85,14 @@ class XmlWriter {
 
     bool failed() const { return failed_; }
     const std::string& failure() const { return failure_; }
+    // The system's error number behind the failure (EFBIG, ENOSPC ...), 0 when it was not the system's.
+    int failureCode() const { return failureCode_; }
     bool completed() const { return completed_; }
     // The element names open now, outermost first.
     const std::vector<std::string>& openElements() const { return open_; }
 
   private:
-    void fail(std::string reason);
+    void fail(std::string reason, int systemError = 0);
     bool usable();
     bool validName(ElementName name) { return name.valid() || refuseName(name); }
     bool refuseName(ElementName name);
@@ -126,6 +128,7 @@ class XmlWriter {
     bool failed_ = false;
     bool completed_ = false;
     std::string failure_;
+    int failureCode_ = 0;
 };
 
 // Where a Windows-1250 text holds a byte XML 1.0 cannot carry in any form (a control character other than

@@ -74,19 +74,36 @@ TEST_F(DesktopProgramTest, ClosingAtOnceStillWritesTheIniManagersBookkeeping) {
     EXPECT_EQ(windows.transcript("close "), std::vector<std::string>{"close IzdelavaXMLdatotekeIzdanihRacunov"});
 }
 
-TEST_F(DesktopProgramTest, ASettingsFileItCannotUseIsReportedAndLeftAsItIs) {
-    completeSettings();
-    // A control character in the identification: the journal could not carry it, the settings window would
-    // show it altered, and saving would write it back altered.
-    setting("OPAL", "Firma", "AC\x01ME");
+TEST_F(DesktopProgramTest, AFileThatIsNoSettingsFileEndsTheProgramAndIsLeftAsItIs) {
+    // A journal named as the settings file by mistake.
+    kirva::testing::writeFile(ini(), std::string("<?xml version=\"1.0\"?>\0\x01\x02<Prenos/>", 27));
     const std::string before = readFile(ini());
     EXPECT_EQ(runProgram(), framework::kFatalExitCode);
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_NE(boxes()[0].find("Datoteke z nastavitvami ni mogoče uporabiti"), std::string::npos) << boxes()[0];
-    EXPECT_NE(boxes()[0].find("Firma"), std::string::npos) << boxes()[0];
+    EXPECT_NE(boxes()[0].find("ni datoteka z nastavitvami"), std::string::npos) << boxes()[0];
+    EXPECT_EQ(boxes()[0].find("the "), std::string::npos) << boxes()[0];  // no English
     EXPECT_TRUE(windows.transcript("open ").empty());
     EXPECT_EQ(readFile(ini()), before);
     EXPECT_FALSE(fs::exists(folder.path() / "FARACUN.DB"));  // nothing made on the strength of it
+}
+
+TEST_F(DesktopProgramTest, AValueItCannotHoldOpensTheWindowWhichSaysWhyOnceAndWritesNothingBack) {
+    completeSettings();
+    // A control character in the identification: the journal could not carry it.
+    setting("OPAL", "Firma", "AC\x01ME");
+    const std::string before = readFile(ini());
+    user.closeBox();
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(windows.transcript("open ").size(), 1u);
+    // Said once (the other box is the empty book's warning).
+    ASSERT_EQ(boxesStarting(" Nastavitev ni mogoče uporabiti v celoti."), 1u) << ::testing::PrintToString(boxes());
+    EXPECT_NE(boxes()[0].find("Firma"), std::string::npos) << boxes()[0];
+    EXPECT_NE(boxes()[0].find("0x01"), std::string::npos) << boxes()[0];
+    EXPECT_EQ(boxes()[0].find("the "), std::string::npos) << boxes()[0];
+    // Only the INI manager's bookkeeping is added; the settings stay byte for byte.
+    EXPECT_TRUE(readFile(ini()).starts_with(before.substr(0, before.find("[__Dont_Touch_Me__]"))));
+    EXPECT_EQ(iniValue("OPAL", "Firma"), "AC\x01ME");
 }
 
 TEST_F(DesktopProgramTest, TheWindowsJournalIsTheJournalKirvaCliWritesForThePeriod) {

@@ -6,16 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <utility>
 
 #include "framework/window/window_controller.h"
 #include "settings/settings_window.h"
 #include "tests/support/desktop_test.h"
+#include "tools/cli/export_commands.h"
 #include "tools/demo/demo_files.h"
 
 namespace kirva::exporting {
 namespace {
 
 namespace fs = std::filesystem;
+using kirva::testing::readFile;
 using platform::Window;
 
 constexpr std::string_view kNoInvoices = " V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !";
@@ -162,6 +166,92 @@ TEST_F(ExportWindowTest, AFromDateAfterTheToDateIsRefused) {
     EXPECT_EQ(boxesStarting(kWrongDates), 1u);
     EXPECT_EQ(focus, kToDate);
     EXPECT_EQ(boxesStarting(kNoInvoices), 0u);  // the refused period is not counted
+}
+
+// A refused period is never exported: the window shows it as nothing to export, and no key or button
+// makes a journal of it (the invoice numbers on screen still name the last period counted), nor touches a
+// journal of that name made earlier.
+class RefusedPeriodTest
+    : public ExportWindowTest,
+      public ::testing::WithParamInterface<std::pair<const char*, void (*)(platform::ScriptedUser&)>> {};
+
+TEST_P(RefusedPeriodTest, IsNeverExported) {
+    demoData();
+    // The journal of the demo period, made earlier today.
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::exportCommand({}, out, err, clock()), 0) << err.str();
+    const std::string journalName = out.str().substr(0, out.str().find('\n'));
+    const std::string earlier = readFile(journalName);
+    bool refusedLook = false, open = false;
+    user.enter(kFromDate, "05.03.2019").check([&](Window& w) { refusedLook = nothingToExport(w); });
+    GetParam().second(user);
+    user.check([&](Window& w) { open = w.isOpen(); }).closeBox();
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_TRUE(refusedLook);
+    EXPECT_TRUE(open);
+    EXPECT_EQ(boxesStarting(kCompleted), 0u);
+    EXPECT_EQ(journals(outputFolder()).size(), 1u);
+    EXPECT_TRUE(readFile(journalName) == earlier) << "the earlier journal changed";
+    EXPECT_EQ(framework::procedureResponse(), framework::ResponseCancelled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByAnyKeyOrButton, RefusedPeriodTest,
+    ::testing::Values(std::pair{"AltI", +[](platform::ScriptedUser& u) { u.pressAccessKey('I'); }},
+                      std::pair{"Click", +[](platform::ScriptedUser& u) { u.click(kBuildButton); }},
+                      std::pair{"Enter", +[](platform::ScriptedUser& u) { u.focus(kBuildButton).pressEnter(); }}),
+    [](const auto& way) { return std::string(way.param.first); });
+
+// A settings file holding a value the program cannot hold does not stop the window: the reason is shown
+// once, in Slovenian, naming the key and the file; the run is refused until the user corrects the value in
+// the settings window; nothing is written to the file that the user did not confirm.
+TEST_F(ExportWindowTest, AValueTheProgramCannotHoldIsShownOnceRefusedAndCorrectedInTheSettingsWindow) {
+    demoData();
+    setting("OPAL", "Firma", std::string(56, 'F'));
+    const std::string before = readFile(ini());
+    std::string firmaShown, iniWhileRefused;
+    std::size_t reasonsAtStart = 0;
+    user.check([&](Window&) { reasonsAtStart = boxes().size(); })
+        .click(kBuildButton)
+        .check([&](Window&) { iniWhileRefused = readFile(ini()); })
+        .click(kSettingsButton)
+        .check([&](Window& w) { firmaShown = cp1250ToUtf8(w.text(settings::kFirma)); })
+        .enter(settings::kFirma, "ACME d.o.o.")
+        .click(settings::kConfirmButton)
+        .click(kBuildButton);
+    EXPECT_EQ(runProgram(), 0);
+    ASSERT_EQ(reasonsAtStart, 1u) << ::testing::PrintToString(boxes());
+    const std::string reason = boxes()[0];
+    EXPECT_NE(reason.find("Firma"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("./KIRVA.INI"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("56 znakov"), std::string::npos) << reason;
+    EXPECT_EQ(reason.find("the "), std::string::npos) << reason;  // no English
+    EXPECT_EQ(boxesStarting(" Temeljnica ni bila izdelana."), 1u);
+    EXPECT_EQ(iniWhileRefused, before);
+    EXPECT_EQ(firmaShown, std::string(50, 'F'));  // as far as the program holds it
+    EXPECT_EQ(iniValue("OPAL", "Firma"), "ACME d.o.o.");
+    EXPECT_EQ(boxesStarting(kCompleted), 1u);
+    ASSERT_EQ(journals(outputFolder()).size(), 1u);
+    EXPECT_TRUE(journals(outputFolder())[0].filename().string().starts_with("ACME d.o.o. "));
+}
+
+// A folder that makes a data-file name too long names no file the program may open: the window says why,
+// opens none, and creates nothing under a cut name.
+TEST_F(ExportWindowTest, AFolderThatMakesADataFileNameTooLongIsRefusedAndNothingIsCreated) {
+    completeSettings();
+    const fs::path deep = folder.path() / std::string(246 - folder.path().string().size() - 2, 'd');
+    fs::create_directories(deep);
+    setting("GLOBAL", "PotDoIzdanihRacunov", deep.string() + "/");
+    bool closeLook = false;
+    user.check([&](Window& w) { closeLook = nothingToExport(w); }).pressAccessKey('I');
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_TRUE(closeLook);
+    ASSERT_GE(boxes().size(), 1u);
+    EXPECT_NE(boxes()[0].find("PotDoIzdanihRacunov"), std::string::npos) << boxes()[0];
+    EXPECT_NE(boxes()[0].find("FARACUN.DB"), std::string::npos) << boxes()[0];
+    EXPECT_NE(boxes()[0].find("256 znakov"), std::string::npos) << boxes()[0];
+    EXPECT_TRUE(fs::is_empty(deep));
+    EXPECT_TRUE(journals(folder.path()).empty());
 }
 
 TEST_F(ExportWindowTest, TheFromDateMayBeAcceptedWhileTheToDateIsEmptyButTheToDateMayNot) {

@@ -77,7 +77,7 @@ TEST_F(SettingsStoreTest, DataFileNamesJoinTheFoldersAsTheyStand) {
     EXPECT_EQ(names.sfpartn, "/srv/partnerji/SFPARTN.DB");
 }
 
-TEST_F(SettingsStoreTest, LongTextsAreCutToTheirWidths) {
+TEST_F(SettingsStoreTest, LongTextsAreHeldAsFarAsTheirWidthsGoAndNamesAreNeverCut) {
     const std::string long300(300, 'a');
     writeFile("[GLOBAL]\nPotDoIzdanihRacunov=" + long300 + "\nPotDoPartnerjev=" + long300 + "\nPotDoXMLRacunov=" +
               long300 + "\n[OPAL]\nFirma=" + std::string(50, 'F') + "\nKljuc=" + std::string(60, 'K') + "\n");
@@ -87,26 +87,47 @@ TEST_F(SettingsStoreTest, LongTextsAreCutToTheirWidths) {
     EXPECT_EQ(settings.potDoXmlRacunov, std::string(254, 'a'));
     EXPECT_EQ(settings.firmaOpal, std::string(50, 'F'));
     EXPECT_EQ(settings.kljucOpal, std::string(50, 'K'));
-    for (const auto* name : {&names.faracun, &names.sfpoen, &names.sfenpa}) EXPECT_EQ(*name, std::string(254, 'a'));
-    EXPECT_EQ(names.qfastor, std::string(254, 'a') + "Q");
-    EXPECT_EQ(names.qfastpo, std::string(254, 'a') + "Q");
-    EXPECT_EQ(names.saoprac, std::string(254, 'a') + "S");
-    EXPECT_EQ(names.sfpartn, std::string(255, 'a'));
+    // Such a file is refused before any run (checkSettingsFile); the names it would make are never cut into
+    // the names of other files.
+    EXPECT_EQ(names.faracun, std::string(254, 'a') + "FARACUN.DB");
+    EXPECT_EQ(names.saoprac, std::string(254, 'a') + "SaopRAC.DB");
+    EXPECT_EQ(names.sfpartn, std::string(255, 'a') + "SFPARTN.DB");
+    EXPECT_TRUE(checkSettingsFile(ini).has_value());
 }
 
-TEST(DataFileNamesTest, NamesComposedNearTheLimitAreCutPerFile) {
-    Settings settings;
-    settings.potDoIzdanihRacunov = std::string(246, 'd');  // 246 + "FARACUN.DB" = 256 characters
-    settings.potDoPartnerjev = std::string(247, 'p');
-    DataFileNames names;
-    composeDataFileNames(settings, names);
-    EXPECT_EQ(names.faracun, std::string(246, 'd') + "FARACUN.");
-    EXPECT_EQ(names.sfpoen, std::string(246, 'd') + "SFPOEN.D");
-    EXPECT_EQ(names.sfenpa, std::string(246, 'd') + "SFENPA.D");
-    EXPECT_EQ(names.qfastor, std::string(246, 'd') + "QFASTOR.D");
-    EXPECT_EQ(names.qfastpo, std::string(246, 'd') + "QFASTPO.D");
-    EXPECT_EQ(names.saoprac, std::string(246, 'd') + "SaopRAC.D");
-    EXPECT_EQ(names.sfpartn, std::string(247, 'p') + "SFPARTN.");
+// A folder that makes a data-file name longer than its name text is refused, naming the key, the file and
+// the length; one character less is taken.
+TEST_F(SettingsStoreTest, AFolderThatMakesADataFileNameTooLongIsRefused) {
+    struct Case {
+        const char* key;
+        std::size_t folderLength;
+        const char* refusedFile;  // nullptr: the folder is taken
+        int64_t length, limit;
+    };
+    const Case cases[] = {
+        {"PotDoIzdanihRacunov", 244, nullptr, 0, 0},           // 244 + FARACUN.DB = 254
+        {"PotDoIzdanihRacunov", 245, "FARACUN.DB", 255, 254},  // the first of the folder's names that fails
+        {"PotDoIzdanihRacunov", 246, "FARACUN.DB", 256, 254},
+        {"PotDoPartnerjev", 245, nullptr, 0, 0},  // 245 + SFPARTN.DB = 255, which its name text holds
+        {"PotDoPartnerjev", 246, "SFPARTN.DB", 256, 255},
+    };
+    for (const Case& c : cases) {
+        const std::string folder = "/" + std::string(c.folderLength - 2, 'd') + "/";
+        writeFile("[GLOBAL]\n" + std::string(c.key) + "=" + folder + "\nPotDoXMLRacunov=/x/\n");
+        const auto refused = checkSettingsFile(ini);
+        if (c.refusedFile == nullptr) {
+            EXPECT_FALSE(refused.has_value()) << c.key << " " << c.folderLength;
+            continue;
+        }
+        ASSERT_TRUE(refused.has_value()) << c.key << " " << c.folderLength;
+        EXPECT_EQ(refused->what, kirva::framework::ReasonKind::DataFileNameTooLong);
+        EXPECT_EQ(refused->key, c.key);
+        EXPECT_EQ(refused->file, ini);
+        EXPECT_EQ(refused->value, c.refusedFile);
+        EXPECT_EQ(refused->length, c.length);
+        EXPECT_EQ(refused->limit, c.limit);
+        EXPECT_FALSE(endsTheProgram(*refused));
+    }
 }
 
 TEST(DataFileNamesTest, FindByLabel) {
@@ -267,9 +288,13 @@ TEST_F(SettingsStoreTest, ValuesTheProgramCannotHoldAreReportedAndNeverWrittenBa
     for (const auto& [bytes, key] : files) {
         writeFile(bytes);
         const auto checked = checkSettingsFile(ini);
-        ASSERT_FALSE(checked.ok()) << key;
-        EXPECT_NE(checked.error().message.find(key), std::string::npos) << checked.error().message;
-        EXPECT_NE(checked.error().message.find(ini), std::string::npos) << checked.error().message;
+        ASSERT_TRUE(checked.has_value()) << key;
+        EXPECT_EQ(checked->key, key);
+        EXPECT_EQ(checked->file, ini);
+        EXPECT_FALSE(endsTheProgram(*checked)) << key;
+        const std::string said = kirva::framework::englishText(*checked);
+        EXPECT_NE(said.find(key), std::string::npos) << said;
+        EXPECT_NE(said.find(ini), std::string::npos) << said;
         load();
         EXPECT_EQ(fileText(), bytes) << key;
     }
@@ -278,7 +303,7 @@ TEST_F(SettingsStoreTest, ValuesTheProgramCannotHoldAreReportedAndNeverWrittenBa
         "[GLOBAL]\r\n; \x8A"
         "ifre\r\nPotDoIzdanihRacunov=C:\\Ra\xE8uni\\\r\n";
     writeFile(old);
-    EXPECT_TRUE(checkSettingsFile(ini).ok());
+    EXPECT_FALSE(checkSettingsFile(ini).has_value());
     load();
     EXPECT_EQ(settings.potDoIzdanihRacunov, "C:\\Ra\xE8uni\\");
     EXPECT_EQ(fileText(), old + "PotDoXMLRacunov=\r\n");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -113,6 +115,29 @@ TEST(ExportCommandLine, TheProgramCountsAnEmptyBook) {
     EXPECT_NE(kirva::testing::readFile(folder / "err.txt").find(" OPOZORILO\n"), std::string::npos);
     // The missing data files were made, empty, as the program makes them.
     EXPECT_TRUE(folder.names().count("FARACUN.DB"));
+}
+
+// Past the file-size limit the write fails with its reason rather than the signal killing the program: exit
+// 3, the reason said, no journal and no temporary left.
+TEST(ExportCommandLine, AFileSizeLimitFailsTheWriteWithItsReason) {
+    TestFolder folder;
+    const std::string cli = KIRVA_CLI_PATH;
+    const std::string in = "cd '" + folder.path().string() + "' && ";
+    ASSERT_EQ(std::system((in + "'" + cli + "' demo . >/dev/null 2>&1").c_str()), 0);
+    // The signal as a shell gives it to a program it starts: not ignored.
+    const auto previous = std::signal(SIGXFSZ, SIG_DFL);
+    const int status =
+        std::system((in + "(ulimit -f 16; exec '" + cli + "' export >out.txt 2>err.txt); echo $? >exit.txt").c_str());
+    std::signal(SIGXFSZ, previous);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(kirva::testing::readFile(folder / "exit.txt"), "3\n");
+    const std::string err = kirva::testing::readFile(folder / "err.txt");
+    EXPECT_NE(err.find("the journal was not written: "), std::string::npos) << err;
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+        const auto extension = entry.path().extension();
+        EXPECT_TRUE(extension != ".XML" && extension != ".tmp") << entry.path();
+    }
 }
 
 }  // namespace

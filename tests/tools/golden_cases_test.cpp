@@ -1,9 +1,11 @@
 // Runs every folder under tests/cases/ as one story: its CSV files are imported into data files of a fresh
+// Runs every folder under tests/cases/ as one story: its CSV files are imported into data files of a fresh
 // folder, its command (export, count, summary, verify, import, dump, check or demo) runs there in-process with a fixed
 // today, and the exit code, the two streams and the journal must match what the folder expects. In `args`, $DIR is the
 // fresh folder and $CASE the case's own folder (for inputs such as a CSV to import). The journal must match byte for
-// byte; when it does not, the first elements that differ are shown with their paths and texts. KIRVA_UPDATE_GOLDEN=1
-// writes what came out as the new expectations (read them before committing).
+// byte; when it does not, the first elements that differ are shown with their paths and texts. `expected-kept` lists
+// files of raw/ that must be left byte for byte (an older journal a failed run keeps). KIRVA_UPDATE_GOLDEN=1 writes
+// what came out as the new expectations (read them before committing).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -175,6 +177,14 @@ TEST_P(GoldenCase, Runs) {
     EXPECT_EQ(stderrText, readFile((source / "expected-stderr").string()));
 
     std::vector<std::string> found = leftovers(folder.path());
+    // Files of raw/ the case expects left exactly as they were (an older journal a failed run must keep).
+    if (fs::exists(source / "expected-kept")) {
+        for (const std::string& kept : lines(readFile((source / "expected-kept").string()))) {
+            EXPECT_TRUE(readFile((folder.path() / kept).string()) == readFile((source / "raw" / kept).string()))
+                << kept << " was not kept as it was";
+            std::erase(found, (folder.path() / kept).string());
+        }
+    }
     if (fs::exists(source / "expected.xml")) {
         const std::string expected = readFile((source / "expected.xml").string());
         ASSERT_FALSE(journal.empty()) << "no journal was written";

@@ -7,6 +7,7 @@
 
 #include "app/export_session.h"
 #include "export/export_run.h"
+#include "framework/errors/reason.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
@@ -109,8 +110,8 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         err << prefix << "the settings file " << options.ini << " does not exist\n";
         return BadUsage;
     }
-    if (auto usable = settings::checkSettingsFile(options.ini); !usable) {
-        err << prefix << usable.error().message << "\n";
+    if (auto unusable = settings::checkSettingsFile(options.ini)) {
+        err << prefix << framework::englishText(*unusable) << "\n";
         return BadUsage;
     }
 
@@ -141,11 +142,14 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
             if (state.steviloRacunov == 0) return NothingInPeriod;
             break;
         case exporting::RunStatus::DataFileError:
-            err << prefix << result.reason << "\n";
+            err << prefix << framework::englishText(result.reason) << "\n";
             return DataFileError;
         case exporting::RunStatus::JournalNotWritten:
-            err << prefix << result.reason << "\n";
+            err << prefix << framework::englishText(result.reason) << "\n";
             return JournalNotWritten;
+        case exporting::RunStatus::Refused:
+            err << prefix << framework::englishText(result.reason) << "\n";
+            return BadUsage;
     }
     std::error_code ignored;
     const std::filesystem::path journal = cp1250ToUtf8(clipRight(state.outputFileName));

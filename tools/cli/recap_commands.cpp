@@ -1,5 +1,7 @@
 #include "tools/cli/recap_commands.h"
 
+#include "framework/errors/reason.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -269,8 +271,8 @@ int summaryCommand(const Args& args, std::ostream& out, std::ostream& err, const
         err << prefix << "the settings file " << options.ini << " does not exist\n";
         return BadUsage;
     }
-    if (auto usable = settings::checkSettingsFile(options.ini); !usable) {
-        err << prefix << usable.error().message << "\n";
+    if (auto unusable = settings::checkSettingsFile(options.ini)) {
+        err << prefix << framework::englishText(*unusable) << "\n";
         return BadUsage;
     }
     app::ExportSession session(options.ini, front, clock);
