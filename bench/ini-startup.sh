@@ -25,7 +25,7 @@ withRows() {
     cp KIRVA.INI.base KIRVA.INI
     awk -v n="$1" 'BEGIN {
         printf "[__Dont_Touch_Me__]\r\nSectors=%d\r\n", n
-        for (i = 1; i <= n; i++) printf "Sectors_%d=IzdelavaXMLdatotekeIzdanihRacunov%d,C:\\Podatki\\Racuni\\%d,%d\r\n", i, i, i, i * 7 }' >> KIRVA.INI
+        for (i = 1; i <= n; i++) printf "Sectors_%d=Okno%d,%d,%d\r\n", i, i, i, i * 7 }' >> KIRVA.INI
 }
 
 loadNote
