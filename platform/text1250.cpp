@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace kirva {
@@ -61,6 +62,21 @@ void appendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
+// A character for a message, in quotes. One above U+FFFF (an emoji, say) is shown as the replacement
+// character with its code point: appendUtf8 writes the Windows-1250 range (up to U+FFFF) only, and the
+// code point still tells what was found.
+std::string characterName(uint32_t cp) {
+    std::string shown;
+    if (cp <= 0xFFFF) {
+        appendUtf8(shown, cp);
+        return "'" + shown + "'";
+    }
+    appendUtf8(shown, 0xFFFD);
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%X", static_cast<unsigned>(cp));
+    return "'" + shown + "' (" + code + ")";
+}
+
 // Decodes one UTF-8 sequence at `i`; returns false on invalid input (overlong, surrogate, truncated).
 bool decodeUtf8(std::string_view text, std::size_t& i, uint32_t& cp) {
     const auto lead = static_cast<uint8_t>(text[i]);
@@ -101,9 +117,7 @@ Result<std::string> utf8ToCp1250(std::string_view utf8) {
         if (!decodeUtf8(utf8, i, cp)) return makeError("invalid UTF-8 at byte " + std::to_string(at + 1));
         const int b = byteForCodePoint(cp);
         if (b < 0) {
-            std::string shown;
-            appendUtf8(shown, cp);
-            return makeError("the character '" + shown + "' at byte " + std::to_string(at + 1) +
+            return makeError("the character " + characterName(cp) + " at byte " + std::to_string(at + 1) +
                              " is not in Windows-1250");
         }
         out += static_cast<char>(b);

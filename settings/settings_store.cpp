@@ -11,7 +11,8 @@ namespace kirva::settings {
 
 namespace {
 
-using platform::readProfileString;
+using platform::Profile;
+using platform::ProfileChanges;
 using platform::writeProfileString;
 
 constexpr std::string_view kGlobal = "GLOBAL";
@@ -48,8 +49,8 @@ const std::array<NamedFile, 7>& namedFiles() {
 constexpr int kRatePlaces = 2;
 constexpr int64_t kRateLimitUnits = 99999;  // 999.99: five digits, two of them decimals
 
-std::string readText(const std::string& file, std::string_view section, std::string_view key, std::size_t width) {
-    std::string value = readProfileString(file, section, key, "");
+std::string readText(const Profile& file, std::string_view section, std::string_view key, std::size_t width) {
+    std::string value = file.value(section, key, "");
     if (value.size() > width) value.resize(width);
     return value;
 }
@@ -109,7 +110,9 @@ void composeDataFileNames(const Settings& settings, DataFileNames& names) {
 std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFile) {
     using framework::Reason;
     using framework::ReasonKind;
-    if (auto usable = platform::checkProfileFile(settingsFile); !usable) {
+    // One reading of the file serves every check.
+    const Profile profile = Profile::read(settingsFile);
+    if (auto usable = profile.usable(); !usable) {
         return Reason{.what = ReasonKind::NotSettingsFile, .file = settingsFile, .detail = usable.error().message};
     }
     // The texts the export takes as they stand: one the program cannot hold whole would reach the journal,
@@ -123,7 +126,7 @@ std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFi
           Held{kGlobal, "PotDoPartnerjev", kPartnerFolderWidth}, Held{kGlobal, "PotDoXMLRacunov", kOutputFolderWidth},
           Held{kOpal, "Firma", kIdentificationWidth}, Held{kOpal, "Kljuc", kIdentificationWidth}}) {
         Reason reason{.file = settingsFile, .section = std::string(held.section), .key = std::string(held.key)};
-        auto value = platform::readProfileStringExact(settingsFile, held.section, held.key, "");
+        auto value = profile.exactValue(held.section, held.key, "");
         if (!value) {
             // A value with a character Windows-1250 lacks; any other failure is the file's as a whole.
             const bool ofValue = value.error().message.starts_with("the value of ");
@@ -167,52 +170,74 @@ bool endsTheProgram(const framework::Reason& reason) {
 }
 
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names) {
-    settings.potDoIzdanihRacunov = readText(settingsFile, kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth);
-    settings.potDoPartnerjev = readText(settingsFile, kGlobal, "PotDoPartnerjev", kPartnerFolderWidth);
+    // The file is read once; every key comes from that reading.
+    const Profile profile = Profile::read(settingsFile);
+    settings.potDoIzdanihRacunov = readText(profile, kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth);
+    settings.potDoPartnerjev = readText(profile, kGlobal, "PotDoPartnerjev", kPartnerFolderWidth);
     composeDataFileNames(settings, names);
-    settings.potDoXmlRacunov = readText(settingsFile, kGlobal, "PotDoXMLRacunov", kOutputFolderWidth);
+    settings.potDoXmlRacunov = readText(profile, kGlobal, "PotDoXMLRacunov", kOutputFolderWidth);
     // Written when missing, so that the file always holds the key the user has to fill in. A value that is
     // there is never written back: it may hold what the program could not take whole. A failure here
     // changes nothing in memory; the settings window reports the next one.
     constexpr std::string_view kMissing = "\n";  // no stored value holds a line break
-    if (readProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", kMissing) == kMissing) {
+    if (profile.value(kGlobal, "PotDoXMLRacunov", kMissing) == kMissing) {
         (void)writeProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
     }
-    settings.brisanjeDelovnih = optionByte(readProfileString(settingsFile, kGlobal, "BrisanjeDelPodat", "0"));
-    settings.stopnjaDdvVisja = rateValue(readProfileString(settingsFile, kDavki, "StopnjaDDVvisja", "22"));
-    settings.stopnjaDdvNizja = rateValue(readProfileString(settingsFile, kDavki, "StopnjaDDVnizja", "9.5"));
+    settings.brisanjeDelovnih = optionByte(profile.value(kGlobal, "BrisanjeDelPodat", "0"));
+    settings.stopnjaDdvVisja = rateValue(profile.value(kDavki, "StopnjaDDVvisja", "22"));
+    settings.stopnjaDdvNizja = rateValue(profile.value(kDavki, "StopnjaDDVnizja", "9.5"));
 }
 
 void readIdentification(const std::string& settingsFile, Settings& settings) {
-    settings.firmaOpal = padRight(readProfileString(settingsFile, kOpal, "Firma", ""), kIdentificationWidth);
-    settings.kljucOpal = padRight(readProfileString(settingsFile, kOpal, "Kljuc", ""), kIdentificationWidth);
+    const Profile profile = Profile::read(settingsFile);
+    settings.firmaOpal = padRight(profile.value(kOpal, "Firma", ""), kIdentificationWidth);
+    settings.kljucOpal = padRight(profile.value(kOpal, "Kljuc", ""), kIdentificationWidth);
 }
 
+namespace {
+
+// The keys of SaveFolderSettings and SaveAllSettings go to the file in one rewrite. A key that cannot be
+// stored is left out and reported; the others are still written.
+class SettingsWrite {
+  public:
+    explicit SettingsWrite(const std::string& file) : changes_(file) {}
+    void set(std::string_view section, std::string_view key, const std::string& value) {
+        auto accepted = changes_.set(section, key, value);
+        if (!accepted && first_) first_ = std::move(accepted);
+    }
+    void addFolders(const Settings& settings) {
+        set(kGlobal, "PotDoIzdanihRacunov", settings.potDoIzdanihRacunov);
+        set(kGlobal, "PotDoPartnerjev", settings.potDoPartnerjev);
+        set(kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
+        set(kGlobal, "BrisanjeDelPodat", std::to_string(settings.brisanjeDelovnih));
+    }
+    Result<void> save() {
+        auto saved = changes_.save();
+        if (!saved && first_) first_ = std::move(saved);
+        return first_;
+    }
+
+  private:
+    ProfileChanges changes_;
+    Result<void> first_;
+};
+
+}  // namespace
+
 Result<void> saveFolderSettings(const std::string& settingsFile, const Settings& settings) {
-    // Every key is written even after a failure, as far as the file lets it; the first failure is reported.
-    Result<void> first;
-    const auto write = [&](std::string_view section, std::string_view key, const std::string& value) {
-        auto result = writeProfileString(settingsFile, section, key, value);
-        if (!result && first) first = std::move(result);
-    };
-    write(kGlobal, "PotDoIzdanihRacunov", settings.potDoIzdanihRacunov);
-    write(kGlobal, "PotDoPartnerjev", settings.potDoPartnerjev);
-    write(kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
-    write(kGlobal, "BrisanjeDelPodat", std::to_string(settings.brisanjeDelovnih));
-    return first;
+    SettingsWrite write(settingsFile);
+    write.addFolders(settings);
+    return write.save();
 }
 
 Result<void> saveAllSettings(const std::string& settingsFile, const Settings& settings) {
-    Result<void> first = saveFolderSettings(settingsFile, settings);
-    const auto write = [&](std::string_view section, std::string_view key, const std::string& value) {
-        auto result = writeProfileString(settingsFile, section, key, value);
-        if (!result && first) first = std::move(result);
-    };
-    write(kDavki, "StopnjaDDVvisja", settings.stopnjaDdvVisja.toPlainString());
-    write(kDavki, "StopnjaDDVnizja", settings.stopnjaDdvNizja.toPlainString());
-    write(kOpal, "Firma", std::string(clipRight(settings.firmaOpal)));
-    write(kOpal, "Kljuc", std::string(clipRight(settings.kljucOpal)));
-    return first;
+    SettingsWrite write(settingsFile);
+    write.addFolders(settings);
+    write.set(kDavki, "StopnjaDDVvisja", settings.stopnjaDdvVisja.toPlainString());
+    write.set(kDavki, "StopnjaDDVnizja", settings.stopnjaDdvNizja.toPlainString());
+    write.set(kOpal, "Firma", std::string(clipRight(settings.firmaOpal)));
+    write.set(kOpal, "Kljuc", std::string(clipRight(settings.kljucOpal)));
+    return write.save();
 }
 
 }  // namespace kirva::settings

@@ -71,7 +71,8 @@ void loadSettings(const std::string& settingsFile, Settings& settings, DataFileN
 void composeDataFileNames(const Settings& settings, DataFileNames& names);
 // The OPAL identification (Firma, Kljuc), read after LoadSettings.
 void readIdentification(const std::string& settingsFile, Settings& settings);
-// SaveFolderSettings and SaveAllSettings. Every key is attempted; they return the first write failure, and
+// SaveFolderSettings and SaveAllSettings, each in one rewrite of the file. Every key is attempted (one that
+// cannot be stored is left out); they return the first failure, and
 // callers may ignore it, as the settings window always has. Firma and Kljuc are written without trailing
 // blanks.
 Result<void> saveFolderSettings(const std::string& settingsFile, const Settings& settings);

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -29,6 +31,58 @@ std::string_view typeName(int type) {
         default:
             return "NULL";
     }
+}
+
+// How many bytes of a wrong-typed value a message shows.
+constexpr std::size_t kShownBytes = 32;
+
+// A stored value of the wrong type as a message shows it, so that the user can find the value in the file:
+// a text in quotes with anything that is not printable UTF-8 (control bytes, broken sequences) escaped as
+// \xNN, a blob as hexadecimal bytes, a real number in full; a long one is cut, with its length named.
+std::string shownValue(const Value& value) {
+    switch (value.type) {
+        case SQLITE_FLOAT: {
+            char text[40];
+            std::snprintf(text, sizeof text, "%.17g", value.real);
+            return text;
+        }
+        case SQLITE_INTEGER:
+            return std::to_string(value.integer);
+        case SQLITE_TEXT:
+        case SQLITE_BLOB:
+            break;
+        default:
+            return {};
+    }
+    const std::string_view bytes = value.bytes;
+    const std::string_view head = bytes.substr(0, kShownBytes);
+    const auto hex = [](unsigned char byte) {
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        return std::string{kDigits[byte >> 4], kDigits[byte & 0x0F]};
+    };
+    std::string shown;
+    if (value.type == SQLITE_BLOB) {
+        for (std::size_t i = 0; i < head.size(); ++i)
+            shown += (i > 0 ? " " : "") + hex(static_cast<unsigned char>(head[i]));
+    } else {
+        shown = "'";
+        for (std::size_t i = 0; i < head.size();) {
+            const auto byte = static_cast<unsigned char>(head[i]);
+            std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            length = std::min(length, head.size() - i);
+            const std::string_view one = head.substr(i, length);
+            if (byte >= 0x20 && byte != 0x7F && byte != '\\' && byte != '\'' && isValidUtf8(one)) {
+                shown += one;
+                i += length;
+            } else {
+                shown += "\\x" + hex(byte);
+                ++i;
+            }
+        }
+        shown += "'";
+    }
+    if (bytes.size() > head.size()) shown += "... (" + std::to_string(bytes.size()) + " bytes)";
+    return shown;
 }
 
 }  // namespace
@@ -229,7 +283,8 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
     const data::Layout& layout = record.layout();
     const bool wantText = column.isText();
     if (value.type != (wantText ? SQLITE_TEXT : SQLITE_INTEGER)) {
-        return makeError("holds " + std::string(typeName(value.type)) + " where " +
+        const std::string shown = shownValue(value);
+        return makeError("holds " + std::string(typeName(value.type)) + (shown.empty() ? "" : " " + shown) + " where " +
                          (wantText ? "a text" : "a whole number") + " belongs");
     }
     // Every row of every read comes through here, so the values go straight into the record's image; the

@@ -325,6 +325,16 @@ unsigned ErrorManager::askUser(int32_t id, unsigned buttons, unsigned defaultBut
                           messageStyle_);
 }
 
+namespace {
+
+// The messages of a file that could not be opened (29) or created (12).
+bool isOpenFailure(int32_t id) {
+    const auto number = static_cast<uint16_t>(id);
+    return number == 29 || number == 12;
+}
+
+}  // namespace
+
 void ErrorManager::selectEntry(int32_t id) {
     ErrorStatus& state = status();
     state.prevErrorId = state.errorBuffer.id;
@@ -341,7 +351,14 @@ std::string ErrorManager::composeText() const {
     if (state.saveErrorCode == 90 || state.saveErrorCode == 100 || state.saveErrorCode == 47) {
         errorText = state.saveFileError + " (" + state.saveFileErrorCode + ")";
     } else {
-        errorText = state.saveError + " (" + std::to_string(state.saveErrorCode) + ")";
+        errorText = state.saveError;
+        // A file that cannot be opened or created says why in the driver's words: "Access Denied" alone
+        // does not tell missing rights from an interrupted write waiting to be rolled back.
+        if (isOpenFailure(current.id) && !state.saveFileError.empty() &&
+            state.saveError.find(state.saveFileError) == std::string::npos) {
+            errorText += ": " + state.saveFileError;
+        }
+        errorText += " (" + std::to_string(state.saveErrorCode) + ")";
     }
 
     // Longer placeholders that begin like shorter ones go first.

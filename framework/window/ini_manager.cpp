@@ -39,6 +39,48 @@ std::string rowEntry(std::string_view entry, std::size_t row) {
 
 }  // namespace
 
+// The INI file read once for the reads of one operation (a list of thousands of rows would otherwise read
+// and parse the whole file for every field). Nested operations share the outer one's reading.
+class ReadBatch {
+  public:
+    explicit ReadBatch(IniManager& manager) : manager_(manager) {
+        if (manager_.kind_ != StorageKind::IniFile || manager_.loaded_) return;
+        manager_.loaded_.emplace(platform::Profile::read(manager_.fileName_));
+        owner_ = true;
+    }
+    ~ReadBatch() {
+        if (owner_) manager_.loaded_.reset();
+    }
+    ReadBatch(const ReadBatch&) = delete;
+    ReadBatch& operator=(const ReadBatch&) = delete;
+
+  private:
+    IniManager& manager_;
+    bool owner_ = false;
+};
+
+// The writes and deletions of one operation, written in one rewrite of the INI file when it ends.
+class WriteBatch {
+  public:
+    explicit WriteBatch(IniManager& manager) : manager_(manager) {
+        if (manager_.kind_ != StorageKind::IniFile || manager_.pending_) return;
+        manager_.pending_.emplace(manager_.fileName_);
+        owner_ = true;
+    }
+    ~WriteBatch() {
+        if (!owner_) return;
+        // Failures of the store are not detected, as the program has always had it.
+        (void)manager_.pending_->save();
+        manager_.pending_.reset();
+    }
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+  private:
+    IniManager& manager_;
+    bool owner_ = false;
+};
+
 std::string IniManager::registrySection(std::string_view file, std::string_view section) const {
     std::string key = std::to_string(registryRoot_) + "\\";
     if (!file.empty()) key += std::string(file) + "\\";
@@ -50,6 +92,7 @@ std::string IniManager::readValue(std::string_view section, std::string_view ent
     Guard guard(lock_);
     switch (kind_) {
         case StorageKind::IniFile:
+            if (loaded_ && batched(file)) return cut(loaded_->value(section, entry, defaultValue), kRawReadLength);
             return cut(platform::readProfileString(std::string(file), section, entry, defaultValue), kRawReadLength);
         case StorageKind::Registry: {
             std::string value = platform::readProfileString(registryFile_, registrySection(file, section), entry, "");
@@ -67,7 +110,11 @@ void IniManager::writeValue(std::string_view section, std::string_view entry, st
     // Failures of the store are not detected, as the program has always had it.
     switch (kind_) {
         case StorageKind::IniFile:
-            (void)platform::writeProfileString(std::string(file), section, entry, value);
+            if (pending_ && batched(file)) {
+                (void)pending_->set(section, entry, value);
+            } else {
+                (void)platform::writeProfileString(std::string(file), section, entry, value);
+            }
             break;
         case StorageKind::Registry:
             if (value.empty()) {
@@ -85,7 +132,11 @@ void IniManager::eraseEntry(std::string_view section, std::string_view entry) {
     Guard guard(lock_);
     switch (kind_) {
         case StorageKind::IniFile:
-            (void)platform::deleteProfileKey(fileName_, section, entry);
+            if (pending_) {
+                pending_->erase(section, entry);
+            } else {
+                (void)platform::deleteProfileKey(fileName_, section, entry);
+            }
             break;
         case StorageKind::Registry:
             (void)platform::deleteProfileKey(registryFile_, registrySection(fileName_, section), entry);
@@ -146,6 +197,7 @@ std::string IniManager::readField(std::string_view section, std::string_view ent
 
 void IniManager::readList(std::string_view section, std::string_view entry, std::vector<IniRow>& list, int columns) {
     Guard guard(lock_);
+    const ReadBatch batch(*this);
     const int64_t count = toNumber(readEntry(section, entry));
     // A damaged count is bounded by the rows actually there: the list ends at the first missing row.
     constexpr std::string_view kMissing = "\n";  // no stored value holds a line break
@@ -162,6 +214,7 @@ void IniManager::readList(std::string_view section, std::string_view entry, std:
 void IniManager::writeList(std::string_view section, std::string_view entry, const std::vector<IniRow>& list,
                            int columns) {
     Guard guard(lock_);
+    const WriteBatch batch(*this);
     std::vector<std::pair<std::string, std::string>> entries;
     entries.emplace_back(entry, std::to_string(list.size()));
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -172,16 +225,14 @@ void IniManager::writeList(std::string_view section, std::string_view entry, con
         }
         entries.emplace_back(rowEntry(entry, i + 1), cut(std::move(value), kListValueLength));
     }
-    // The whole list in one rewrite of the file; the other kinds take it entry by entry.
-    if (kind_ == StorageKind::IniFile) {
-        (void)platform::writeProfileStrings(fileName_, section, entries);
-        return;
-    }
+    // For an INI file the whole list goes in one rewrite (the batch); the other kinds take it entry by
+    // entry.
     for (const auto& [name, value] : entries) writeEntry(section, name, value);
 }
 
 void IniManager::saveWindow(std::string_view procedureName, const WindowGeometry& window) {
     Guard guard(lock_);
+    const WriteBatch batch(*this);
     const bool maximized = window.maximized();
     const bool minimized = window.minimized();
     int32_t x = kNoValue, y = kNoValue, width = kNoValue, height = kNoValue;
@@ -208,6 +259,7 @@ void IniManager::saveWindow(std::string_view procedureName, const WindowGeometry
 
 void IniManager::restoreWindow(std::string_view procedureName, WindowGeometry& window) {
     Guard guard(lock_);
+    const ReadBatch batch(*this);
     const std::string maximize = readEntry(procedureName, "Maximize");
     if (maximize != "No" && maximize != "Yes") return;
     const bool maximized = maximize == "Yes";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/window/window_geometry.h"
+#include "platform/ini/profile_file.h"
 #include "platform/lock_guard.h"
 
 namespace kirva::framework {
@@ -85,6 +86,11 @@ class IniManager {
 
   private:
     std::string registrySection(std::string_view file, std::string_view section) const;
+    // While an operation that reads or writes many entries runs, the INI file is read once into loaded_
+    // and its changes are collected in pending_ and written once at the end (ReadBatch, WriteBatch).
+    friend class ReadBatch;
+    friend class WriteBatch;
+    bool batched(std::string_view file) const { return kind_ == StorageKind::IniFile && file == fileName_; }
 
     std::string fileName_;
     std::optional<std::vector<IniRow>> sectors_;
@@ -92,6 +98,8 @@ class IniManager {
     int32_t registryRoot_ = 0;
     std::string registryFile_ = "./KIRVA-REGISTRY.INI";
     platform::ReentrantLock lock_;
+    std::optional<platform::Profile> loaded_;
+    std::optional<platform::ProfileChanges> pending_;
 };
 
 }  // namespace kirva::framework

@@ -6,12 +6,14 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text1250.h"
@@ -48,11 +50,16 @@ std::string utf8ToCp1250Lossy(std::string_view utf8) {
     return out;
 }
 
-// One line of the file, in the file's own encoding (UTF-8, or Windows-1250 for an old file), with the line
-// ending it had ("\r\n", "\n" or nothing for a last line without one).
+// One line of the file, in the file's own encoding, with the line ending it had ("\r\n", "\n" or nothing
+// for a last line without one). Lines a change adds after it are its followers, so that adding never moves
+// the lines the index points at.
 struct Line {
     std::string text;
     std::string eol;
+    bool removed = false;
+    std::vector<Line> followers;
+
+    static Line added(std::string text, std::string eol) { return {std::move(text), std::move(eol), false, {}}; }
 };
 
 enum class LineKind { Other, Section, Key };
@@ -89,11 +96,32 @@ ParsedLine parseLine(std::string_view text) {
     return parsed;
 }
 
-// The file's lines and how it is to be written back.
+bool isContent(std::string_view lineText) {
+    const auto start = lineText.find_first_not_of(kBlanks);
+    return start != std::string_view::npos && lineText[start] != ';' && lineText[start] != '#';
+}
+
+// Where a line is: a line of the file, or one of the followers a change added after it.
+struct Place {
+    std::size_t line = 0;
+    std::size_t follower = kNoFollower;
+    static constexpr std::size_t kNoFollower = static_cast<std::size_t>(-1);
+};
+
+// The first section of each name (duplicates after it are never seen) and, in it, every line of each key,
+// by upper-cased Windows-1250 name.
+struct SectionIndex {
+    std::size_t header = 0;
+    Place lastContent;  // the last line that is neither blank nor a comment (the header when there is none)
+    std::unordered_map<std::string, std::vector<Place>> keys;
+};
+
+// The file's lines, how it is to be written back, and the index that finds a key without a scan.
 struct ProfileText {
     bool bom = false;
-    bool utf8 = true;  // false: an old Windows-1250 file, which stays Windows-1250
+    bool utf8 = true;  // false: the file is Windows-1250 and stays so
     std::vector<Line> lines;
+    std::unordered_map<std::string, SectionIndex> sections;
 
     // A text in memory (Windows-1250) in the encoding of the lines, and back.
     std::string fromMemory(std::string_view cp1250Text) const {
@@ -102,8 +130,20 @@ struct ProfileText {
     std::string toMemory(std::string_view lineText) const {
         return utf8 ? utf8ToCp1250Lossy(lineText) : std::string(lineText);
     }
-    bool sameName(std::string_view lineName, std::string_view wanted) const {
-        return equalNoCase(toMemory(lineName), trimmed(wanted));
+    std::string lineName(std::string_view name) const { return upper1250(toMemory(name)); }
+    static std::string wantedName(std::string_view name) { return upper1250(trimmed(name)); }
+
+    Line& at(const Place& place) {
+        Line& line = lines[place.line];
+        return place.follower == Place::kNoFollower ? line : line.followers[place.follower];
+    }
+    const Line& at(const Place& place) const { return const_cast<ProfileText&>(*this).at(place); }
+
+    const std::vector<Place>* findKey(std::string_view section, std::string_view key) const {
+        const auto found = sections.find(wantedName(section));
+        if (found == sections.end()) return nullptr;
+        const auto entry = found->second.keys.find(wantedName(key));
+        return entry == found->second.keys.end() || entry->second.empty() ? nullptr : &entry->second;
     }
 
     // The line ending new lines get: the file's first, or CRLF for a file that has none yet.
@@ -116,13 +156,45 @@ struct ProfileText {
 
     std::string serialise() const {
         std::string out = bom ? std::string(kBom) : std::string();
-        for (const auto& line : lines) {
+        const auto emit = [&out](const Line& line) {
+            if (line.removed) return;
             out += line.text;
             out += line.eol;
+        };
+        for (const auto& line : lines) {
+            emit(line);
+            for (const auto& follower : line.followers) emit(follower);
         }
         return out;
     }
+
+    void buildIndex() {
+        SectionIndex* current = nullptr;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const auto parsed = parseLine(lines[i].text);
+            if (parsed.kind == LineKind::Section) {
+                const auto [entry, added] = sections.try_emplace(lineName(parsed.name));
+                current = added ? &entry->second : nullptr;
+                if (current != nullptr) {
+                    current->header = i;
+                    current->lastContent = Place{i};
+                }
+                continue;
+            }
+            if (current == nullptr) continue;
+            if (isContent(lines[i].text)) current->lastContent = Place{i};
+            if (parsed.kind == LineKind::Key) current->keys[lineName(parsed.name)].push_back(Place{i});
+        }
+    }
 };
+
+// The encoding rule: a byte-order mark means UTF-8; without one, UTF-8 only when every character decodes
+// to one Windows-1250 has.
+bool holdsUtf8(std::string_view body, bool bom) {
+    if (bom) return true;
+    if (isAscii(body)) return true;
+    return utf8ToCp1250(body).ok();
+}
 
 ProfileText parseText(std::string_view bytes) {
     ProfileText text;
@@ -130,7 +202,7 @@ ProfileText parseText(std::string_view bytes) {
         text.bom = true;
         bytes.remove_prefix(kBom.size());
     }
-    text.utf8 = isValidUtf8(bytes);
+    text.utf8 = holdsUtf8(bytes, text.bom);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         const auto newline = bytes.find('\n', pos);
@@ -147,36 +219,65 @@ ProfileText parseText(std::string_view bytes) {
         }
         text.lines.push_back(std::move(line));
     }
+    text.buildIndex();
     return text;
 }
 
-// Where a section lies: the header line and one past its last line (the next header or the end).
-struct SectionSpan {
-    std::size_t header = 0;
-    std::size_t end = 0;
-};
-
-// The first section of that name; duplicates after it are never seen.
-std::optional<SectionSpan> findSection(const ProfileText& text, std::string_view section) {
-    for (std::size_t i = 0; i < text.lines.size(); ++i) {
-        const auto parsed = parseLine(text.lines[i].text);
-        if (parsed.kind != LineKind::Section || !text.sameName(parsed.name, section)) continue;
-        SectionSpan span{i, i + 1};
-        while (span.end < text.lines.size() && parseLine(text.lines[span.end].text).kind != LineKind::Section) {
-            ++span.end;
-        }
-        return span;
-    }
-    return std::nullopt;
+// The stored value as it stands in the file's encoding (blanks around it dropped), or nothing.
+std::optional<std::string_view> storedValue(const ProfileText& text, std::string_view section, std::string_view key) {
+    const auto* places = text.findKey(section, key);
+    if (places == nullptr) return std::nullopt;
+    const std::string_view lineText = text.at(places->front()).text;
+    return trimmed(lineText.substr(parseLine(lineText).valueStart));
 }
 
-std::optional<std::size_t> findKey(const ProfileText& text, const SectionSpan& span, std::string_view key,
-                                   std::size_t from = 0) {
-    for (std::size_t i = std::max(from, span.header + 1); i < span.end; ++i) {
-        const auto parsed = parseLine(text.lines[i].text);
-        if (parsed.kind == LineKind::Key && text.sameName(parsed.name, key)) return i;
+// Sets one key: a key whose value stays keeps its line as it is; a replaced value keeps the key's spelling
+// and the blanks around "="; a new key goes after its section's last line that is neither blank nor a
+// comment, a new section at the end.
+void setKey(ProfileText& text, std::string_view section, std::string_view key, std::string_view value) {
+    const std::string keyLine = text.fromMemory(std::string(trimmed(key)) + "=" + std::string(value));
+    if (const auto* places = text.findKey(section, key)) {
+        Line& line = text.at(places->front());
+        const std::string_view lineText = line.text;
+        const std::size_t valueStart = parseLine(lineText).valueStart;
+        if (text.toMemory(trimmed(lineText.substr(valueStart))) == value) return;
+        line.text = line.text.substr(0, valueStart) + text.fromMemory(value);
+        return;
     }
-    return std::nullopt;
+    const std::string eol = text.eol();
+    const std::string sectionName = ProfileText::wantedName(section);
+    const std::string keyName = ProfileText::wantedName(key);
+    auto found = text.sections.find(sectionName);
+    if (found == text.sections.end()) {
+        if (!text.lines.empty() && text.lines.back().eol.empty()) text.lines.back().eol = eol;
+        const std::size_t header = text.lines.size();
+        text.lines.push_back(Line::added(text.fromMemory("[" + std::string(trimmed(section)) + "]"), eol));
+        text.lines.push_back(Line::added(keyLine, eol));
+        SectionIndex& added = text.sections[sectionName];
+        added.header = header;
+        added.lastContent = Place{header + 1};
+        added.keys[keyName].push_back(Place{header + 1});
+        return;
+    }
+    // After the section's last line that is neither blank nor a comment, so that blank lines and the
+    // comments that lead into the next section stay where they are.
+    SectionIndex& index = found->second;
+    Line& anchor = text.at(index.lastContent);
+    if (anchor.eol.empty()) anchor.eol = eol;
+    Line& owner = text.lines[index.lastContent.line];
+    owner.followers.push_back(Line::added(keyLine, eol));
+    index.lastContent = Place{index.lastContent.line, owner.followers.size() - 1};
+    index.keys[keyName].push_back(index.lastContent);
+}
+
+// Removes every line of the key in the section, so that the key then reads as its default.
+void eraseKey(ProfileText& text, std::string_view section, std::string_view key) {
+    const auto found = text.sections.find(ProfileText::wantedName(section));
+    if (found == text.sections.end()) return;
+    const auto entry = found->second.keys.find(ProfileText::wantedName(key));
+    if (entry == found->second.keys.end()) return;
+    for (const Place& place : entry->second) text.at(place).removed = true;
+    found->second.keys.erase(entry);
 }
 
 enum class ReadState { Read, Missing, Failed };
@@ -363,87 +464,117 @@ Result<ProfileText> loadForChange(const std::string& file, bool& existed) {
 Result<void> store(const std::string& file, const ProfileText& text, bool existed, const std::string& before) {
     const std::string after = text.serialise();
     if (existed && after == before) return {};
+    // Removing what is not there never creates the file.
+    if (!existed && after.empty()) return {};
     return replaceFile(file, after);
 }
 
 }  // namespace
 
-namespace {
+// ---- Profile
 
-// The stored value as it stands in the file's encoding, or nothing when the file, section or key is missing.
-std::optional<std::string> storedValue(const std::string& file, std::string_view section, std::string_view key,
-                                       bool& utf8) {
+struct Profile::Parsed {
+    ProfileText text;
+    std::string file;
+    std::optional<Error> problem;
+};
+
+Profile::Profile(std::unique_ptr<Parsed> parsed) : parsed_(std::move(parsed)) {}
+Profile::Profile(Profile&&) noexcept = default;
+Profile& Profile::operator=(Profile&&) noexcept = default;
+Profile::~Profile() = default;
+
+Profile Profile::read(const std::string& file) {
+    auto parsed = std::make_unique<Parsed>();
+    parsed->file = file;
     std::string bytes, failure;
-    if (readWholeFile(file, bytes, failure) != ReadState::Read) return std::nullopt;
-    const ProfileText text = parseText(bytes);
-    utf8 = text.utf8;
-    const auto span = findSection(text, section);
-    if (!span) return std::nullopt;
-    const auto line = findKey(text, *span, key);
-    if (!line) return std::nullopt;
-    const std::string_view lineText = text.lines[*line].text;
-    return std::string(trimmed(lineText.substr(parseLine(lineText).valueStart)));
+    const auto state = readWholeFile(file, bytes, failure);
+    if (state == ReadState::Failed) {
+        parsed->problem = makeError("Cannot read the settings file " + file + ": " + failure);
+    } else {
+        if (const auto why = notSettingsText(bytes)) parsed->problem = notSettingsError(file, *why);
+        parsed->text = parseText(bytes);
+    }
+    return Profile(std::move(parsed));
 }
 
-}  // namespace
+std::string Profile::value(std::string_view section, std::string_view key, std::string_view defaultValue) const {
+    const auto stored = storedValue(parsed_->text, section, key);
+    if (!stored) return std::string(defaultValue);
+    return parsed_->text.toMemory(*stored);
+}
+
+Result<std::string> Profile::exactValue(std::string_view section, std::string_view key,
+                                        std::string_view defaultValue) const {
+    const auto stored = storedValue(parsed_->text, section, key);
+    if (!stored) return std::string(defaultValue);
+    const auto refused = [&](const std::string& why) {
+        return makeError("the value of " + std::string(trimmed(key)) + " in [" + std::string(trimmed(section)) +
+                         "] of " + parsed_->file + " cannot be held: " + why);
+    };
+    if (!parsed_->text.utf8) {
+        // The five bytes Windows-1250 leaves undefined are no character of it either.
+        const auto undefined = stored->find_first_of("\x81\x83\x88\x90\x98");
+        if (undefined == std::string_view::npos) return std::string(*stored);
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>((*stored)[undefined]));
+        return refused("the byte " + std::string(byte) + " at byte " + std::to_string(undefined + 1) +
+                       " is not in Windows-1250");
+    }
+    auto converted = utf8ToCp1250(*stored);
+    if (!converted) return refused(converted.error().message);
+    return std::move(converted).value();
+}
+
+Result<void> Profile::usable() const {
+    if (parsed_->problem) return *parsed_->problem;
+    return {};
+}
+
+bool Profile::utf8() const {
+    return parsed_->text.utf8;
+}
+
+// ---- ProfileChanges
+
+Result<void> ProfileChanges::set(std::string_view section, std::string_view key, std::string_view value) {
+    if (auto why = refusal(section, key, value)) return writeError(file_, *why);
+    changes_.push_back({false, std::string(section), std::string(key), std::string(value)});
+    return {};
+}
+
+void ProfileChanges::erase(std::string_view section, std::string_view key) {
+    changes_.push_back({true, std::string(section), std::string(key), {}});
+}
+
+Result<void> ProfileChanges::save() const {
+    if (changes_.empty()) return {};
+    bool existed = false;
+    auto loaded = loadForChange(file_, existed);
+    if (!loaded) return loaded.error();
+    ProfileText& text = loaded.value();
+    const std::string before = existed ? text.serialise() : std::string();
+    for (const Change& change : changes_) {
+        if (change.erase) {
+            eraseKey(text, change.section, change.key);
+        } else {
+            setKey(text, change.section, change.key, change.value);
+        }
+    }
+    return store(file_, text, existed, before);
+}
+
+// ---- one key at a time
 
 std::string readProfileString(const std::string& file, std::string_view section, std::string_view key,
                               std::string_view defaultValue) {
-    bool utf8 = true;
-    const auto stored = storedValue(file, section, key, utf8);
-    if (!stored) return std::string(defaultValue);
-    return utf8 ? utf8ToCp1250Lossy(*stored) : *stored;
+    return Profile::read(file).value(section, key, defaultValue);
 }
 
 Result<std::string> readProfileStringExact(const std::string& file, std::string_view section, std::string_view key,
                                            std::string_view defaultValue) {
-    bool utf8 = true;
-    const auto stored = storedValue(file, section, key, utf8);
-    if (!stored) return std::string(defaultValue);
-    if (!utf8) return *stored;
-    auto converted = utf8ToCp1250(*stored);
-    if (!converted) {
-        return makeError("the value of " + std::string(trimmed(key)) + " in [" + std::string(trimmed(section)) +
-                         "] of " + file + " cannot be held: " + converted.error().message);
-    }
-    return std::move(converted).value();
+    return Profile::read(file).exactValue(section, key, defaultValue);
 }
-
-namespace {
-
-// Sets one key in the lines: its line keeps its spelling and the blanks around "=", a new key goes after
-// its section's last line that is neither blank nor a comment, a new section at the end.
-void setKey(ProfileText& text, std::string_view section, std::string_view key, std::string_view value) {
-    const std::string keyLine = text.fromMemory(std::string(trimmed(key)) + "=" + std::string(value));
-    const auto ensureEol = [&text] {
-        if (!text.lines.empty() && text.lines.back().eol.empty()) text.lines.back().eol = text.eol();
-    };
-    const auto span = findSection(text, section);
-    if (!span) {
-        ensureEol();
-        const std::string eol = text.eol();
-        text.lines.push_back({text.fromMemory("[" + std::string(trimmed(section)) + "]"), eol});
-        text.lines.push_back({keyLine, eol});
-    } else if (const auto at = findKey(text, *span, key)) {
-        // The key keeps its spelling and the blanks around "="; only the value changes.
-        Line& line = text.lines[*at];
-        line.text = line.text.substr(0, parseLine(line.text).valueStart) + text.fromMemory(value);
-    } else {
-        // After the section's last line that is neither blank nor a comment, so that blank lines and the
-        // comments that lead into the next section stay where they are.
-        std::size_t last = span->header;
-        for (std::size_t i = span->header + 1; i < span->end; ++i) {
-            const auto& lineText = text.lines[i].text;
-            const auto start = lineText.find_first_not_of(kBlanks);
-            if (start != std::string::npos && lineText[start] != ';' && lineText[start] != '#') last = i;
-        }
-        const std::string eol = text.eol();
-        if (text.lines[last].eol.empty()) text.lines[last].eol = eol;
-        text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(last + 1), Line{keyLine, eol});
-    }
-}
-
-}  // namespace
 
 Result<void> writeProfileString(const std::string& file, std::string_view section, std::string_view key,
                                 std::string_view value) {
@@ -452,16 +583,11 @@ Result<void> writeProfileString(const std::string& file, std::string_view sectio
 
 Result<void> writeProfileStrings(const std::string& file, std::string_view section,
                                  const std::vector<std::pair<std::string, std::string>>& entries) {
+    ProfileChanges changes(file);
     for (const auto& [key, value] : entries) {
-        if (auto why = refusal(section, key, value)) return writeError(file, *why);
+        if (auto accepted = changes.set(section, key, value); !accepted) return accepted;
     }
-    bool existed = false;
-    auto loaded = loadForChange(file, existed);
-    if (!loaded) return loaded.error();
-    ProfileText& text = loaded.value();
-    const std::string before = existed ? text.serialise() : std::string();
-    for (const auto& [key, value] : entries) setKey(text, section, key, value);
-    return store(file, text, existed, before);
+    return changes.save();
 }
 
 Result<void> checkProfileFile(const std::string& file) {
@@ -473,21 +599,9 @@ Result<void> checkProfileFile(const std::string& file) {
 }
 
 Result<void> deleteProfileKey(const std::string& file, std::string_view section, std::string_view key) {
-    bool existed = false;
-    auto loaded = loadForChange(file, existed);
-    if (!loaded) return loaded.error();
-    if (!existed) return {};
-    ProfileText& text = loaded.value();
-    const std::string before = text.serialise();
-    const auto span = findSection(text, section);
-    if (!span) return {};
-    // Every line of the key in the section goes, so that the key then reads as its default.
-    std::size_t end = span->end;
-    for (auto at = findKey(text, *span, key); at; at = findKey(text, {span->header, end}, key, *at)) {
-        text.lines.erase(text.lines.begin() + static_cast<std::ptrdiff_t>(*at));
-        --end;
-    }
-    return store(file, text, existed, before);
+    ProfileChanges changes(file);
+    changes.erase(section, key);
+    return changes.save();
 }
 
 }  // namespace kirva::platform

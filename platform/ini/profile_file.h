@@ -2,8 +2,10 @@
 // "key=value" line per key; section and key names match without regard to case; a missing file,
 // section or key reads as the default; writing creates what is missing and keeps every other line
 // (comments, other sections, the order of keys) as it was. The file is never held open.
-// Values are Windows-1250 in memory; a new file is written as UTF-8, and a file that is not valid UTF-8 is
-// read and written as Windows-1250.
+// Values are Windows-1250 in memory. A file's encoding: a UTF-8 byte-order mark means UTF-8; otherwise the
+// file is UTF-8 only when it decodes as UTF-8 and every character it then holds is one Windows-1250 has
+// (Windows-1250 letters such as "ČŠ", C8 8A, also happen to decode as UTF-8, as a letter nobody typed);
+// anything else is Windows-1250. A file keeps its encoding; a new file is written as UTF-8.
 //
 // The details:
 // - A line "[Name]" opens a section (blanks around the name do not count); "key=value" is split at the first
@@ -11,11 +13,12 @@
 //   leading or trailing blanks. Lines starting with ";" or "#" are comments; any other line is kept and
 //   matches nothing. Keys before the first section belong to none.
 // - Duplicate sections or keys: the first one is read and replaced; the later ones are kept as they are.
-// - A UTF-8 byte-order mark is accepted and kept. A character of a UTF-8 file that Windows-1250 lacks reads
-//   as '?' through readProfileString; readProfileStringExact reports it instead. An old Windows-1250 file
-//   stays Windows-1250: a changed or new line is written in the file's own encoding, and every other line
-//   keeps its bytes.
-// - A replaced value keeps its line (the key's spelling, the blanks around "=", the line ending); a new key
+// - A UTF-8 byte-order mark is accepted and kept. A character of such a file that Windows-1250 lacks reads
+//   as '?' through readProfileString; readProfileStringExact reports it instead. A changed or new line is
+//   written in the file's own encoding, and every other line keeps its bytes.
+// - A key whose value does not change keeps its line byte for byte (trailing blanks, which a read drops,
+//   included). A replaced value keeps its line (the key's spelling, the blanks around "=", the line
+//   ending); a new key
 //   goes after the last line of its section that is neither blank nor a comment; a new section goes at the
 //   end of the file. New lines take the file's line ending (CRLF or LF), CRLF in a new file.
 // - A write that changes nothing leaves the file untouched. A changed file is written to a temporary file
@@ -27,6 +30,7 @@
 // - `file` is a path as the file system takes it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -54,5 +58,51 @@ Result<void> writeProfileStrings(const std::string& file, std::string_view secti
                                  const std::vector<std::pair<std::string, std::string>>& entries);
 // Removes every line of the key in the section; a missing file, section or key is no error.
 Result<void> deleteProfileKey(const std::string& file, std::string_view section, std::string_view key);
+
+// A settings file read and parsed once; every key is then looked up in memory, so reading many keys (a long
+// persisted list) costs one pass over the file. The functions above read the file anew at each call.
+class Profile {
+  public:
+    // Never fails: a missing or unreadable file reads as empty; why the file may not be used is kept for
+    // usable().
+    static Profile read(const std::string& file);
+    Profile(Profile&&) noexcept;
+    Profile& operator=(Profile&&) noexcept;
+    ~Profile();
+
+    // As readProfileString and readProfileStringExact.
+    std::string value(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    Result<std::string> exactValue(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    // As checkProfileFile, for the file as it was read.
+    Result<void> usable() const;
+    // False for a file kept as Windows-1250.
+    bool utf8() const;
+
+  private:
+    struct Parsed;
+    explicit Profile(std::unique_ptr<Parsed> parsed);
+    std::unique_ptr<Parsed> parsed_;
+};
+
+// Changes to one settings file, collected and written in one rewrite by save().
+class ProfileChanges {
+  public:
+    explicit ProfileChanges(std::string file) : file_(std::move(file)) {}
+
+    // A name or value that would break the file is refused here and not recorded.
+    Result<void> set(std::string_view section, std::string_view key, std::string_view value);
+    void erase(std::string_view section, std::string_view key);
+    // Reads the file as it is now (never one that is not a text settings file), applies the changes in the
+    // order given and writes the file once, only when its bytes change. The changes are kept.
+    Result<void> save() const;
+
+  private:
+    struct Change {
+        bool erase = false;
+        std::string section, key, value;
+    };
+    std::string file_;
+    std::vector<Change> changes_;
+};
 
 }  // namespace kirva::platform

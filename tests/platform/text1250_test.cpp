@@ -47,6 +47,29 @@ TEST(Text1250, CharactersOutsideTheCodePageAreRefusedWithTheirPosition) {
     EXPECT_EQ(cp1250("中"), "中");
 }
 
+// The refusal names the character; its message stays valid UTF-8 for every character, those above U+FFFF
+// (shown as the replacement character with their code point) included.
+TEST(Text1250, TheRefusalNamesTheCharacterInValidUtf8) {
+    struct Case {
+        std::string text;
+        std::string named;
+    };
+    const Case cases[] = {
+        {"ab中", "'中' at byte 3"},
+        {"x😀", "'\xEF\xBF\xBD' (U+1F600) at byte 2"},
+        {"\xF4\x8F\xBF\xBF", "'\xEF\xBF\xBD' (U+10FFFF) at byte 1"},
+        {"a\xF0\x9D\x90\x80"
+         "b",
+         "(U+1D400)"},
+    };
+    for (const Case& c : cases) {
+        const auto refused = utf8ToCp1250(c.text);
+        ASSERT_FALSE(refused) << c.text;
+        EXPECT_TRUE(isValidUtf8(refused.error().message)) << refused.error().message;
+        EXPECT_NE(refused.error().message.find(c.named), std::string::npos) << refused.error().message;
+    }
+}
+
 TEST(Text1250, InvalidUtf8IsRefused) {
     struct Case {
         std::string text;

@@ -280,7 +280,10 @@ TEST_F(SettingsStoreTest, ValuesTheProgramCannotHoldAreReportedAndNeverWrittenBa
     const std::string longFolder = "/srv/" + std::string(260, 'x') + "/";
     const std::vector<std::pair<std::string, std::string>> files = {
         {"[GLOBAL]\r\nPotDoXMLRacunov=/srv/XML_\xC3\x98stfold/\r\n; \xC4\x8D\r\n", "PotDoXMLRacunov"},
-        {"[GLOBAL]\nPotDoXMLRacunov=/x/\n[OPAL]\nFirma=A\nKljuc=\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87\n", "Kljuc"},
+        // Cyrillic is UTF-8 only behind a byte-order mark: without one, a file holding a character
+        // Windows-1250 lacks is read as Windows-1250.
+        {"\xEF\xBB\xBF[GLOBAL]\nPotDoXMLRacunov=/x/\n[OPAL]\nFirma=A\nKljuc=\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87\n",
+         "Kljuc"},
         {"[GLOBAL]\nPotDoXMLRacunov=" + longFolder + "\n", "PotDoXMLRacunov"},
         {"[GLOBAL]\nPotDoIzdanihRacunov=" + longFolder + "\nPotDoXMLRacunov=/x/\n", "PotDoIzdanihRacunov"},
         {"[OPAL]\nFirma=" + std::string(51, 'F') + "\n[GLOBAL]\nPotDoXMLRacunov=/x/\n", "Firma"},
@@ -310,6 +313,44 @@ TEST_F(SettingsStoreTest, ValuesTheProgramCannotHoldAreReportedAndNeverWrittenBa
     settings.potDoXmlRacunov = "C:\\Izvoz \x9A\\";
     ASSERT_TRUE(saveFolderSettings(ini, settings).ok());
     EXPECT_EQ(fileText(), old + "PotDoXMLRacunov=C:\\Izvoz \x9A\\\r\nPotDoPartnerjev=\r\nBrisanjeDelPodat=0\r\n");
+}
+
+// A Windows-1250 KIRVA.INI whose letters also decode as UTF-8 ("ČŠ" is C8 8A, which is UTF-8 for a letter
+// nobody typed) is read as Windows-1250, used, and kept so.
+TEST_F(SettingsStoreTest, AWindows1250FileThatDecodesAsUtf8IsReadAsWindows1250) {
+    const std::string global =
+        "[GLOBAL]\r\nPotDoIzdanihRacunov=/podatki/\r\nPotDoPartnerjev=/podatki/\r\n"
+        "PotDoXMLRacunov=/izvoz/\r\n";
+    const std::string opal = cp1250("[OPAL]\r\nFirma=ČŠ Trgovina d.o.o.\r\nKljuc=Ključ-ČŠ-0001\r\n");
+    const std::string old = global + opal;
+    writeFile(old);
+    ASSERT_FALSE(checkSettingsFile(ini).has_value()) << kirva::framework::englishText(*checkSettingsFile(ini));
+    load();
+    EXPECT_EQ(std::string(kirva::clipRight(settings.firmaOpal)), cp1250("ČŠ Trgovina d.o.o."));
+    EXPECT_EQ(std::string(kirva::clipRight(settings.kljucOpal)), cp1250("Ključ-ČŠ-0001"));
+    EXPECT_EQ(fileText(), old);
+    settings.stopnjaDdvNizja = *Decimal::parse("5");
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    EXPECT_EQ(fileText(),
+              global + "BrisanjeDelPodat=0\r\n" + opal + "[DAVKI]\r\nStopnjaDDVvisja=22\r\nStopnjaDDVnizja=5\r\n");
+}
+
+// Saving the settings rewrites only the lines whose values changed: the others keep every byte, trailing
+// blanks and the spacing around "=" included.
+TEST_F(SettingsStoreTest, SavingKeepsTheLinesOfUntouchedKeys) {
+    const std::string old =
+        "[GLOBAL]\nPotDoIzdanihRacunov = /racuni/\t\nPotDoPartnerjev = /x/   \nPotDoXMLRacunov=/xml/ \n"
+        "BrisanjeDelPodat = 0 \n[DAVKI]\nStopnjaDDVvisja= 22\nStopnjaDDVnizja =9.5  \n[OPAL]\n"
+        "Firma = Trgovina d.o.o.  \nKljuc=K-0001\n";
+    writeFile(old);
+    load();
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    EXPECT_EQ(fileText(), old);
+    settings.firmaOpal = kirva::padRight("Trgovina Novak d.o.o.", 50);
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    std::string changed = old;
+    changed.replace(changed.find("Trgovina d.o.o.  "), 17, "Trgovina Novak d.o.o.");
+    EXPECT_EQ(fileText(), changed);
 }
 
 }  // namespace

@@ -196,6 +196,52 @@ TEST(ColumnDecode, TextsThatCannotBeHeldLeaveTheImageAlone) {
     }
 }
 
+// A value of the wrong type is named with the value itself, shown safely: a text in quotes with control
+// bytes, quotes and broken UTF-8 escaped, a blob in hexadecimal, both cut after 32 bytes.
+TEST(ColumnDecode, AWrongTypedValueIsNamedWithItsValue) {
+    const auto columns = storageColumns(decodeLayout());
+    const auto blob = [](std::string bytes) {
+        Value v;
+        v.type = SQLITE_BLOB;
+        v.bytes = std::move(bytes);
+        return v;
+    };
+    Value real;
+    real.type = SQLITE_FLOAT;
+    real.real = 122.5;
+    Value null;
+    null.type = SQLITE_NULL;
+    struct Case {
+        const char* column;
+        Value value;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"LONGVAL", Value::ofText("12a"), "holds a text '12a' where a whole number belongs"},
+        {"AMOUNT", Value::ofText("Žaga 'x'\t\x01"),
+         "holds a text 'Žaga \\x27x\\x27\\x09\\x01' where a whole number belongs"},
+        {"DAY", Value::ofText("\xC3("), "holds a text '\\xC3(' where a whole number belongs"},
+        {"LONGVAL", Value::ofText(std::string(40, 'x')),
+         "holds a text '" + std::string(32, 'x') + "'... (40 bytes) where a whole number belongs"},
+        {"AMOUNT", real, "holds a real number 122.5 where a whole number belongs"},
+        {"NAME", real, "holds a real number 122.5 where a text belongs"},
+        {"LONGVAL", blob(std::string("\x00\xFF A", 4)), "holds a blob 00 FF 20 41 where a whole number belongs"},
+        {"NAME", blob(std::string(33, '\x10')),
+         "holds a blob 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 10 "
+         "10... (33 bytes) where a text belongs"},
+        {"NAME", Value::ofInteger(7), "holds a whole number 7 where a text belongs"},
+        {"LONGVAL", null, "holds NULL where a whole number belongs"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        data::Record r = filledWith(0x55);
+        const auto decoded = decodeColumn(c.value, columnNamed(columns, c.column), r);
+        ASSERT_FALSE(decoded);
+        EXPECT_EQ(decoded.error().message, c.message);
+        EXPECT_TRUE(isValidUtf8(decoded.error().message));
+    }
+}
+
 TEST(ColumnDecode, TheDirectPathDecodesAsDecodeColumnDoesOrLeavesTheValueToIt) {
     const auto columns = storageColumns(decodeLayout());
     const auto places = columnPlaces(decodeLayout(), columns);

@@ -65,8 +65,11 @@ TEST_F(Demo, SettingsPointAtTheFolder) {
     EXPECT_EQ(s.potDoPartnerjev, folder);
     EXPECT_EQ(s.potDoXmlRacunov, folder + "XML/");
     EXPECT_TRUE(fs::is_directory(s.potDoXmlRacunov));
-    EXPECT_NE(std::string(clipRight(s.firmaOpal)), "");
-    EXPECT_NE(std::string(clipRight(s.kljucOpal)), "");
+    // As the settings window's hint asks: at least 10 and at most 30 characters each.
+    for (const std::string* identification : {&s.firmaOpal, &s.kljucOpal}) {
+        EXPECT_GE(clipRight(*identification).size(), 10u) << *identification;
+        EXPECT_LE(clipRight(*identification).size(), 30u) << *identification;
+    }
     for (const std::string* name : {&names.faracun, &names.sfenpa, &names.sfpartn, &names.sfpoen, &names.qfastor,
                                     &names.qfastpo, &names.saoprac}) {
         EXPECT_TRUE(fs::exists(*name)) << *name;

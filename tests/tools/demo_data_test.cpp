@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -111,6 +112,29 @@ TEST_F(DemoBook, NumbersRiseAndInternalNumbersAreUniquePerCompanyAndYear) {
         EXPECT_TRUE(internal.insert({inv.company, inv.leto, inv.internaStevilka}).second) << inv.oznaka;
     }
     EXPECT_EQ(lastNumber.size(), 4u) << "two companies over two years";
+}
+
+// The journal's file name takes the first and the last invoice of the period in the book's key order
+// (company, year, number): in every month, and in a period across the year's end, the first is the
+// smaller number, whatever the mix of companies.
+TEST(DemoNumbers, EveryPeriodsFirstInvoiceInKeyOrderHasTheSmallerNumber) {
+    for (const auto& [invoices, seed] : {std::pair{3000, 7}, std::pair{12, 7}, std::pair{40, 3}, std::pair{400, 9}}) {
+        const DemoData demo = generateDemo({invoices, static_cast<uint64_t>(seed)}, day(2025, 3, 10));
+        std::map<std::pair<DateNumber, DateNumber>, std::vector<std::tuple<int, int, int64_t>>> periods;
+        for (const auto& inv : demo.invoices) {
+            const auto date = civilFromDate(inv.datum);
+            const DateNumber first = day(date.year, date.month, 1);
+            periods[{first, first}].emplace_back(inv.company, inv.leto, inv.stevilka);
+            periods[{day(2024, 12, 1), day(2025, 1, 31)}].emplace_back(inv.company, inv.leto, inv.stevilka);
+        }
+        for (auto& [period, keys] : periods) {
+            std::sort(keys.begin(), keys.end());
+            EXPECT_LE(std::get<2>(keys.front()), std::get<2>(keys.back()))
+                << invoices << " invoices, period from " << formatDateIso(period.first);
+        }
+    }
+    EXPECT_EQ(invoiceSeries(1, 2026) + 178, 126000178);
+    EXPECT_EQ(invoiceSeries(2, 2026) + 85, 226000085);
 }
 
 TEST_F(DemoBook, EveryInvoiceHasItsUnitAndPartner) {

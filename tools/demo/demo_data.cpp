@@ -383,6 +383,10 @@ void demoPeriod(DateNumber today, DateNumber& from, DateNumber& to) {
     to = *dateFromCivil(thisMonth / 12, thisMonth % 12 + 1, 1) - 1;
 }
 
+int64_t invoiceSeries(int company, int year) {
+    return (static_cast<int64_t>(company) * 100 + year % 100) * 1000000;
+}
+
 DemoData generateDemo(const DemoOptions& options, DateNumber today) {
     DemoData data;
     Random random(options.seed);
@@ -411,7 +415,7 @@ DemoData generateDemo(const DemoOptions& options, DateNumber today) {
         inv.leto = civilFromDate(date).year;
         const int number = ++sequence[{inv.company, inv.leto}];
         inv.internaStevilka = number;
-        inv.stevilka = static_cast<int64_t>(inv.leto % 100) * 100000 + number;
+        inv.stevilka = invoiceSeries(inv.company, inv.leto) + number;
         inv.oznaka =
             "IR-" + std::to_string(inv.leto) + "-" + std::to_string(inv.company) + "-" + std::to_string(number);
         inv.komercialist = static_cast<int>(random.between(1, 6));
@@ -428,7 +432,7 @@ DemoData generateDemo(const DemoOptions& options, DateNumber today) {
             negate(inv);
             inv.vrstaDokumenta = 2;
             // It credits an earlier invoice of the same company and year.
-            const int64_t firstOfYear = static_cast<int64_t>(inv.leto % 100) * 100000 + 1;
+            const int64_t firstOfYear = invoiceSeries(inv.company, inv.leto) + 1;
             const int64_t credited = inv.stevilka - 1 - static_cast<int64_t>(random.below(5));
             inv.opis = "Dobropis k računu " + std::to_string(std::max(credited, firstOfYear));
         } else if (inv.reverseCharge()) {

@@ -120,6 +120,12 @@ struct DemoData {
 // months, or further to the December of the year before, so that it always crosses a year boundary.
 void demoPeriod(DateNumber today, DateNumber& from, DateNumber& to);
 
+// Where a company's invoice numbers of a year start: each company numbers in a series of its own, the
+// company's number first ((company * 100 + year % 100) * 1000000: company 2's 15th invoice of 2026 is
+// 226000015). The book's key order is company, year, number, so every period's first invoice in that order
+// has the smallest number and its last the largest, as the journal's file name shows them.
+int64_t invoiceSeries(int company, int year);
+
 DemoData generateDemo(const DemoOptions& options, DateNumber today);
 
 }  // namespace kirva::demo

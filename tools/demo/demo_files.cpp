@@ -237,13 +237,16 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
                                                             {"DAVKI", "StopnjaDDVnizja"},
                                                             {"OPAL", "Firma"},
                                                             {"OPAL", "Kljuc"}};
-        const std::string values[] = {*folderSetting, *folderSetting, outputSetting, "0",
-                                      "22",           "9.5",          "DEMO",        "KIRVA-DEMO"};
+        const std::string values[] = {*folderSetting, *folderSetting, outputSetting,          "0",
+                                      "22",           "9.5",          "DEMO Trgovina d.o.o.", "DEMO-OPAL-0001"};
+        // The identification keeps to the settings window's hint: 10 to 30 characters each.
+        platform::ProfileChanges settingsFile(iniName);
         for (std::size_t k = 0; k < std::size(keys); ++k) {
-            if (auto r = platform::writeProfileString(iniName, keys[k].first, keys[k].second, values[k]); !r) {
+            if (auto r = settingsFile.set(keys[k].first, keys[k].second, values[k]); !r) {
                 return makeError("cannot write " + iniName + ": " + r.error().message);
             }
         }
+        if (auto r = settingsFile.save(); !r) return makeError("cannot write " + iniName + ": " + r.error().message);
         return {};
     }();
     if (!written) {

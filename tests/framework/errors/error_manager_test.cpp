@@ -69,9 +69,45 @@ TEST_F(ErrorManagerTest, RaiseCapturesTheStorageLayersCurrentError) {
     EXPECT_EQ(state.saveError, storage::errorCodeText(2));
     EXPECT_EQ(state.saveFileErrorCode, "14");
     EXPECT_EQ(state.saveFileError, "unable to open database file");
-    EXPECT_EQ(onlyShownText(), "File C:\\DATA\\FARACUN.DB could not be opened.  Error: " +
-                                   std::string(storage::errorCodeText(2)) + " (2)." + kPressOk);
+    EXPECT_EQ(onlyShownText(),
+              "File C:\\DATA\\FARACUN.DB could not be opened.  Error: " + std::string(storage::errorCodeText(2)) +
+                  ": unable to open database file (2)." + kPressOk);
     EXPECT_EQ(exitCodes.size(), 1u);
+}
+
+// A file that cannot be opened or created is reported with the driver's explanation, whatever the code:
+// "Access Denied (5)" alone does not tell missing rights from an interrupted write that waits to be rolled
+// back. Other messages keep the code's text alone; a lock's explanation is not repeated.
+TEST_F(ErrorManagerTest, OpenFailuresCarryTheDriversExplanation) {
+    struct Case {
+        int32_t message;
+        storage::StorageError error;
+        std::string errorText;
+    };
+    const std::string pending =
+        "F.DB holds an interrupted write that has not been rolled back (F.DB-journal); it is rolled back when a "
+        "user who may write to the file and its folder opens it, for example with kirva-cli check";
+    const std::string denied(storage::errorCodeText(storage::AccessDenied));
+    const Case cases[] = {
+        {29, {storage::AccessDenied, 776, pending}, denied + ": " + pending + " (5)"},
+        {12,
+         {storage::AccessDenied, 8, "F.DB: the folder cannot be written"},
+         denied + ": F.DB: the folder cannot be written (5)"},
+        {29, {storage::FileNotFound, 14, ""}, std::string(storage::errorCodeText(2)) + " (2)"},
+        {29, {storage::AccessDenied, 5, "database is locked"}, denied + ": database is locked (5)"},
+        {31, {storage::AccessDenied, 776, pending}, denied + " (5)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.errorText);
+        storageError = c.error;
+        manager.setFileName("F.DB");
+        manager.raise(c.message);
+        const std::string text = onlyShownText();
+        EXPECT_NE(text.find(c.errorText + (c.message == 29 ? "." : ")")), std::string::npos) << text;
+        if (c.message == 31) {
+            EXPECT_EQ(text.find("interrupted"), std::string::npos) << text;
+        }
+    }
 }
 
 TEST_F(ErrorManagerTest, FatalWithTheDefaultHookEndsTheProcessWithCodeFour) {

@@ -118,6 +118,25 @@ TEST_F(IniManagerTest, ADamagedCountIsBoundedByTheRowsThere) {
     EXPECT_EQ(kirva::testing::readFile(ini), "[__Dont_Touch_Me__]\r\nSectors=1\r\nSectors_1=a,b,c\r\n");
 }
 
+// A long list (thousands of rows, as a real INI file can hold) is read from one reading of the file and
+// written back in one rewrite: the rows come back whole and in order, the file's other lines untouched.
+TEST_F(IniManagerTest, ALongListRoundTripsAndLeavesTheOtherLinesAlone) {
+    std::string text = "[GLOBAL]\nPotDoPartnerjev = /x/   \n[__Dont_Touch_Me__]\nSectors=4000\n";
+    for (int i = 1; i <= 4000; ++i) {
+        text += "Sectors_" + std::to_string(i) + "=Okno" + std::to_string(i) + ",C:\\P\\" + std::to_string(i) + "," +
+                std::to_string(i * 7) + "\n";
+    }
+    text += "; end\n";
+    kirva::testing::writeFile(ini, text);
+    IniManager manager;
+    manager.init(ini);
+    ASSERT_EQ(manager.sectors()->size(), 4000u);
+    EXPECT_EQ(manager.sectors()->front(), (IniRow{"Okno1", "C:\\P\\1", "7"}));
+    EXPECT_EQ(manager.sectors()->back(), (IniRow{"Okno4000", "C:\\P\\4000", "28000"}));
+    manager.shutdown();
+    EXPECT_EQ(kirva::testing::readFile(ini), text);
+}
+
 TEST_F(IniManagerTest, ACountThatIsNotANumberReadsAsNoRows) {
     ASSERT_TRUE(writeProfileString(ini, "L", "Rows", "two").ok());
     IniManager manager;

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
+#include <vector>
 
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
@@ -73,10 +75,24 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"byte-order mark", "\xEF\xBB\xBF[OPAL]\nFirma=A\n", "OPAL", "Firma", "A"},
         ReadCase{"UTF-8 value", "[OPAL]\nFirma=Žaga čšž\n", "OPAL", "Firma", cp1250("Žaga čšž")},
         ReadCase{"Windows-1250 value", cp1250("[OPAL]\nFirma=Žaga čšž\n"), "OPAL", "Firma", cp1250("Žaga čšž")},
-        ReadCase{"character Windows-1250 lacks",
-                 "[OPAL]\nFirma=A\xE2\x86\x92"
+        ReadCase{"character Windows-1250 lacks, after a byte-order mark",
+                 "\xEF\xBB\xBF[OPAL]\nFirma=A\xE2\x86\x92"
                  "B\n",
                  "OPAL", "Firma", "A?B"},
+        // Without a byte-order mark, UTF-8 is a file whose every character Windows-1250 has; any other file
+        // is Windows-1250, also when its bytes happen to decode as UTF-8.
+        ReadCase{"UTF-8 with a character Windows-1250 lacks is read as Windows-1250",
+                 "[OPAL]\nFirma=A\xE2\x86\x92"
+                 "B\n",
+                 "OPAL", "Firma",
+                 "A\xE2\x86\x92"
+                 "B"},
+        ReadCase{"Windows-1250 letters that decode as UTF-8", cp1250("[OPAL]\nFirma=ČŠ Trgovina d.o.o.\n"), "OPAL",
+                 "Firma", cp1250("ČŠ Trgovina d.o.o.")},
+        ReadCase{"Windows-1250 name that decodes as UTF-8", cp1250("[OPAL]\nFirma=x\n[ČŠ]\nA=1\n"), cp1250("čš"), "A",
+                 "1"},
+        ReadCase{"UTF-8 of the same letters", "[OPAL]\nFirma=ČŠ Trgovina d.o.o.\n", "OPAL", "Firma",
+                 cp1250("ČŠ Trgovina d.o.o.")},
         ReadCase{"missing section", "[GLOBAL]\nFirma=A\n", "OPAL", "Firma", "<default>"},
         ReadCase{"missing key", "[OPAL]\nKljuc=A\n", "OPAL", "Firma", "<default>"},
         ReadCase{"key of the next section", "[OPAL]\n[X]\nFirma=A\n", "OPAL", "Firma", "<default>"},
@@ -260,4 +276,83 @@ TEST_F(ProfileFileTest, SeveralKeysAreWrittenTogetherOrNotAtAll) {
     EXPECT_EQ(readFile(ini), "[L]\nRows=2\nRows_1=a\nRows_2=b\n");
     EXPECT_FALSE(kirva::platform::writeProfileStrings(ini, "L", {{"Rows", "3"}, {"Rows_3", "x\ny"}}).ok());
     EXPECT_EQ(readFile(ini), "[L]\nRows=2\nRows_1=a\nRows_2=b\n");
+}
+
+// A Windows-1250 file whose letters also decode as UTF-8 stays Windows-1250 when a key is written.
+TEST_F(ProfileFileTest, AWindows1250FileThatDecodesAsUtf8StaysWindows1250) {
+    const std::string old = cp1250("[OPAL]\r\nFirma=ČŠ Trgovina d.o.o.\r\n");
+    writeFile(ini, old);
+    ASSERT_TRUE(writeProfileString(ini, "OPAL", "Kljuc", cp1250("Žig")).ok());
+    EXPECT_EQ(readFile(ini), old + cp1250("Kljuc=Žig\r\n"));
+    EXPECT_TRUE(kirva::platform::Profile::read(ini).usable().ok());
+    EXPECT_FALSE(kirva::platform::Profile::read(ini).utf8());
+}
+
+// A key written with the value it holds keeps its line byte for byte, blanks a read drops included.
+TEST_F(ProfileFileTest, AnUnchangedValueKeepsItsLine) {
+    for (const std::string& old : {std::string("[GLOBAL]\nPotDoPartnerjev = /x/   \nB=1\n"),
+                                   std::string("[GLOBAL]\r\nPotDoPartnerjev=/x/\t \r\nB=1"),
+                                   cp1250("[GLOBAL]\nPotDoPartnerjev=/x/  \nB=1  \n; Žaga\n")}) {
+        writeFile(ini, old);
+        ASSERT_TRUE(kirva::platform::writeProfileStrings(ini, "GLOBAL", {{"PotDoPartnerjev", "/x/"}, {"B", "1"}}).ok());
+        EXPECT_EQ(readFile(ini), old);
+        ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "PotDoPartnerjev", "/y/").ok());
+        EXPECT_EQ(readProfileString(ini, "GLOBAL", "PotDoPartnerjev", ""), "/y/");
+    }
+}
+
+// Changes to several sections in one rewrite, applied in order: a key set twice takes the later value, a
+// key erased after it was added is gone, new keys land where single writes would put them.
+TEST_F(ProfileFileTest, ChangesToSeveralSectionsAreWrittenInOneRewrite) {
+    struct Case {
+        const char* what;
+        std::string before;
+        std::vector<std::tuple<bool, std::string, std::string, std::string>> changes;  // erase, section, key, value
+        std::string after;
+    };
+    const Case cases[] = {
+        {"keys in two sections and a new one",
+         "[A]\nx=1\n\n; next\n[B]\ny=2\n",
+         {{false, "B", "y", "3"}, {false, "A", "z", "4"}, {false, "C", "w", "5"}, {false, "A", "v", "6"}},
+         "[A]\nx=1\nz=4\nv=6\n\n; next\n[B]\ny=3\n[C]\nw=5\n"},
+        {"a key set twice", "[A]\nx=1\n", {{false, "A", "n", "1"}, {false, "a", "N", "2"}}, "[A]\nx=1\nn=2\n"},
+        {"added then erased", "[A]\nx=1\n", {{false, "A", "n", "1"}, {true, "A", "n", ""}}, "[A]\nx=1\n"},
+        {"erased then added", "[A]\nx=1\ny=2\n", {{true, "A", "x", ""}, {false, "A", "x", "3"}}, "[A]\ny=2\nx=3\n"},
+        {"a new section twice", "", {{false, "S", "a", "1"}, {false, "S", "b", "2"}}, "[S]\r\na=1\r\nb=2\r\n"},
+        {"nothing changes", "[A]\nx = 1  \n", {{false, "A", "x", "1"}, {true, "A", "q", ""}}, "[A]\nx = 1  \n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(ini);
+        if (!c.before.empty()) writeFile(ini, c.before);
+        kirva::platform::ProfileChanges changes(ini);
+        for (const auto& [erase, section, key, value] : c.changes) {
+            if (erase) {
+                changes.erase(section, key);
+            } else {
+                ASSERT_TRUE(changes.set(section, key, value).ok());
+            }
+        }
+        ASSERT_TRUE(changes.save().ok());
+        EXPECT_EQ(readFile(ini), c.after);
+    }
+}
+
+// One reading serves every key, and answers as the single reads do.
+TEST_F(ProfileFileTest, OneReadingAnswersAsSingleReads) {
+    std::string text = "\xEF\xBB\xBF; list\n[L]\nRows=3000\n";
+    for (int i = 1; i <= 3000; ++i) text += "Rows_" + std::to_string(i) + "=a" + std::to_string(i) + ",b,c\n";
+    text += "[l]\nRows_1=duplicate\n";
+    writeFile(ini, text);
+    const auto profile = kirva::platform::Profile::read(ini);
+    for (int i : {1, 2, 999, 3000}) {
+        const std::string key = "ROWS_" + std::to_string(i);
+        EXPECT_EQ(profile.value("l", key, "-"), "a" + std::to_string(i) + ",b,c");
+        EXPECT_EQ(profile.value("l", key, "-"), readProfileString(ini, "L", key, "+"));
+    }
+    EXPECT_EQ(profile.value("L", "Rows_3001", "-"), "-");
+    EXPECT_EQ(profile.value("M", "Rows", "-"), "-");
+    const auto missing = kirva::platform::Profile::read((dir / "none.ini").string());
+    EXPECT_EQ(missing.value("L", "Rows", "d"), "d");
+    EXPECT_TRUE(missing.usable().ok());
 }
