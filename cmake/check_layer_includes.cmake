@@ -7,8 +7,9 @@
 #         -P check_layer_includes.cmake
 #
 # FOLDERS and USES are ;- or |-separated paths below ROOT ("platform", "framework/files"). An include is a
-# project include when its first path element is one of the project's top folders below; anything else
-# ("gtest/gtest.h", <vector>) is left alone except Qt's headers.
+# project include when its first path element is one of the project's top folders below; an include that
+# climbs with ".." is refused whatever it names; anything else ("gtest/gtest.h", <vector>) is left alone
+# except Qt's headers.
 
 cmake_minimum_required(VERSION 3.22)
 
@@ -51,6 +52,13 @@ foreach(source IN LISTS sources)
             continue()
         endif()
         if(NOT line MATCHES "#[ \t]*include[ \t]*\"")
+            continue()
+        endif()
+        # A path that climbs out of the including file's folder ("../app/startup.h") names no layer at its
+        # start and could reach any of them, so it is refused wherever it stands.
+        if(header MATCHES "(^|/)\\.\\.(/|$)")
+            set(climbs "a path that climbs out of its folder (name the header from the source root)")
+            list(APPEND wrong "${relative}: includes \"${header}\", ${climbs}")
             continue()
         endif()
         string(REGEX MATCH "^[^/]*" top "${header}")

@@ -1,10 +1,12 @@
 #include "data/layout.h"
+#include "data/layouts/declaration.h"
 
 namespace kirva::data {
 
-const Layout& appindodLayout() {
-    using enum FieldType;
-    static const Layout layout{
+namespace {
+
+Layout declareAppindod() {
+    Layout layout{
         .label = "APPINDOD",
         .prefix = "APPINDOD",
         .table = "APPINDOD",
@@ -12,19 +14,8 @@ const Layout& appindodLayout() {
         .recordSize = 185,
         .nameTextBytes = 255,
         .structureVersion = -1,
-        .fields =
-            {
-                {"SIFRAPODJETJA", Short, 0, 2},
-                {"POSLOVNABANKAALIAGENCIJA", Text, 2, 3},
-                {"IMEINPOTDODATOTEKENALOGOV", Text, 5, 120},
-                {"DAJALECPODM4M8", Text, 125, 20},
-                {"ZAVEZANECPODM4M8", Text, 145, 20},
-                {"IDPREJEMNIKA", Text, 165, 20},
-            },
-        .keys =
-            {
-                {"SIFRAKLJUC", {"SIFRAPODJETJA"}, true, true, 0, "APPINDOD:SifraKljuc"},
-            },
+        .fields = {},
+        .keys = {},
         .memos = {},
         .rules =
             {
@@ -33,6 +24,15 @@ const Layout& appindodLayout() {
             },
         .initialValues = {},
     };
+    // The fields and keys, from the one declaration of this record.
+#include "data/layouts/appindod.def"
+    return layout;
+}
+
+}  // namespace
+
+const Layout& appindodLayout() {
+    static const Layout layout = declareAppindod();
     return layout;
 }
 

@@ -1,10 +1,12 @@
 #include "data/layout.h"
+#include "data/layouts/declaration.h"
 
 namespace kirva::data {
 
-const Layout& odmeenoLayout() {
-    using enum FieldType;
-    static const Layout layout{
+namespace {
+
+Layout declareOdmeeno() {
+    Layout layout{
         .label = "ODMEENO",
         .prefix = "ODMEENO",
         .table = "ODMEENO",
@@ -12,29 +14,8 @@ const Layout& odmeenoLayout() {
         .recordSize = 35,
         .nameTextBytes = 255,
         .structureVersion = -1,
-        .fields =
-            {
-                {"PODJETJE", Short, 0, 2},
-                {"SIFRAENOTE", Short, 2, 2},
-                {"PODATKIZALETO", Short, 4, 2},
-                {"PODATKIZAMESEC", Short, 6, 2},
-                {"MESECNIFONDUR", Short, 8, 2},
-                {"VREDNOSTTOCKE", Decimal, 10, 7, 4},
-                {"MESECNASTIMULACIJA", Decimal, 17, 5, 4},
-                {"STIMULACIJAENOTEVOSNOVO", Short, 22, 2},
-                {"KODASTIMULACIJE", Short, 24, 2},
-                {"DATUMIZPLACILA", Date, 26, 4},
-                {"DODATEKZAPREHRANO", Decimal, 30, 5, 2},
-            },
-        .keys =
-            {
-                {"ENOTAKLJUC",
-                 {"PODJETJE", "SIFRAENOTE", "PODATKIZALETO", "PODATKIZAMESEC"},
-                 true,
-                 true,
-                 0,
-                 "ODMEENO:EnotaKljuc"},
-            },
+        .fields = {},
+        .keys = {},
         .memos = {},
         .rules =
             {
@@ -50,6 +31,15 @@ const Layout& odmeenoLayout() {
             },
         .initialValues = {},
     };
+    // The fields and keys, from the one declaration of this record.
+#include "data/layouts/odmeeno.def"
+    return layout;
+}
+
+}  // namespace
+
+const Layout& odmeenoLayout() {
+    static const Layout layout = declareOdmeeno();
     return layout;
 }
 

@@ -1,10 +1,12 @@
 #include "data/layout.h"
+#include "data/layouts/declaration.h"
 
 namespace kirva::data {
 
-const Layout& saopracLayout() {
-    using enum FieldType;
-    static const Layout layout{
+namespace {
+
+Layout declareSaoprac() {
+    Layout layout{
         .label = "SaopRAC",
         .prefix = "SaopRAC",
         .table = "SaopRAC",
@@ -12,20 +14,8 @@ const Layout& saopracLayout() {
         .recordSize = 55,
         .nameTextBytes = 256,
         .structureVersion = 0,
-        .fields =
-            {
-                {"IDENT", ULong, 0, 4},
-                {"FIRMA", Short, 4, 2},
-                {"VRSTARACUNA", Text, 6, 1},
-                {"RACUNSTEVILKA", ULong, 7, 4},
-                {"DATUMRACUNA", Date, 11, 4},
-                {"KUPECNAZIV", Text, 15, 40},
-            },
-        .keys =
-            {
-                {"ID_KLJUC", {"IDENT"}, true, true, 0, "SaopRAC:ID_Kljuc"},
-                {"STEVILKA_KLJUC", {"FIRMA", "VRSTARACUNA", "RACUNSTEVILKA"}, false, false, 0, "PO ŠTEVILKI RAČUNA"},
-            },
+        .fields = {},
+        .keys = {},
         .memos = {},
         .rules =
             {
@@ -34,6 +24,15 @@ const Layout& saopracLayout() {
             },
         .initialValues = {},
     };
+    // The fields and keys, from the one declaration of this record.
+#include "data/layouts/saoprac.def"
+    return layout;
+}
+
+}  // namespace
+
+const Layout& saopracLayout() {
+    static const Layout layout = declareSaoprac();
     return layout;
 }
 

@@ -1,10 +1,12 @@
 #include "data/layout.h"
+#include "data/layouts/declaration.h"
 
 namespace kirva::data {
 
-const Layout& sfpartnLayout() {
-    using enum FieldType;
-    static const Layout layout{
+namespace {
+
+Layout declareSfpartn() {
+    Layout layout{
         .label = "SFPARTN",
         .prefix = "SFPARTN",
         .table = "SFPARTN",
@@ -12,68 +14,8 @@ const Layout& sfpartnLayout() {
         .recordSize = 718,
         .nameTextBytes = 256,
         .structureVersion = 17,
-        .fields =
-            {
-                {"SIFRA", ULong, 0, 4},
-                {"NAZIV", Text, 4, 40},
-                {"NAZIV2", Text, 44, 40},
-                {"NASLOV", Text, 84, 40},
-                {"NASLOV2", Text, 124, 40},
-                {"POSTA", Text, 164, 30},
-                {"DRZAVA", Text, 194, 20},
-                {"TELEFON", Text, 214, 30},
-                {"TELEFAKS", Text, 244, 30},
-                {"GSM", Text, 274, 30},
-                {"EMAIL", Text, 304, 40},
-                {"WWW", Text, 344, 40},
-                {"ODGOVORNAOSEBA", Text, 384, 20},
-                {"KONTAKTNAOSEBA", Text, 404, 20},
-                {"DAVCNASTEVILKAEU", Group, 424, 17},
-                {"DRZAVAOZNAKA", Text, 424, 2},
-                {"DAVCNASTEV", Text, 426, 15},
-                {"DDV", Byte, 441, 1},
-                {"MATICNASTEVILKA", Text, 442, 10},
-                {"SIFRADEJAVNOSTI", Text, 452, 12},
-                {"ZR", Group, 464, 44},
-                {"SEDEZ", Text, 464, 5},
-                {"RACUN", Text, 469, 3},
-                {"NAMEN", Text, 472, 3},
-                {"PARTIJA", Text, 475, 10},
-                {"MODEL", Text, 485, 2},
-                {"SKLIC", Text, 487, 21},
-                {"USTANOVNIKAPITAL", Decimal, 508, 7, 2},
-                {"DNIVALUTE", UShort, 515, 2},
-                {"ZACETEKVALUTE", Text, 517, 1},
-                {"BONITETA", Byte, 518, 1},
-                {"KONTOKUPCA", Text, 519, 6},
-                {"KONTODOBAVITELJA", Text, 525, 6},
-                {"DEVIZNIRACUN", Text, 531, 40},
-                {"DEVIZA", UShort, 571, 2},
-                {"TECAJNALISTA", UShort, 573, 2},
-                {"TECAJ", Byte, 575, 1},
-                {"JEZIK", Text, 576, 20},
-                {"AVANSTIP", Byte, 596, 1},
-                {"ZDRZAVAROVANJE", Byte, 597, 1},
-                {"ZDRZAVARFAKTURA", Byte, 598, 1},
-                {"REGSTEVZZZS", Text, 599, 10},
-                {"IZPOSTAVAZZZS", Byte, 609, 1},
-                {"DATUMUSTANOVITVE", Date, 610, 4},
-                {"NASLOVZAPOSILJANJEPOSTE", Text, 614, 40},
-                {"POSTAZAPOSILJANJE", Text, 654, 30},
-                {"DATUMSPREMEMBE", Date, 684, 4},
-                {"URASPREMEMBE", Long, 688, 4},
-                {"UPORABNIK", Text, 692, 20},
-                {"KLASIFIKACIJASKIS", Group, 712, 6},
-                {"SKUPINA", Text, 712, 2},
-                {"SIFRASKIS", Long, 714, 4},
-            },
-        .keys =
-            {
-                {"NAZIVKLJUC", {"NAZIV"}, false, false, 0, " PO NAZIVU"},
-                {"DAVCNASTEVKLJUC", {"DAVCNASTEVILKAEU"}, false, false, 0, " PO DAVČNI ŠTEVILKI"},
-                {"SIFRAKLJUC", {"SIFRA"}, true, true, 1, "PO ŠIFRI"},
-                {"ZRKLJUC", {"ZR"}, false, false, 0, " PO ŽR"},
-            },
+        .fields = {},
+        .keys = {},
         .memos = {{"OPOMBE", 1000, "SFPARTN:Opombe"}},
         .rules =
             {
@@ -97,6 +39,15 @@ const Layout& sfpartnLayout() {
                 {"SKUPINA", InitialKind::Text, "S."},
             },
     };
+    // The fields and keys, from the one declaration of this record.
+#include "data/layouts/sfpartn.def"
+    return layout;
+}
+
+}  // namespace
+
+const Layout& sfpartnLayout() {
+    static const Layout layout = declareSfpartn();
     return layout;
 }
 

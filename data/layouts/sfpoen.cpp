@@ -1,10 +1,12 @@
 #include "data/layout.h"
+#include "data/layouts/declaration.h"
 
 namespace kirva::data {
 
-const Layout& sfpoenLayout() {
-    using enum FieldType;
-    static const Layout layout{
+namespace {
+
+Layout declareSfpoen() {
+    Layout layout{
         .label = "SFPOEN",
         .prefix = "SFPOEN",
         .table = "SFPOEN",
@@ -12,25 +14,21 @@ const Layout& sfpoenLayout() {
         .recordSize = 205,
         .nameTextBytes = 255,
         .structureVersion = -1,
-        .fields =
-            {
-                {"PODJETJE", Short, 0, 2},
-                {"SIFRAPOSLOVNEENOTE", Short, 2, 2},
-                {"NAZIVPOSLOVNEENOTE", Text, 4, 60},
-                {"NASLOV", Text, 64, 60},
-                {"POSTAKRAJ", Text, 124, 40},
-                {"VODJAPOSLOVNEENOTE", Text, 164, 40},
-                {"VRSTAFAKTUR", Text, 204, 1},
-            },
-        .keys =
-            {
-                {"SIFRAKLJUC", {"PODJETJE", "SIFRAPOSLOVNEENOTE"}, true, true, 2, "SFPOEN:SifraKljuc"},
-                {"NAZIVKLJUC", {"NAZIVPOSLOVNEENOTE"}, false, false, 0, "SFPOEN:NazivKljuc"},
-            },
+        .fields = {},
+        .keys = {},
         .memos = {},
         .rules = {},
         .initialValues = {},
     };
+    // The fields and keys, from the one declaration of this record.
+#include "data/layouts/sfpoen.def"
+    return layout;
+}
+
+}  // namespace
+
+const Layout& sfpoenLayout() {
+    static const Layout layout = declareSfpoen();
     return layout;
 }
 

@@ -1,6 +1,7 @@
 // platform/window/: the window system behind one interface, so that the framework and the program's
 // windows never see the toolkit. Two implementations: Qt 6 Widgets (platform/qt/, the desktop program) and
-// the headless, scripted one here (the tests and the command-line front). No Qt in this folder.
+// the headless, scripted one the tests drive the windows with (tests/support/headless_window.h, linked by
+// the test programs only); the command-line front opens no window. No Qt in this folder.
 //
 // Everything in this interface is in dialog units (the layout's units: a quarter of the window font's
 // average character width horizontally, an eighth of its height vertically), so a layout looks the same at

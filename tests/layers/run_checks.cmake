@@ -1,5 +1,6 @@
 # Runs the layer include check on the two small source trees beside this file:
-# wrong-way/ must be refused, naming each wrong file and include; right-way/ must pass.
+# wrong-way/ must be refused, naming each wrong file and include (its data/ reaching up, its platform/
+# climbing with "../"); right-way/ must pass.
 #   cmake -DCHECKER=<check_layer_includes.cmake> -DCASES=<this folder> -P run_checks.cmake
 
 execute_process(
@@ -18,6 +19,19 @@ endforeach()
 string(FIND "${output}" "platform/date.h" at)
 if(NOT at EQUAL -1)
     message(FATAL_ERROR "the check refused an allowed include:\n${output}")
+endif()
+
+# The same tree's platform/ climbs to the program with "../": refused although its path names no layer.
+execute_process(
+    COMMAND ${CMAKE_COMMAND} -DROOT=${CASES}/wrong-way -DFOLDERS=platform -DUSES=platform
+            "-DQT_FOLDERS=platform/qt|desktop" -P ${CHECKER}
+    RESULT_VARIABLE result ERROR_VARIABLE output OUTPUT_VARIABLE output)
+if(result EQUAL 0)
+    message(FATAL_ERROR "the check accepted an include that climbs out of its folder:\n${output}")
+endif()
+string(FIND "${output}" "platform/clock.cpp: includes \"../app/startup.h\"" at)
+if(at EQUAL -1)
+    message(FATAL_ERROR "the check's message does not name the climbing include:\n${output}")
 endif()
 
 execute_process(

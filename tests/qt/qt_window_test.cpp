@@ -25,7 +25,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/qt/qt_window_system.h"
 #include "platform/text1250.h"
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 
 namespace kirva::platform::qt {
 namespace {

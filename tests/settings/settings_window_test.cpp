@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "framework/window/window_controller.h"
-#include "platform/window/headless_window.h"
 #include "tests/support/desktop_test.h"
+#include "tests/support/headless_window.h"
 
 namespace kirva::settings {
 namespace {

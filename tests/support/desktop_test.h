@@ -13,7 +13,7 @@
 #include "app/desktop_program.h"
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 #include "tests/support/test_folder.h"
 
 namespace kirva::testing {

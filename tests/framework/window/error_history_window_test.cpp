@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/errors/error_manager.h"
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 
 using namespace kirva::framework;
 using kirva::framework::ErrorLevel;

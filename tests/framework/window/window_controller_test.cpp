@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/window/window_resizer.h"
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 
 using namespace kirva::framework;
 using kirva::platform::ControlKind;

@@ -4,7 +4,7 @@
 
 #include "framework/window/ini_manager.h"
 #include "platform/ini/profile_file.h"
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 #include "tests/support/test_folder.h"
 
 using namespace kirva::framework;

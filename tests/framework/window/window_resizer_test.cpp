@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/window/window_controller.h"
-#include "platform/window/headless_window.h"
 #include "tests/framework/window/settings_shape.h"
+#include "tests/support/headless_window.h"
 
 using namespace kirva::framework;
 using kirva::platform::ControlKind;

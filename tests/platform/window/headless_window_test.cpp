@@ -7,7 +7,7 @@
 
 #include "platform/date.h"
 #include "platform/text1250.h"
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 
 namespace kirva::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/window/headless_window.h"
+#include "tests/support/headless_window.h"
 
 #include <algorithm>
 #include <cctype>
