@@ -323,8 +323,9 @@ class HeadlessWindow final : public Window {
         const Rect before = place_;
         if (place.width != kNoCoordinate) target.width = place.width;
         if (place.height != kNoCoordinate) target.height = place.height;
-        target.width = limitWidth(target.width);
-        target.height = limitHeight(target.height);
+        // No larger than the screen (a remembered size may be anything), then within the window's limits.
+        target.width = limitWidth(std::min(target.width, HeadlessWindowSystem::kScreen.width));
+        target.height = limitHeight(std::min(target.height, HeadlessWindowSystem::kScreen.height));
         if (place.x != kNoCoordinate) target.x = place.x;
         if (place.y != kNoCoordinate) target.y = place.y;
         xAuto_ = place.x == kNoCoordinate;
