@@ -120,6 +120,9 @@ class HeadlessWindowSystem final : public WindowSystem {
     const std::vector<MessageBoxRequest>& shownBoxes() const;
     // The program's changes to controls, as described above.
     const std::vector<std::string>& changes() const;
+    // Where each change happened: how many transcript lines there were at that moment, so that a reader
+    // can put the changes back among the transcript lines in the order they happened.
+    const std::vector<std::size_t>& changePositions() const;
     // Every window created and not yet destroyed, innermost open last.
     std::vector<Window*> openWindows() const;
 
