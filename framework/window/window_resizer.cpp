@@ -55,8 +55,10 @@ int32_t toWhole(int64_t exactValue) {
 }
 
 // One axis of the positional rules. rel: the design coordinate relative to the parent's design origin.
+// ratio: the parent's size ratio, 1 when the size is locked (rules 2 and 8 keep an unscaled distance then);
+// plainRatio: the size ratio whatever the lock, by which rule 0 always scales.
 int32_t placeOnAxis(unsigned rule, int64_t design, int64_t rel, int64_t parentBefore, int64_t sizeBefore,
-                    int64_t parentAfter, int64_t sizeAfter, int64_t ratio) {
+                    int64_t parentAfter, int64_t sizeAfter, int64_t ratio, int64_t plainRatio) {
     switch (rule) {
         case 1:  // keep the design coordinate
             return toWhole(exact(design));
@@ -69,8 +71,8 @@ int32_t placeOnAxis(unsigned rule, int64_t design, int64_t rel, int64_t parentBe
                                 times(rel * kRatioOne - sizeBefore * (kRatioOne / 2), ratio)));
         case 32:  // the parent's move plus half its growth
             return toWhole(plus(exact(design + parentAfter - parentBefore), exact(sizeAfter - sizeBefore) / 2));
-        default:  // scale the distance from the near edge
-            return toWhole(plus(exact(parentAfter), times(rel * kRatioOne, ratio)));
+        default:  // scale the distance from the near edge; a locked size keeps the edge in proportion all the same
+            return toWhole(plus(exact(parentAfter), times(rel * kRatioOne, plainRatio)));
     }
 }
 
@@ -117,9 +119,9 @@ Rect WindowResizer::applyStrategies(uint16_t positional, uint16_t resize, const 
     const unsigned vertical =
         resolveNearest(static_cast<unsigned>(positional >> 8), relY, parentBefore.height, design.height);
     place.x = placeOnAxis(horizontal, design.x, relX, parentBefore.x, parentBefore.width, parentAfter.x,
-                          parentAfter.width, horizontalRatio);
+                          parentAfter.width, horizontalRatio, widthRatio);
     place.y = placeOnAxis(vertical, design.y, relY, parentBefore.y, parentBefore.height, parentAfter.y,
-                          parentAfter.height, verticalRatio);
+                          parentAfter.height, verticalRatio, heightRatio);
 
     // Margins: m is how much the distance from the new left (top) edge to the parent's far edge exceeds
     // the design distance.

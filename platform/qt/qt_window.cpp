@@ -926,25 +926,29 @@ void QtWindow::applyPlace(const QPoint* position, QSize clientSize) {
     const int status = statusHeight();
     QSize size(clientSize.width(), clientSize.height() + status);
     size = size.expandedTo(widget_->minimumSize()).boundedTo(widget_->maximumSize());
-    if (!layout_.resizable) {
-        widget_->setFixedSize(size);
-    } else {
-        widget_->resize(size);
-    }
     // The frame around the client area, known once the window is on the screen; a usual one before.
     const QRect frame = widget_->frameGeometry();
     const QRect inner = widget_->geometry();
     QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                      frame.bottom() - inner.bottom());
     if (!widget_->isVisible()) margins = QMargins(1, 30, 1, 1);
-    const QSize frameSize = size.grownBy(margins);
 
     QList<QRect> available;
     for (const QScreen* screen : QGuiApplication::screens()) available << screen->availableGeometry();
     const QScreen* primaryScreen = QGuiApplication::primaryScreen();
     const QRect primary = primaryScreen != nullptr ? primaryScreen->availableGeometry() : QRect(0, 0, 1920, 1080);
 
+    // The window's size is fitted to the screen before the window gets it, so that a remembered size far
+    // beyond the screen never reaches the window system (it would make a window that cannot paint).
     QPoint topLeft = position != nullptr ? *position : widget_->pos();
+    QRect placed = keepOnScreens(QRect(topLeft, size.grownBy(margins)), available, primary);
+    size = placed.size().shrunkBy(margins).expandedTo(widget_->minimumSize());
+    if (!layout_.resizable) {
+        widget_->setFixedSize(size);
+    } else {
+        widget_->resize(size);
+    }
+    const QSize frameSize = size.grownBy(margins);
     if (xAuto_ || yAuto_) {
         // The system's place: centred over the window it opens from, else on the primary screen.
         QRect around = primary;
@@ -957,7 +961,7 @@ void QtWindow::applyPlace(const QPoint* position, QSize clientSize) {
         if (xAuto_) topLeft.setX(centred.x());
         if (yAuto_) topLeft.setY(centred.y());
     }
-    const QRect placed = keepOnScreens(QRect(topLeft, frameSize), available, primary);
+    placed = keepOnScreens(QRect(topLeft, frameSize), available, primary);
     widget_->move(placed.topLeft());
 }
 

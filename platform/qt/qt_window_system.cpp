@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "platform/qt/qt_text.h"
@@ -21,7 +22,9 @@ int mulDiv(int value, int numerator, int denominator) {
     // Rounded half away from zero, in 64 bits so that no product overflows.
     const int64_t product = static_cast<int64_t>(value) * numerator;
     const int64_t half = denominator / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+    const int64_t result = product >= 0 ? (product + half) / denominator : (product - half) / denominator;
+    // A remembered size or place may be any 32-bit number; pixels past the int range saturate.
+    return static_cast<int>(std::clamp<int64_t>(result, INT_MIN, INT_MAX));
 }
 
 int ceilDiv(int value, int denominator) {
@@ -71,9 +74,10 @@ QRect keepOnScreens(const QRect& frame, const QList<QRect>& available, const QRe
             screen = candidate;
         }
     }
-    QRect placed = frame;
-    const int maxX = std::max(screen.left(), screen.left() + screen.width() - frame.width());
-    const int maxY = std::max(screen.top(), screen.top() + screen.height() - frame.height());
+    // Size first: a frame larger than the screen (a remembered size may be anything) is cut to it.
+    QRect placed(frame.topLeft(), frame.size().boundedTo(screen.size()));
+    const int maxX = std::max(screen.left(), screen.left() + screen.width() - placed.width());
+    const int maxY = std::max(screen.top(), screen.top() + screen.height() - placed.height());
     placed.moveTo(std::clamp(frame.left(), screen.left(), maxX), std::clamp(frame.top(), screen.top(), maxY));
     return placed;
 }

@@ -38,8 +38,8 @@ struct DialogUnits {
 };
 
 // Where a window of this frame goes so that it is on a screen: on the screen it overlaps most (the
-// primary one when it overlaps none, e.g. a remembered place on a screen that is gone), moved as little as
-// possible to lie wholly on it, or with its top-left corner at the screen's when it is larger.
+// primary one when it overlaps none, e.g. a remembered place on a screen that is gone), no larger than
+// that screen (size first), then moved as little as possible to lie wholly on it.
 QRect keepOnScreens(const QRect& frame, const QList<QRect>& available, const QRect& primary);
 
 class QtWindowSystem final : public WindowSystem {

@@ -541,6 +541,16 @@ TEST(QtWindow, AWindowIsPlacedOnAScreenWhateverPlaceItIsGiven) {
     window->setPlace({100000, -50000, kNoCoordinate, kNoCoordinate});
     settle();
     EXPECT_TRUE(screen.contains(w.widget()->pos()));
+
+    // A remembered size far beyond the screen (Width=99999999): fitted to the screen, then placed on it.
+    window->setPlace({100, 50, 99999999, 99999999});
+    settle();
+    EXPECT_TRUE(screen.contains(w.widget()->frameGeometry())) << w.widget()->frameGeometry().width();
+    EXPECT_LE(w.widget()->width(), screen.width());
+    EXPECT_GT(window->place().width, 250);
+    window->setPlace({kNoCoordinate, kNoCoordinate, 2000, 400});
+    settle();
+    EXPECT_TRUE(screen.contains(w.widget()->frameGeometry()));
     window->close();
 }
 
@@ -554,7 +564,9 @@ TEST(QtWindow, KeepOnScreensMovesAWindowOntoTheScreenItOverlapsMost) {
     EXPECT_EQ(keepOnScreens(QRect(3000, 50, 400, 300), screens, primary), QRect(2800, 50, 400, 300));
     EXPECT_EQ(keepOnScreens(QRect(-5000, -5000, 400, 300), screens, primary), QRect(0, 0, 400, 300));
     EXPECT_EQ(keepOnScreens(QRect(9000, 100, 400, 300), {primary}, primary), QRect(1520, 100, 400, 300));
-    EXPECT_EQ(keepOnScreens(QRect(50, 50, 2500, 1200), {primary}, primary), QRect(0, 0, 2500, 1200));
+    // Larger than the screen: cut to it first, then moved onto it.
+    EXPECT_EQ(keepOnScreens(QRect(50, 50, 2500, 1200), {primary}, primary), QRect(0, 0, 1920, 1040));
+    EXPECT_EQ(keepOnScreens(QRect(2000, 30, 99999999, 500), screens, primary), QRect(1920, 30, 1280, 500));
 }
 
 TEST(QtWindow, DialogUnitsRoundAsDialogLayoutsDo) {

@@ -61,6 +61,7 @@ struct HeadlessWindowSystem::Impl {
     std::vector<HeadlessWindow*> windows;    // created and not destroyed, in creation order
     std::vector<HeadlessWindow*> openStack;  // open, innermost last
     std::vector<std::string> changes;
+    std::vector<std::size_t> changePositions;
 };
 
 class HeadlessWindow final : public Window {
@@ -323,8 +324,9 @@ class HeadlessWindow final : public Window {
         const Rect before = place_;
         if (place.width != kNoCoordinate) target.width = place.width;
         if (place.height != kNoCoordinate) target.height = place.height;
-        target.width = limitWidth(target.width);
-        target.height = limitHeight(target.height);
+        // No larger than the screen (a remembered size may be anything), then within the window's limits.
+        target.width = limitWidth(std::min(target.width, HeadlessWindowSystem::kScreen.width));
+        target.height = limitHeight(std::min(target.height, HeadlessWindowSystem::kScreen.height));
         if (place.x != kNoCoordinate) target.x = place.x;
         if (place.y != kNoCoordinate) target.y = place.y;
         xAuto_ = place.x == kNoCoordinate;
@@ -720,7 +722,10 @@ class HeadlessWindow final : public Window {
         }
     }
 
-    void change(const std::string& what) { system_.impl_->changes.push_back(layout_.name + ": " + what); }
+    void change(const std::string& what) {
+        system_.impl_->changes.push_back(layout_.name + ": " + what);
+        system_.impl_->changePositions.push_back(system_.transcript_.size());
+    }
 
     void dispatch(const Event& event, const std::function<EventVerdict(const Event&)>& handler) {
         system_.transcript_.push_back(layout_.name + ": " + std::string(eventKindName(event.kind)) + " " +
@@ -836,6 +841,10 @@ const std::vector<MessageBoxRequest>& HeadlessWindowSystem::shownBoxes() const {
 
 const std::vector<std::string>& HeadlessWindowSystem::changes() const {
     return impl_->changes;
+}
+
+const std::vector<std::size_t>& HeadlessWindowSystem::changePositions() const {
+    return impl_->changePositions;
 }
 
 std::vector<Window*> HeadlessWindowSystem::openWindows() const {

@@ -92,7 +92,8 @@ class ScriptedUser {
 //   "<window name>: place <control> <x>,<y>,<width>,<height>"   "<window name>: moves <count>" (a batch)
 //
 // The headless screen is one screen of 1280 x 664 dialog units (a 1920 x 1080 display at the usual 1.5
-// and 1.625 pixels to the unit); windows are kept on it. Controls of "auto" size get a natural size
+// and 1.625 pixels to the unit); windows are kept on it, a place the program asks for fitted to it (size
+// first, then position). Controls of "auto" size get a natural size
 // worked out from their text (4 units a character), so that layouts behave the same every run. The
 // current directory is the system's own (it starts as the process's), so that a scripted picker can
 // "browse" without moving the test process. Windows must not outlive their system.
@@ -119,6 +120,9 @@ class HeadlessWindowSystem final : public WindowSystem {
     const std::vector<MessageBoxRequest>& shownBoxes() const;
     // The program's changes to controls, as described above.
     const std::vector<std::string>& changes() const;
+    // Where each change happened: how many transcript lines there were at that moment, so that a reader
+    // can put the changes back among the transcript lines in the order they happened.
+    const std::vector<std::size_t>& changePositions() const;
     // Every window created and not yet destroyed, innermost open last.
     std::vector<Window*> openWindows() const;
 

@@ -298,8 +298,11 @@ TEST_F(HeadlessWindowTest, APlaceWithoutValueIsCentredAndNoWindowLeavesTheScreen
     // A place remembered on a screen that is gone comes back onto this one.
     window->setPlace({5000, -300, 343, 346});
     EXPECT_EQ(window->place(), (Rect{screen.width - 343, 0, 343, 346}));
+    // A size larger than the screen is fitted to it first, then the place.
     window->setPlace({-200, 9000, 2000, 100});
-    EXPECT_EQ(window->place(), (Rect{0, screen.height - 100, 2000, 100}));
+    EXPECT_EQ(window->place(), (Rect{0, screen.height - 100, screen.width, 100}));
+    window->setPlace({100, 50, 99999999, 99999999});
+    EXPECT_EQ(window->place(), screen);
 }
 
 TEST_F(HeadlessWindowTest, BatchedMovesArriveTogether) {

@@ -1,0 +1,3 @@
+# Alt+I presses IZDELAJ.
+demo
+alt i

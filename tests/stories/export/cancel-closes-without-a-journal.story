@@ -1,0 +1,3 @@
+# PREKLIČI closes the window, cancelled, without a journal.
+demo
+click ?CANCEL

@@ -1,0 +1,3 @@
+# Escape closes the window as the close box does: cancelled.
+demo
+escape
