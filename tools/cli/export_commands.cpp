@@ -104,16 +104,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         return BadUsage;
     }
 
-    // A settings file named by mistake (a data file, a journal) is never read as settings nor written.
-    std::error_code missing;
-    if (options.iniGiven && !std::filesystem::exists(options.ini, missing)) {
-        err << prefix << "the settings file " << options.ini << " does not exist\n";
-        return BadUsage;
-    }
-    if (auto unusable = settings::checkSettingsFile(options.ini)) {
-        err << prefix << framework::englishText(*unusable) << "\n";
-        return BadUsage;
-    }
+    if (!settingsFileUsable(options.ini, options.iniGiven, prefix, err)) return BadUsage;
 
     app::ExportSession session(options.ini, front, clock);
     if (!session.start()) {
@@ -158,6 +149,20 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 }
 
 }  // namespace
+
+bool settingsFileUsable(const std::string& ini, bool named, const std::string& prefix, std::ostream& err) {
+    // A settings file named by mistake (a data file, a journal) is never read as settings nor written.
+    std::error_code missing;
+    if (named && !std::filesystem::exists(ini, missing)) {
+        err << prefix << "the settings file " << ini << " does not exist\n";
+        return false;
+    }
+    if (auto unusable = settings::checkSettingsFile(ini)) {
+        err << prefix << framework::englishText(*unusable) << "\n";
+        return false;
+    }
+    return true;
+}
 
 int exportCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
     return periodCommand(Command::Export, args, out, err, clock);

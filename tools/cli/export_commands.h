@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "platform/date.h"
 #include "tools/cli/commands.h"
@@ -12,5 +13,10 @@ namespace kirva::cli {
 // system clock.
 int exportCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock);
 int countCommand(const Args& args, std::ostream& out, std::ostream& err, const Clock& clock);
+
+// The settings file a command over the book reads, checked before anything opens it: named with --ini
+// (`named`) it must exist, and it must be a settings file whose values the program can hold. Says why on
+// `err` after `prefix` and gives false when it is not.
+bool settingsFileUsable(const std::string& ini, bool named, const std::string& prefix, std::ostream& err);
 
 }  // namespace kirva::cli

@@ -1,7 +1,5 @@
 #include "tools/cli/recap_commands.h"
 
-#include "framework/errors/reason.h"
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +15,7 @@
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
 #include "tools/cli/cli.h"
+#include "tools/cli/export_commands.h"
 
 namespace kirva::cli {
 
@@ -266,15 +265,7 @@ int summaryCommand(const Args& args, std::ostream& out, std::ostream& err, const
             << *wrong << "\n";
         return BadUsage;
     }
-    std::error_code missing;
-    if (options.iniGiven && !std::filesystem::exists(options.ini, missing)) {
-        err << prefix << "the settings file " << options.ini << " does not exist\n";
-        return BadUsage;
-    }
-    if (auto unusable = settings::checkSettingsFile(options.ini)) {
-        err << prefix << framework::englishText(*unusable) << "\n";
-        return BadUsage;
-    }
+    if (!settingsFileUsable(options.ini, options.iniGiven, prefix, err)) return BadUsage;
     app::ExportSession session(options.ini, front, clock);
     if (!session.start()) {
         if (!session.fatalExitCode()) err << prefix << "the data files could not be opened\n";
