@@ -1,8 +1,4 @@
 // import, dump and check: the data tools over the keyed-file driver and the CSV form of data/csv.h.
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +14,7 @@
 #include "data/layout.h"
 #include "data/record.h"
 #include "data/rules.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "storage/keyed_file.h"
 #include "tools/cli/cli.h"
@@ -241,18 +238,10 @@ std::size_t csvDuplicates(const Layout& layout, const std::vector<data::CsvRecor
 
 // Renames `from` to `to` only when nothing is at `to`: a file another import put there meanwhile stays.
 Result<void> renameIfAbsent(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        // A file system without the no-replace rename: a hard link fails just as surely on an existing name.
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            ::unlink(from.c_str());
-            return {};
-        }
-        error = errno;
-    }
+    const int error = platform::renameIfAbsent(from, to);
+    if (error == 0) return {};
     if (error == EEXIST) return makeError(to + " was created by someone else while this import ran");
-    return makeError("cannot create " + to + ": " + std::strerror(error));
+    return makeError("cannot create " + to + ": " + platform::systemErrorText(error));
 }
 
 // Loads the records into an open file in one transaction; nothing stays written unless all went in.
@@ -362,7 +351,8 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             opened = file.open(dataPath);
         } else {
             for (int attempt = 0; attempt < 100 && !ownWork; ++attempt) {
-                workPath = dataPath + ".import-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+                workPath = dataPath + ".import-" + std::to_string(platform::currentProcessId()) + "-" +
+                           std::to_string(attempt);
                 if (fs::exists(workPath, ec) || fs::exists(workPath + "-journal", ec)) continue;
                 if (file.create(workPath) != 0) break;
                 ownWork = true;
