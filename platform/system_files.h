@@ -19,10 +19,13 @@
 namespace kirva::platform {
 
 // The characters that end a folder name in a path: on Windows both slashes, elsewhere only '/'.
+// kNativeSeparator is the one the system writes.
 #ifdef _WIN32
 inline constexpr std::string_view kPathSeparators = "/\\";
+inline constexpr char kNativeSeparator = '\\';
 #else
 inline constexpr std::string_view kPathSeparators = "/";
+inline constexpr char kNativeSeparator = '/';
 #endif
 
 // A UTF-8 path as the standard library's path, and back: through char8_t, so Windows does not read the

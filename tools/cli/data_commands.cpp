@@ -133,7 +133,7 @@ std::string knownLayouts() {
 // The layout named by --layout, else by the file's base name.
 const Layout* layoutFor(const std::string& file, const std::string& override, std::string_view command,
                         std::ostream& err) {
-    const std::string name = override.empty() ? fs::path(file).stem().string() : override;
+    const std::string name = override.empty() ? platform::pathOf(file).stem().string() : override;
     const Layout* layout = data::findLayout(name);
     if (layout == nullptr) {
         err << "kirva-cli " << command << ": no data file is named '" << name << "'"
@@ -337,7 +337,7 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
     }
 
     std::error_code ec;
-    const bool existed = fs::exists(dataPath, ec);
+    const bool existed = fs::exists(platform::pathOf(dataPath), ec);
     // A new file is built under a work name of this import's own, made exclusively beside its final name,
     // and put in place only when it is complete and only where no file has appeared meanwhile: another
     // import's work file is never touched, and its finished file is never replaced.
@@ -353,7 +353,7 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             for (int attempt = 0; attempt < 100 && !ownWork; ++attempt) {
                 workPath = dataPath + ".import-" + std::to_string(platform::currentProcessId()) + "-" +
                            std::to_string(attempt);
-                if (fs::exists(workPath, ec) || fs::exists(workPath + "-journal", ec)) continue;
+                if (platform::pathExists(workPath) || platform::pathExists(workPath + "-journal")) continue;
                 if (file.create(workPath) != 0) break;
                 ownWork = true;
                 opened = file.open(workPath);
@@ -377,8 +377,8 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             }
         }
         if (rc != Done && ownWork) {
-            fs::remove(workPath, ec);
-            fs::remove(workPath + "-journal", ec);
+            (void)platform::removeFile(workPath);
+            (void)platform::removeFile(workPath + "-journal");
         }
     }
     if (rc == Done) {

@@ -7,6 +7,7 @@
 
 #include "app/export_session.h"
 #include "export/export_run.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
@@ -105,7 +106,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 
     // A settings file named by mistake (a data file, a journal) is never read as settings nor written.
     std::error_code missing;
-    if (options.iniGiven && !std::filesystem::exists(options.ini, missing)) {
+    if (options.iniGiven && !std::filesystem::exists(platform::pathOf(options.ini), missing)) {
         err << prefix << "the settings file " << options.ini << " does not exist\n";
         return BadUsage;
     }
@@ -147,7 +148,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
             return JournalNotWritten;
     }
     std::error_code ignored;
-    const std::filesystem::path journal = cp1250ToUtf8(clipRight(state.outputFileName));
+    const std::filesystem::path journal = platform::pathOf(cp1250ToUtf8(clipRight(state.outputFileName)));
     out << std::filesystem::absolute(journal, ignored).lexically_normal().string() << "\n";
     return Done;
 }
