@@ -14,6 +14,7 @@
 #include <vector>
 #include "platform/system_files.h"
 #include "platform/text1250.h"
+#include "platform/thread_slot.h"
 
 #include "storage/schema.h"
 #include "storage/sqlite_handle.h"
@@ -22,7 +23,11 @@ namespace kirva::storage {
 
 namespace {
 
-thread_local StorageError threadLastError;
+// A thread slot, not a thread_local object: see platform/thread_slot.h.
+StorageError& threadLastError() {
+    static platform::ThreadSlot<StorageError> error;
+    return error.get();
+}
 
 // Rows fetched by one statement of a sequential read; the statement is reset before any row is served.
 constexpr int kBatchSize = 256;
@@ -158,7 +163,7 @@ bool StorageError::isLock() const {
 }
 
 const StorageError& lastStorageError() {
-    return threadLastError;
+    return threadLastError();
 }
 
 struct KeyedFile::Impl {
@@ -228,12 +233,12 @@ struct KeyedFile::Impl {
 
     int succeed() {
         error = {};
-        threadLastError = {};
+        threadLastError() = {};
         return NoError;
     }
     int fail(StorageError e) {
         error = std::move(e);
-        threadLastError = error;
+        threadLastError() = error;
         return error.code;
     }
     int fail(int rc) {
