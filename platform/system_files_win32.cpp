@@ -117,6 +117,8 @@ int closeFile(int fd) {
 int replaceFile(const std::string& from, const std::string& to) {
     const std::wstring source = wide(from);
     const std::wstring target = wide(to);
+    // A file marked read-only is not replaced (Windows refuses it; Wine would not).
+    if (readOnly(target)) return EACCES;
     for (int attempt = 1;; ++attempt) {
         if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return 0;

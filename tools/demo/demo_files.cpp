@@ -230,7 +230,7 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
             if (auto r = writeFile(files[f], 0, [](std::size_t, Record&) {}); !r) return r;
         }
         const std::string iniName = ini.string();
-        const std::string outputSetting = *folderSetting + "XML/";
+        const std::string outputSetting = *folderSetting + "XML" + platform::kNativeSeparator;
         const std::pair<const char*, const char*> keys[] = {{"GLOBAL", "PotDoIzdanihRacunov"},
                                                             {"GLOBAL", "PotDoPartnerjev"},
                                                             {"GLOBAL", "PotDoXMLRacunov"},
