@@ -112,7 +112,7 @@ TEST_P(GoldenCase, Runs) {
     if (fs::exists(source / "raw")) {
         // File by file: MinGW's library refuses to copy a folder into one that exists.
         for (const auto& entry : fs::recursive_directory_iterator(source / "raw")) {
-            const fs::path target = folder.path() / fs::relative(entry.path(), source / "raw");
+            const fs::path target = folder.path() / entry.path().lexically_relative(source / "raw");
             if (entry.is_directory()) {
                 fs::create_directories(target);
             } else {
