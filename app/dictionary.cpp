@@ -6,6 +6,7 @@
 
 #include "data/rules.h"
 #include "platform/text1250.h"
+#include "platform/thread_slot.h"
 
 namespace kirva::app {
 
@@ -128,7 +129,8 @@ struct Dictionary {
     const Clock& clock() const { return options.clock != nullptr ? *options.clock : systemClock; }
 };
 
-thread_local std::unique_ptr<Dictionary> threadDictionary;
+// A thread slot, not a thread_local unique_ptr: see platform/thread_slot.h.
+platform::ThreadSlot<Dictionary> threadDictionary;
 
 void DictionaryFileManager::configure() {
     Entry& entry = dictionary_.entries[index_];
@@ -205,7 +207,7 @@ void DictionaryRelationManager::declareRelations() {
 }  // namespace
 
 void dictionaryInit(framework::ErrorManager& errors, settings::DataFileNames& names, DictionaryOptions options) {
-    if (threadDictionary) return;
+    if (threadDictionary.find() != nullptr) return;
     auto dictionary = std::make_unique<Dictionary>();
     dictionary->errors = &errors;
     dictionary->options = options;
@@ -240,12 +242,12 @@ void dictionaryInit(framework::ErrorManager& errors, settings::DataFileNames& na
             entry.relationManager->aliasFile = dictionary->find("FAPARAC")->relationManager.get();
         }
     }
-    threadDictionary = std::move(dictionary);
+    threadDictionary.put(std::move(dictionary));
 }
 
 void dictionaryShutdown() {
-    if (!threadDictionary) return;
-    Dictionary& dictionary = *threadDictionary;
+    if (threadDictionary.find() == nullptr) return;
+    Dictionary& dictionary = *threadDictionary.find();
     for (auto& entry : dictionary.entries) {
         entry.relationManager->shutdown();
         entry.fileManager->dispose();
@@ -260,24 +262,27 @@ void dictionaryShutdown() {
 }
 
 bool dictionaryActive() {
-    return threadDictionary != nullptr;
+    return threadDictionary.find() != nullptr;
 }
 
 framework::FileManager* accessOf(std::string_view label) {
-    if (!threadDictionary) return nullptr;
-    Entry* entry = threadDictionary->find(label);
+    Dictionary* dictionary = threadDictionary.find();
+    if (dictionary == nullptr) return nullptr;
+    Entry* entry = dictionary->find(label);
     return entry != nullptr ? entry->access : nullptr;
 }
 
 framework::RelationManager* relateOf(std::string_view label) {
-    if (!threadDictionary) return nullptr;
-    Entry* entry = threadDictionary->find(label);
+    Dictionary* dictionary = threadDictionary.find();
+    if (dictionary == nullptr) return nullptr;
+    Entry* entry = dictionary->find(label);
     return entry != nullptr ? entry->relate : nullptr;
 }
 
 framework::DataFile* fileOf(std::string_view label) {
-    if (!threadDictionary) return nullptr;
-    Entry* entry = threadDictionary->find(label);
+    Dictionary* dictionary = threadDictionary.find();
+    if (dictionary == nullptr) return nullptr;
+    Entry* entry = dictionary->find(label);
     return entry != nullptr ? entry->file.get() : nullptr;
 }
 

@@ -9,7 +9,8 @@
 # FOLDERS and USES are ;- or |-separated paths below ROOT ("platform", "framework/files"). An include is a
 # project include when its first path element is one of the project's top folders below; an include that
 # climbs with ".." is refused whatever it names; anything else ("gtest/gtest.h", <vector>) is left alone
-# except Qt's headers.
+# except Qt's headers, and <windows.h>, which only a system's own file (name ending in _win32.cpp) and
+# platform/win32/ may include.
 
 cmake_minimum_required(VERSION 3.22)
 
@@ -49,6 +50,10 @@ foreach(source IN LISTS sources)
         string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]*)[\">].*$" "\\1" header "${line}")
         if(line MATCHES "#[ \t]*include[ \t]*<" AND header MATCHES "^Q[A-Za-z]*(/|$)" AND NOT mayUseQt)
             list(APPEND wrong "${relative}: includes Qt (<${header}>), which only ${qtText} may")
+            continue()
+        endif()
+        if(header MATCHES "^[Ww]indows\\.h$" AND NOT relative MATCHES "(_win32\\.cpp|^platform/win32/.*)$")
+            list(APPEND wrong "${relative}: includes <${header}>, which only *_win32.cpp files and platform/win32/ may")
             continue()
         endif()
         if(NOT line MATCHES "#[ \t]*include[ \t]*\"")

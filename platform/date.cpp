@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/system_files.h"
+
 namespace kirva {
 
 namespace {
@@ -135,8 +137,7 @@ std::string formatDateIso(DateNumber date) {
 
 DateNumber SystemClock::today() const {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::localTime(now);
     return dateFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).value_or(0);
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/window/window_place_geometry.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 
 namespace kirva::settings {
@@ -244,7 +245,8 @@ void SettingsWindow::pickFolder(int32_t entry, const char* title, std::string& f
     // The globals are cut to what they hold (254 or 255 characters); the picker never hands back more.
     if (system.pickFolder(cp1250(title), folder, maxLength)) {
         // Every consumer joins the folder straight to a file name, so a chosen folder ends with a separator.
-        if (!folder.empty() && folder.back() != '/' && folder.size() < maxLength) folder += '/';
+        const bool ended = !folder.empty() && platform::kPathSeparators.find(folder.back()) != std::string_view::npos;
+        if (!folder.empty() && !ended && folder.size() < maxLength) folder += platform::kNativeSeparator;
         window_.display(entry);
     }
     system.setCurrentDirectory(savedDirectory_);

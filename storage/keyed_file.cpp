@@ -1,9 +1,6 @@
 #include "storage/keyed_file.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -15,7 +12,9 @@
 #include <optional>
 #include <utility>
 #include <vector>
+#include "platform/system_files.h"
 #include "platform/text1250.h"
+#include "platform/thread_slot.h"
 
 #include "storage/schema.h"
 #include "storage/sqlite_handle.h"
@@ -24,7 +23,11 @@ namespace kirva::storage {
 
 namespace {
 
-thread_local StorageError threadLastError;
+// A thread slot, not a thread_local object: see platform/thread_slot.h.
+StorageError& threadLastError() {
+    static platform::ThreadSlot<StorageError> error;
+    return error.get();
+}
 
 // Rows fetched by one statement of a sequential read; the statement is reset before any row is served.
 constexpr int kBatchSize = 256;
@@ -110,16 +113,15 @@ uint32_t bigEndian(const unsigned char* bytes, int count) {
 }
 
 bool exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    return platform::pathExists(path);
 }
 
 // A database file shorter than its header says has lost pages: SQLite would find out only when it reads
 // them, perhaps in the middle of a book. A hot journal beside the file may still restore it, so the file
 // is left to SQLite then.
-bool isTruncated(const std::string& path, off_t fileSize) {
+bool isTruncated(const std::string& path, uint64_t fileSize) {
     if (fileSize < 100 || exists(path + "-journal") || exists(path + "-wal")) return false;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::pathOf(path), std::ios::binary);
     std::array<unsigned char, 100> header{};
     if (!in.read(reinterpret_cast<char*>(header.data()), header.size())) return false;
     if (std::memcmp(header.data(), "SQLite format 3", 16) != 0) return false;
@@ -127,13 +129,13 @@ bool isTruncated(const std::string& path, off_t fileSize) {
     if (pageSize == 1) pageSize = 65536;
     const uint64_t pages = bigEndian(&header[28], 4);
     const bool pagesValid = bigEndian(&header[24], 4) == bigEndian(&header[92], 4);
-    return pagesValid && pages > 0 && static_cast<uint64_t>(fileSize) < pages * pageSize;
+    return pagesValid && pages > 0 && fileSize < pages * pageSize;
 }
 
 std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(platform::kPathSeparators);
     if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 // Rolls back the interrupted write whose journal lies beside the file, through a connection that may write
@@ -141,9 +143,9 @@ std::string folderOf(const std::string& path) {
 // the file or its folder, or the rollback failed.
 bool rollBackInterruptedWrite(const std::string& path, int busySeconds) {
     // A file marked read-only is not written even by a user the system would let through.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || (info.st_mode & 0222) == 0) return false;
-    if (::access(path.c_str(), W_OK) != 0 || ::access(folderOf(path).c_str(), W_OK) != 0) return false;
+    const platform::FileStatus status = platform::fileStatus(path);
+    if (status.error != 0 || status.readOnly) return false;
+    if (!platform::mayWrite(path) || !platform::mayWrite(folderOf(path))) return false;
     sqlite::Database db;
     if (sqlite::openDatabase(path, SQLITE_OPEN_READWRITE, db) != SQLITE_OK) return false;
     sqlite3_busy_timeout(db.get(), busySeconds * 1000);
@@ -161,7 +163,7 @@ bool StorageError::isLock() const {
 }
 
 const StorageError& lastStorageError() {
-    return threadLastError;
+    return threadLastError();
 }
 
 struct KeyedFile::Impl {
@@ -231,12 +233,12 @@ struct KeyedFile::Impl {
 
     int succeed() {
         error = {};
-        threadLastError = {};
+        threadLastError() = {};
         return NoError;
     }
     int fail(StorageError e) {
         error = std::move(e);
-        threadLastError = error;
+        threadLastError() = error;
         return error.code;
     }
     int fail(int rc) {
@@ -575,24 +577,25 @@ int KeyedFile::open(const std::string& path, uint8_t openMode) {
     Impl& m = *impl_;
     if (m.db) return m.failDriver(AlreadyOpen, m.path + " is already open");
     m.lastOpenedPath = path;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        const int err = errno;
-        if (err == ENOENT || err == ENOTDIR) return m.failDriver(FileNotFound, path + ": " + std::strerror(err));
-        return m.failDriver(AccessDenied, path + ": " + std::strerror(err));
+    const platform::FileStatus info = platform::fileStatus(path);
+    if (info.error != 0) {
+        const int err = info.error;
+        const std::string why = platform::systemErrorText(err);
+        if (err == ENOENT || err == ENOTDIR) return m.failDriver(FileNotFound, path + ": " + why);
+        return m.failDriver(AccessDenied, path + ": " + why);
     }
-    if (!S_ISREG(info.st_mode)) return m.failDriver(DriverError, path + " is not a data file");
+    if (!info.regular) return m.failDriver(DriverError, path + " is not a data file");
     const bool write = (openMode & 0x0F) != 0;
     if (write) {
         // A file marked read-only is not written even by a user the system would let through.
-        if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
+        if (info.readOnly || !platform::mayWrite(path)) {
             return m.failDriver(AccessDenied, path + ": no write access to the file");
         }
-        if (::access(folderOf(path).c_str(), W_OK) != 0) {
+        if (!platform::mayWrite(folderOf(path))) {
             return m.failDriver(AccessDenied, path + ": no write access to its folder");
         }
     }
-    if (isTruncated(path, info.st_size)) {
+    if (isTruncated(path, info.size)) {
         return m.failDriver(DriverError, path + " is damaged: it is shorter than its header says");
     }
 
@@ -626,13 +629,13 @@ int KeyedFile::open(const std::string& path, uint8_t openMode) {
 int KeyedFile::create(const std::string& path) {
     Impl& m = *impl_;
     // Made exclusively first, so that an existing file is never taken over.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int err = 0;
+    const int fd = platform::createNewFile(path, err);
     if (fd < 0) {
-        const int err = errno;
-        const std::string message = path + " cannot be created: " + std::strerror(err);
+        const std::string message = path + " cannot be created: " + platform::systemErrorText(err);
         return m.failDriver(err == EACCES || err == EPERM || err == EROFS ? AccessDenied : DriverError, message);
     }
-    ::close(fd);
+    (void)platform::closeFile(fd);
     StorageError failure;
     {
         sqlite::Database db;
@@ -650,8 +653,8 @@ int KeyedFile::create(const std::string& path) {
     }
     if (failure.code != NoError) {
         // Nothing half-made stays behind.
-        ::unlink(path.c_str());
-        ::unlink((path + "-journal").c_str());
+        (void)platform::removeFile(path);
+        (void)platform::removeFile(path + "-journal");
         failure.sqliteMessage = path + " cannot be created: " + failure.sqliteMessage;
         return m.fail(std::move(failure));
     }

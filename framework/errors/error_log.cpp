@@ -3,14 +3,14 @@
 #include <ctime>
 #include <utility>
 
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 
 namespace kirva::framework {
 
 ErrorLog::Stamp localStamp() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::localTime(now);
     char date[32] = {};
     char time[32] = {};
     std::strftime(date, sizeof date, "%d.%m.%Y", &local);
@@ -31,7 +31,7 @@ int ErrorLog::open(bool force) {
     platform::LockGuard guard(lock_);
     if (usage_ == 0 || force) {
         // Appending creates the file when it is missing and never touches what is already in it.
-        file_.reset(std::fopen(path_.c_str(), "ab"));
+        file_.reset(platform::openStream(path_, "ab"));
         if (!file_) return 5;
     }
     ++usage_;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/text1250.h"
+#include "platform/thread_slot.h"
 
 namespace kirva::framework {
 
@@ -19,10 +20,10 @@ using platform::MessageIcon;
 std::atomic<uint64_t> nextSerial{1};
 
 // Each thread has its own error state per manager; a thread that has not used a manager yet gets the
-// initial state.
+// initial state. A thread slot, not a thread_local map: see platform/thread_slot.h.
 ErrorStatus& threadStatus(uint64_t serial) {
-    thread_local std::unordered_map<uint64_t, ErrorStatus> statuses;
-    return statuses[serial];
+    static platform::ThreadSlot<std::unordered_map<uint64_t, ErrorStatus>> statuses;
+    return statuses.get()[serial];
 }
 
 // Until the window system names its own, boxes are printed on standard error and answer their default.

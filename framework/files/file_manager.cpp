@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/text1250.h"
+#include "platform/thread_slot.h"
 
 namespace kirva::framework {
 
@@ -20,10 +21,27 @@ struct RelationMapping {
     RelationManager* manager;
 };
 
-// The registries of the calling thread: created with it, gone with it.
-thread_local std::vector<FileMapping> fileMapping;
-thread_local std::vector<RelationMapping> relationMapping;
-thread_local std::vector<FileUseEntry> statusQueue;
+// The registries of the calling thread: created with it, gone with it. A thread slot, not thread_local
+// vectors: see platform/thread_slot.h.
+struct ThreadTables {
+    std::vector<FileMapping> fileMapping;
+    std::vector<RelationMapping> relationMapping;
+    std::vector<FileUseEntry> statusQueue;
+};
+
+ThreadTables& threadTables() {
+    static platform::ThreadSlot<ThreadTables> tables;
+    return tables.get();
+}
+std::vector<FileMapping>& fileMapping() {
+    return threadTables().fileMapping;
+}
+std::vector<RelationMapping>& relationMapping() {
+    return threadTables().relationMapping;
+}
+std::vector<FileUseEntry>& statusQueue() {
+    return threadTables().statusQueue;
+}
 
 template <class Mapping, class Manager>
 void mapEntry(std::vector<Mapping>& mapping, const DataFile* file, Manager* manager) {
@@ -44,7 +62,7 @@ void unmapEntry(std::vector<Mapping>& mapping, const DataFile* file) {
 // The scope entry of a file on this thread: the one with the highest scope level.
 FileUseEntry* scopeEntry(const DataFile* file) {
     FileUseEntry* found = nullptr;
-    for (auto& entry : statusQueue) {
+    for (auto& entry : statusQueue()) {
         if (entry.file == file && entry.thread == std::this_thread::get_id() &&
             (found == nullptr || entry.scopeLevel > found->scopeLevel)) {
             found = &entry;
@@ -89,33 +107,33 @@ int64_t largestValue(data::FieldType type) {
 // Registries
 
 FileManager* fileManagerOf(const DataFile& file) {
-    for (const auto& entry : fileMapping) {
+    for (const auto& entry : fileMapping()) {
         if (entry.file == &file) return entry.manager;
     }
     return nullptr;
 }
 
 RelationManager* relationManagerOf(const DataFile& file) {
-    for (const auto& entry : relationMapping) {
+    for (const auto& entry : relationMapping()) {
         if (entry.file == &file) return entry.manager;
     }
     return nullptr;
 }
 
 void mapRelationManager(const DataFile& file, RelationManager* manager) {
-    mapEntry(relationMapping, &file, manager);
+    mapEntry(relationMapping(), &file, manager);
 }
 void unmapRelationManager(const DataFile& file) {
-    unmapEntry(relationMapping, &file);
+    unmapEntry(relationMapping(), &file);
 }
 const std::vector<FileUseEntry>& fileUseEntries() {
-    return statusQueue;
+    return statusQueue();
 }
 std::size_t mappedFileManagers() {
-    return fileMapping.size();
+    return fileMapping().size();
 }
 std::size_t mappedRelationManagers() {
-    return relationMapping.size();
+    return relationMapping().size();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -146,7 +164,7 @@ void FileManager::configure() {
     cleanedUp_ = false;
     useMrp = false;
     mrpSize = 10;
-    if (file_ != nullptr) mapEntry(fileMapping, file_, this);
+    if (file_ != nullptr) mapEntry(fileMapping(), file_, this);
 }
 
 void FileManager::attach(DataFile& file, framework::ErrorManager& errors) {
@@ -218,8 +236,8 @@ void FileManager::cleanUp() {
     cleanedUp_ = true;
     while (opened_ > 0) close();
     if (file_ != nullptr) {
-        unmapEntry(fileMapping, file_);
-        std::erase_if(statusQueue, [this](const FileUseEntry& entry) { return entry.file == file_; });
+        unmapEntry(fileMapping(), file_);
+        std::erase_if(statusQueue(), [this](const FileUseEntry& entry) { return entry.file == file_; });
     }
     keys_.clear();
     buffers_.clear();
@@ -861,11 +879,11 @@ void FileManager::scopeUse(UseType useType) {
     const std::string procedure = errors_ != nullptr ? errors_->getProcedureName() : std::string();
     FileUseEntry* entry = scopeEntry(file_);
     if (entry == nullptr) {
-        statusQueue.push_back({std::this_thread::get_id(), procedure, file_, useType, 0, 1, 0});
+        statusQueue().push_back({std::this_thread::get_id(), procedure, file_, useType, 0, 1, 0});
     } else if (entry->procedure != procedure) {
         const int level = entry->scopeLevel + 1;
         const int hold = static_cast<uint8_t>(useType) <= static_cast<uint8_t>(UseType::Keep) ? saveState() : 0;
-        statusQueue.push_back({std::this_thread::get_id(), procedure, file_, useType, hold, level, 0});
+        statusQueue().push_back({std::this_thread::get_id(), procedure, file_, useType, hold, level, 0});
     } else if (static_cast<uint8_t>(useType) > static_cast<uint8_t>(entry->useType)) {
         entry->useType = useType;
     }
@@ -887,8 +905,8 @@ void FileManager::scopeClose() {
     }
     const int hold = entry->hold;
     const bool restore = static_cast<uint8_t>(entry->useType) < static_cast<uint8_t>(UseType::Change);
-    const auto index = entry - statusQueue.data();
-    statusQueue.erase(statusQueue.begin() + index);
+    const auto index = entry - statusQueue().data();
+    statusQueue().erase(statusQueue().begin() + index);
     if (hold != 0) restoreState(hold, restore);
 }
 

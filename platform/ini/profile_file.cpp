@@ -1,9 +1,5 @@
 #include "platform/ini/profile_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 
 namespace kirva::platform {
@@ -284,7 +281,7 @@ enum class ReadState { Read, Missing, Failed };
 
 ReadState readWholeFile(const std::string& file, std::string& bytes, std::string& failure) {
     std::error_code ec;
-    const auto status = std::filesystem::status(file, ec);
+    const auto status = std::filesystem::status(pathOf(file), ec);
     if (status.type() == std::filesystem::file_type::not_found) return ReadState::Missing;
     if (ec) {
         failure = ec.message();
@@ -294,7 +291,7 @@ ReadState readWholeFile(const std::string& file, std::string& bytes, std::string
         failure = "not a regular file";
         return ReadState::Failed;
     }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(pathOf(file), std::ios::binary);
     if (!in) {
         failure = std::strerror(errno);
         return ReadState::Failed;
@@ -320,7 +317,7 @@ class FileDescriptor {
     // Closing reports its failure: on some file systems the write only fails there.
     bool close() {
         if (fd_ < 0) return true;
-        const int rc = ::close(fd_);
+        const int rc = closeFile(fd_);
         fd_ = -1;
         return rc == 0;
     }
@@ -334,7 +331,7 @@ class TemporaryFile {
   public:
     explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
     ~TemporaryFile() {
-        if (!path_.empty()) ::unlink(path_.c_str());
+        if (!path_.empty()) (void)removeFile(path_);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -355,7 +352,7 @@ Result<void> replaceFile(const std::string& file, const std::string& content) {
     namespace fs = std::filesystem;
     std::error_code ec;
     // Through a symbolic link the target is replaced, not the link.
-    fs::path target = file;
+    fs::path target = pathOf(file);
     if (fs::is_symlink(target, ec)) {
         const fs::path resolved = fs::weakly_canonical(target, ec);
         if (ec) return writeError(file, ec.message());
@@ -363,8 +360,7 @@ Result<void> replaceFile(const std::string& file, const std::string& content) {
     }
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const std::string targetName = utf8Of(target);
 
     std::random_device seed;
     std::mt19937 random(seed());
@@ -372,37 +368,31 @@ Result<void> replaceFile(const std::string& file, const std::string& content) {
     std::optional<FileDescriptor> fd;
     for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
         const auto candidate =
-            (folder / ("." + target.filename().string() + ".tmp" + std::to_string(random()))).string();
-        const int opened = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            utf8Of(folder / pathOf("." + utf8Of(target.filename()) + ".tmp" + std::to_string(random())));
+        int error = 0;
+        const int opened = createNewFile(candidate, error);
         if (opened >= 0) {
             temporary.emplace(candidate);
             fd.emplace(opened);
-        } else if (errno != EEXIST) {
-            return writeError(file, std::strerror(errno));
+        } else if (error != EEXIST) {
+            return writeError(file, systemErrorText(error));
         }
     }
     if (!fd) return writeError(file, "no free name for a temporary file");
 
-    if (exists) (void)::fchmod(fd->get(), existing.st_mode & 07777);
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd->get(), data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return writeError(file, std::strerror(errno));
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+    keepPermissions(fd->get(), targetName);
+    if (const int error = writeWhole(fd->get(), content.data(), content.size()); error != 0) {
+        return writeError(file, systemErrorText(error));
     }
-    if (::fsync(fd->get()) != 0) return writeError(file, std::strerror(errno));
-    if (!fd->close()) return writeError(file, std::strerror(errno));
-    if (::rename(temporary->path().c_str(), target.c_str()) != 0) return writeError(file, std::strerror(errno));
+    if (const int error = syncFile(fd->get()); error != 0) return writeError(file, systemErrorText(error));
+    if (!fd->close()) return writeError(file, systemErrorText(errno));
+    if (const int error = platform::replaceFile(temporary->path(), targetName); error != 0) {
+        return writeError(file, systemErrorText(error));
+    }
     temporary->release();
 
     // Make the rename itself durable; a failure here leaves a complete file either way.
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) (void)::fsync(dir.get());
+    syncFolder(utf8Of(folder));
     return {};
 }
 

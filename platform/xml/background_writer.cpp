@@ -1,9 +1,12 @@
 #include "platform/xml/background_writer.h"
 
+#ifdef __linux__
 #include <fcntl.h>
-#include <unistd.h>
+#endif
 
 #include <cerrno>
+
+#include "platform/system_files.h"
 
 namespace kirva::platform {
 
@@ -88,16 +91,8 @@ void BackgroundWriter::run() noexcept {
 }
 
 int BackgroundWriter::write(const Slot& slot) noexcept {
-    std::size_t done = 0;
-    while (done < slot.used) {
-        const ssize_t written = ::write(fd_, slot.bytes.data() + done, slot.used - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    fileSize_ += done;
+    if (const int error = writeWhole(fd_, slot.bytes.data(), slot.used); error != 0) return error;
+    fileSize_ += slot.used;
 #ifdef __linux__
     // Start the disk writing what is written so far while the rest is made, so that the fsync at the end
     // waits only for the last part. Only a hint: the fsync still decides whether the file is on disk.

@@ -1,16 +1,14 @@
 #include "platform/xml/xml_writer.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <vector>
+
+#include "platform/system_files.h"
 
 namespace kirva::platform {
 
@@ -32,18 +30,18 @@ bool equalNoCase(std::string_view a, std::string_view b) {
 }
 
 std::string systemError(int error) {
-    return std::strerror(error);
+    return systemErrorText(error);
 }
 
 std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(kPathSeparators);
     if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
+    if (slash == 0) return path.substr(0, 1);
     return path.substr(0, slash);
 }
 
 std::string baseNameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(kPathSeparators);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -80,10 +78,8 @@ std::string hexByte(unsigned char c) {
 }
 
 // This machine's name as it goes into temporary names: no path separators, never empty.
-std::string hostName() {
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "host";
-    std::string host(name);
+std::string temporaryHostName() {
+    std::string host = hostName();
     for (char& c : host) {
         if (c == '/' || c == '\\') c = '_';
     }
@@ -95,12 +91,14 @@ std::string hostName() {
 void XmlWriter::removeStaleTemporaries(const std::string& folder) {
     // ".<journal>.XML.<host>.<pid>-<n>.tmp": only those of this machine, and only when the process that
     // made them no longer runs. A temporary of another machine sharing the folder is never touched.
-    const std::string marker = "." + hostName() + ".";
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
+    const std::string marker = "." + temporaryHostName() + ".";
+    std::error_code ec;
+    std::filesystem::directory_iterator entries(pathOf(folder), ec);
+    if (ec) return;
     std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(ec)) {
+        const std::string entryName = utf8Of(entries->path().filename());
+        const std::string_view name = entryName;
         if (!name.starts_with('.') || !name.ends_with(".tmp")) continue;
         const std::string_view stem = name.substr(0, name.size() - 4);
         const auto dash = stem.rfind('-');
@@ -116,12 +114,10 @@ void XmlWriter::removeStaleTemporaries(const std::string& folder) {
         const std::string_view journal = stem.substr(1, dot + 1 - marker.size() - 1);
         if (journal.size() < 5 || !equalNoCase(journal.substr(journal.size() - 4), ".XML")) continue;
         const long pid = std::stol(std::string(pidText));
-        if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to ask
+        if (processRunning(pid)) continue;  // still running, or not ours to ask
         stale.emplace_back(name);
     }
-    ::closedir(dir);
-    for (const auto& name : stale) ::unlink((folder + "/" + name).c_str());
+    for (const auto& name : stale) (void)removeFile(folder + "/" + name);
 }
 
 std::optional<std::size_t> firstUncarriedByte(std::string_view text) {
@@ -152,7 +148,7 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
         fail("the encoding " + std::string(encoding) + " is not written; only Windows-1250");
         return 1;
     }
-    if (path.empty() || path.back() == '/') {
+    if (path.empty() || kPathSeparators.find(path.back()) != std::string_view::npos) {
         fail("no file name for the XML document");
         return ENOENT;
     }
@@ -162,10 +158,11 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
     // A hidden name in the same folder, so the rename at the end cannot cross file systems. It names this
     // machine and process, so that a later run can tell a temporary whose writer was killed.
     const std::string stem =
-        folderOf(path) + "/." + baseNameOf(path) + "." + hostName() + "." + std::to_string(::getpid());
+        folderOf(path) + "/." + baseNameOf(path) + "." + temporaryHostName() + "." + std::to_string(currentProcessId());
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = stem + "-" + std::to_string(attempt) + ".tmp";
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int error = 0;
+        const int fd = createNewFile(candidate, error);
         if (fd >= 0) {
             fd_ = fd;
             tempPath_ = std::move(candidate);
@@ -173,8 +170,7 @@ uint16_t XmlWriter::createFile(const std::string& path, std::string_view version
             takeBuffer();
             return 0;
         }
-        if (errno != EEXIST) {
-            const int error = errno;
+        if (error != EEXIST) {
             fail("cannot create " + path + ": " + systemError(error), error);
             return static_cast<uint16_t>(error);
         }
@@ -290,20 +286,17 @@ Result<void> XmlWriter::closeFile() {
         fail("cannot write " + finalPath_ + ": " + systemError(writeError), writeError);
         return makeError(failure_);
     }
-    if (::fsync(fd_) != 0) {
-        const int error = errno;
+    if (const int error = syncFile(fd_); error != 0) {
         fail("cannot write " + finalPath_ + ": " + systemError(error), error);
         return makeError(failure_);
     }
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) {
-        const int error = errno;
+    if (const int error = platform::closeFile(fd); error != 0) {
         fail("cannot write " + finalPath_ + ": " + systemError(error), error);
         return makeError(failure_);
     }
-    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
-        const int error = errno;
+    if (const int error = replaceFile(tempPath_, finalPath_); error != 0) {
         fail("cannot put " + finalPath_ + " in place: " + systemError(error), error);
         return makeError(failure_);
     }
@@ -311,11 +304,7 @@ Result<void> XmlWriter::closeFile() {
     completed_ = true;
     // Make the rename itself durable; a folder that cannot be synced (some file systems refuse) still
     // holds the complete file.
-    const int folder = ::open(folderOf(finalPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    syncFolder(folderOf(finalPath_));
     return {};
 }
 
@@ -463,11 +452,11 @@ void XmlWriter::discard() {
     capacity_ = 0;
     used_ = 0;
     if (fd_ >= 0) {
-        ::close(fd_);
+        (void)platform::closeFile(fd_);
         fd_ = -1;
     }
     if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
+        (void)removeFile(tempPath_);
         tempPath_.clear();
     }
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <memory>
@@ -514,6 +516,9 @@ TEST_F(KeyedFileTest, AnInterruptedWriteIsRolledBackOrNamed) {
     std::vector<data::Record> records;
     for (int i = 0; i < 300; ++i) records.push_back(record(i, "AB", "X", 0, "long name"));
     createWith(records);
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a writer process killed mid-write (fork)";
+#else
     const auto interruptWrite = [this] {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -543,6 +548,7 @@ TEST_F(KeyedFileTest, AnInterruptedWriteIsRolledBackOrNamed) {
     ASSERT_EQ(file.next(r), 0);
     EXPECT_EQ(clipRight(r.text(r.field("NAME"))), "long name") << "the cut-off change is rolled back";
     EXPECT_EQ(file.records(), 300);
+#endif
 }
 
 TEST_F(KeyedFileTest, ReadOnlyOpensAndReadOnlyFiles) {

@@ -8,19 +8,30 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <string>
 #include <string_view>
 
 namespace kirva::testing {
 
-// A fresh folder of its own (mkdtemp), so tests never see each other's files, even when run in parallel.
+// A fresh folder of its own (made where no folder of that name was), so tests never see each other's files,
+// even when run in parallel.
 class TestFolder {
   public:
     TestFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kirva-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a temporary folder";
-        path_ = pattern;
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::filesystem::path candidate = base / ("kirva-test-" + std::to_string(random() % 1000000000000ULL));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec)) {
+                path_ = std::move(candidate);
+                return;
+            }
+        }
+        ADD_FAILURE() << "cannot make a temporary folder";
     }
     ~TestFolder() {
         std::error_code ignored;

@@ -9,6 +9,7 @@
 #include "data/layout.h"
 #include "data/record.h"
 #include "platform/ini/profile_file.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "settings/settings_store.h"
 #include "storage/keyed_file.h"
@@ -56,14 +57,14 @@ class Demo : public ::testing::Test {
 
 TEST_F(Demo, SettingsPointAtTheFolder) {
     const std::string ini = dir() / "KIRVA.INI";
-    const std::string folder = dir().path().string() + "/";
+    const std::string folder = dir().path().string() + platform::kNativeSeparator;
     settings::Settings s;
     settings::DataFileNames names;
     settings::loadSettings(ini, s, names);
     settings::readIdentification(ini, s);
     EXPECT_EQ(s.potDoIzdanihRacunov, folder);
     EXPECT_EQ(s.potDoPartnerjev, folder);
-    EXPECT_EQ(s.potDoXmlRacunov, folder + "XML/");
+    EXPECT_EQ(s.potDoXmlRacunov, folder + "XML" + platform::kNativeSeparator);
     EXPECT_TRUE(fs::is_directory(s.potDoXmlRacunov));
     // As the settings window's hint asks: at least 10 and at most 30 characters each.
     for (const std::string* identification : {&s.firmaOpal, &s.kljucOpal}) {
@@ -143,6 +144,9 @@ TEST_F(Demo, TheSameSeedGivesTheSameFilesAndNothingIsOverwritten) {
 }
 
 TEST(DemoSmoke, TheBuiltProgramWritesAndDumpsTheDemo) {
+#ifdef _WIN32
+    GTEST_SKIP() << "drives the program through a POSIX shell; scripts/compare-windows-journal runs the Windows one";
+#else
     TestFolder dir;
     const std::string cliPath = KIRVA_CLI_PATH;
     const std::string folder = (dir.path() / "demo").string();
@@ -157,6 +161,7 @@ TEST(DemoSmoke, TheBuiltProgramWritesAndDumpsTheDemo) {
               "PODJETJE,SIFRAPOSLOVNEENOTE,KONTOKUPCIBREZGOTOVINSKO,KONTOKUPCIGOTOVINSKO,KONTOREALIZACIJESTORITVE,"
               "KONTOREALIZACIJEBLAGO,KONTODDVVISJA,KONTODDVNIZJA,KONTOIZRAVNAVE");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6) << text;
+#endif
 }
 
 }  // namespace

@@ -1,8 +1,4 @@
 // import, dump and check: the data tools over the keyed-file driver and the CSV form of data/csv.h.
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -19,6 +15,7 @@
 #include "data/layout.h"
 #include "data/record.h"
 #include "data/rules.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "storage/keyed_file.h"
 #include "tools/cli/cli.h"
@@ -137,7 +134,7 @@ std::string knownLayouts() {
 // The layout named by --layout, else by the file's base name.
 const Layout* layoutFor(const std::string& file, const std::string& override, std::string_view command,
                         std::ostream& err) {
-    const std::string name = override.empty() ? fs::path(file).stem().string() : override;
+    const std::string name = override.empty() ? platform::pathOf(file).stem().string() : override;
     const Layout* layout = data::findLayout(name);
     if (layout == nullptr) {
         err << "kirva-cli " << command << ": no data file is named '" << name << "'"
@@ -244,18 +241,10 @@ void findRepeatedLines(const Layout& layout, std::istream& in, std::vector<Dupli
 
 // Renames `from` to `to` only when nothing is at `to`: a file another import put there meanwhile stays.
 Result<void> renameIfAbsent(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        // A file system without the no-replace rename: a hard link fails just as surely on an existing name.
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            ::unlink(from.c_str());
-            return {};
-        }
-        error = errno;
-    }
+    const int error = platform::renameIfAbsent(from, to);
+    if (error == 0) return {};
     if (error == EEXIST) return makeError(to + " was created by someone else while this import ran");
-    return makeError("cannot create " + to + ": " + std::strerror(error));
+    return makeError("cannot create " + to + ": " + platform::systemErrorText(error));
 }
 
 void reportCsvProblems(std::ostream& err, const std::string& csvPath, const std::string& dataPath,
@@ -390,7 +379,7 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
         return BadUsage;
     }
 
-    const bool existed = fs::exists(dataPath, ec);
+    const bool existed = fs::exists(platform::pathOf(dataPath), ec);
     // A new file is built under a work name of this import's own, made exclusively beside its final name,
     // and put in place only when it is complete and only where no file has appeared meanwhile: another
     // import's work file is never touched, and its finished file is never replaced.
@@ -405,8 +394,9 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             opened = file.open(dataPath);
         } else {
             for (int attempt = 0; attempt < 100 && !ownWork; ++attempt) {
-                workPath = dataPath + ".import-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-                if (fs::exists(workPath, ec) || fs::exists(workPath + "-journal", ec)) continue;
+                workPath = dataPath + ".import-" + std::to_string(platform::currentProcessId()) + "-" +
+                           std::to_string(attempt);
+                if (platform::pathExists(workPath) || platform::pathExists(workPath + "-journal")) continue;
                 if (file.create(workPath) != 0) break;
                 ownWork = true;
                 opened = file.open(workPath);
@@ -441,8 +431,8 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
             }
         }
         if (rc != Done && ownWork) {
-            fs::remove(workPath, ec);
-            fs::remove(workPath + "-journal", ec);
+            (void)platform::removeFile(workPath);
+            (void)platform::removeFile(workPath + "-journal");
         }
     }
     if (rc == Done) {

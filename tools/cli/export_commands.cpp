@@ -8,6 +8,7 @@
 #include "app/export_session.h"
 #include "export/export_run.h"
 #include "framework/errors/reason.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "platform/window/message_box.h"
 #include "settings/settings_store.h"
@@ -143,7 +144,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
             return BadUsage;
     }
     std::error_code ignored;
-    const std::filesystem::path journal = cp1250ToUtf8(clipRight(state.outputFileName));
+    const std::filesystem::path journal = platform::pathOf(cp1250ToUtf8(clipRight(state.outputFileName)));
     out << std::filesystem::absolute(journal, ignored).lexically_normal().string() << "\n";
     return Done;
 }
@@ -153,7 +154,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
 bool settingsFileUsable(const std::string& ini, bool named, const std::string& prefix, std::ostream& err) {
     // A settings file named by mistake (a data file, a journal) is never read as settings nor written.
     std::error_code missing;
-    if (named && !std::filesystem::exists(ini, missing)) {
+    if (named && !std::filesystem::exists(platform::pathOf(ini), missing)) {
         err << prefix << "the settings file " << ini << " does not exist\n";
         return false;
     }

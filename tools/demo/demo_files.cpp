@@ -9,6 +9,7 @@
 #include "data/layout_fields.h"
 #include "platform/decimal.h"
 #include "platform/ini/profile_file.h"
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "storage/keyed_file.h"
 
@@ -56,7 +57,7 @@ std::vector<NamedFile> demoFiles(const fs::path& folder) {
 
 std::optional<std::string> existingDemoFile(const std::string& dir) {
     std::error_code ec;
-    const fs::path folder(dir);
+    const fs::path folder = platform::pathOf(dir);
     for (const auto& named : demoFiles(folder)) {
         if (fs::exists(named.path, ec)) return named.path.string();
     }
@@ -187,10 +188,11 @@ Result<void> writeFile(const NamedFile& named, std::size_t count, Fill fill) {
 
 Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options, const Clock& clock) {
     std::error_code ec;
-    const fs::path folder = fs::absolute(fs::path(dir), ec).lexically_normal();
+    const fs::path folder = fs::absolute(platform::pathOf(dir), ec).lexically_normal();
     if (ec) return makeError("cannot resolve the folder " + dir + ": " + ec.message());
-    std::string folderText = folder.generic_string();
-    if (!folderText.ends_with('/')) folderText += '/';
+    // The folders in KIRVA.INI are written as the system writes them (backslashes on Windows).
+    std::string folderText = platform::utf8Of(folder);
+    if (!folderText.ends_with(platform::kNativeSeparator)) folderText += platform::kNativeSeparator;
     auto folderSetting = utf8ToCp1250(folderText);
     if (!folderSetting)
         return makeError("the folder name " + folderText +
@@ -228,7 +230,7 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
             if (auto r = writeFile(files[f], 0, [](std::size_t, Record&) {}); !r) return r;
         }
         const std::string iniName = ini.string();
-        const std::string outputSetting = *folderSetting + "XML/";
+        const std::string outputSetting = *folderSetting + "XML" + platform::kNativeSeparator;
         const std::pair<const char*, const char*> keys[] = {{"GLOBAL", "PotDoIzdanihRacunov"},
                                                             {"GLOBAL", "PotDoPartnerjev"},
                                                             {"GLOBAL", "PotDoXMLRacunov"},
@@ -252,7 +254,7 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
     if (!written) {
         for (const auto& named : files) {
             fs::remove(named.path, ec);
-            fs::remove(named.path.string() + "-journal", ec);
+            (void)platform::removeFile(named.path.string() + "-journal");
         }
         fs::remove(ini, ec);
         return written.error();

@@ -2,7 +2,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -21,13 +25,19 @@ using kirva::testing::TestFolder;
 // A file descriptor closed at the end of the test.
 class Fd {
   public:
+#ifdef _WIN32
+    Fd(const std::string& path, int flags) : fd_(::_open(path.c_str(), flags | _O_BINARY, 0666)) {}
+#else
     Fd(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0666)) {}
+#endif
     ~Fd() {
         if (fd_ >= 0) ::close(fd_);
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
+    int get() const {
+        return fd_;
+    }
 
   private:
     int fd_;

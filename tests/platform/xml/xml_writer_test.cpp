@@ -1,14 +1,24 @@
 #include "platform/xml/xml_writer.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 
+#include "platform/system_files.h"
 #include "platform/text1250.h"
 #include "tests/support/test_folder.h"
 
@@ -228,7 +238,9 @@ TEST(XmlWriter, ADocumentNotCompletedIsRemovedAndAnOldFileStaysUntilTheNewOneIsC
     EXPECT_EQ(folder.names(), std::set<std::string>{"x.xml"});
 }
 
-// The file-size limit makes the kernel refuse writes past it, as a full disk does.
+#ifndef _WIN32
+// The file-size limit makes the kernel refuse writes past it, as a full disk does. Windows has no such limit
+// for a process; the file another program holds (below) is its failing replacement.
 class FileSizeLimit {
   public:
     explicit FileSizeLimit(rlim_t bytes) {
@@ -266,7 +278,12 @@ TEST(XmlWriter, AFailedWriteFailsTheDocumentAndLeavesNothingBehind) {
     EXPECT_TRUE(folder.names().empty());
 }
 
+#endif
+
 TEST(XmlWriter, AFolderLostWhileWritingFailsTheDocument) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows does not remove a folder that holds an open file";
+#endif
     TestFolder folder;
     const std::filesystem::path out = folder.path() / "out";
     std::filesystem::create_directory(out);
@@ -283,18 +300,20 @@ TEST(XmlWriter, AFolderLostWhileWritingFailsTheDocument) {
 // removes the temporaries of this machine whose process no longer runs, and nothing else.
 TEST(XmlWriter, ANewDocumentRemovesTheTemporariesOfKilledWritersOnly) {
     TestFolder folder;
+#ifdef _WIN32
+    const long child = 999999999;  // odd: Windows process ids are multiples of four, so it never runs
+#else
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
     ::waitpid(child, nullptr, 0);  // a process id that no longer runs
-    char hostBuffer[256] = {};
-    ASSERT_EQ(::gethostname(hostBuffer, sizeof hostBuffer - 1), 0);
-    const std::string host = hostBuffer;
+#endif
+    const std::string host = hostName();
     const std::string dead = std::to_string(child);
     const std::string stale = ".ACME 1-9 2019615.XML." + host + "." + dead + "-0.tmp";
     const std::vector<std::string> kept = {
-        ".ACME 1-9 2019615.XML." + host + "." + std::to_string(::getpid()) + "-3.tmp",  // a live writer
-        ".ACME 1-9 2019615.XML.other-host." + dead + "-0.tmp",                          // another machine's
-        ".notes.txt." + host + "." + dead + "-0.tmp",                                   // not a journal
+        ".ACME 1-9 2019615.XML." + host + "." + std::to_string(currentProcessId()) + "-3.tmp",  // a live writer
+        ".ACME 1-9 2019615.XML.other-host." + dead + "-0.tmp",                                  // another machine's
+        ".notes.txt." + host + "." + dead + "-0.tmp",                                           // not a journal
     };
     kirva::testing::writeFile(folder / stale, std::string(1000, 'x'));
     for (const auto& name : kept) kirva::testing::writeFile(folder / name, "x");
@@ -309,5 +328,85 @@ TEST(XmlWriter, ANewDocumentRemovesTheTemporariesOfKilledWritersOnly) {
     expected.insert("NEW.XML");
     EXPECT_EQ(folder.names(), expected);
 }
+
+#ifdef _WIN32
+namespace {
+
+// The previous journal held open by another program (OPAL reading it, a virus scanner), as Windows programs
+// hold files: sharing reading and writing but not deletion, so it cannot be replaced while open.
+class HeldFile {
+  public:
+    explicit HeldFile(const std::string& path) { ::_sopen_s(&fd_, path.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0); }
+    ~HeldFile() { release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    bool held() const { return fd_ >= 0; }
+    void release() {
+        if (fd_ >= 0) ::_close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+bool writeSmallDocument(XmlWriter& writer, const std::string& path) {
+    if (writer.createFile(path, "1.0", "Windows-1250") != 0) return false;
+    writer.addElement("A", "new");
+    return true;
+}
+
+TEST(XmlWriter, AJournalAnotherProgramHoldsIsReportedAndKeptAsItWas) {
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    kirva::testing::writeFile(path, "old");
+    HeldFile holder(path);
+    ASSERT_TRUE(holder.held());
+    XmlWriter writer;
+    ASSERT_TRUE(writeSmallDocument(writer, path));
+    const auto closed = writer.closeFile();
+    ASSERT_FALSE(closed.ok());
+    EXPECT_NE(closed.error().message.find("in use by another program"), std::string::npos) << closed.error().message;
+    holder.release();
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(folder.names(), std::set<std::string>{"x.xml"});
+}
+
+TEST(XmlWriter, AJournalHeldOnlyBrieflyIsReplacedOnceItIsLetGo) {
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    kirva::testing::writeFile(path, "old");
+    HeldFile holder(path);
+    ASSERT_TRUE(holder.held());
+    std::thread letGo([&holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        holder.release();
+    });
+    XmlWriter writer;
+    ASSERT_TRUE(writeSmallDocument(writer, path));
+    const auto closed = writer.closeFile();
+    letGo.join();
+    ASSERT_TRUE(closed.ok()) << closed.error().message;
+    EXPECT_EQ(readFile(path), std::string(kDeclaration) + "<A>new</A>\n");
+    EXPECT_EQ(folder.names(), std::set<std::string>{"x.xml"});
+}
+
+TEST(XmlWriter, AReadOnlyJournalIsReportedAndKept) {
+    TestFolder folder;
+    const std::string path = folder / "x.xml";
+    kirva::testing::writeFile(path, "old");
+    ASSERT_EQ(::_chmod(path.c_str(), _S_IREAD), 0);
+    XmlWriter writer;
+    ASSERT_TRUE(writeSmallDocument(writer, path));
+    const auto closed = writer.closeFile();
+    ASSERT_FALSE(closed.ok());
+    EXPECT_NE(closed.error().message.find("cannot put"), std::string::npos) << closed.error().message;
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(folder.names(), std::set<std::string>{"x.xml"});
+    ::_chmod(path.c_str(), _S_IREAD | _S_IWRITE);
+}
+
+}  // namespace
+#endif
 
 }  // namespace kirva::platform
