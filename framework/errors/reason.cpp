@@ -38,8 +38,10 @@ std::string systemErrorInWords(int code) {
             return "datoteka bi presegla največjo dovoljeno velikost";
         case ENOSPC:
             return "na disku ni več prostora";
+#ifdef EDQUOT  // not on Windows
         case EDQUOT:
             return "dovoljeni prostor na disku je porabljen";
+#endif
         case EACCES:
         case EPERM:
             return "ni dovoljenja za pisanje v mapo";

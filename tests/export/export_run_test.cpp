@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -285,6 +287,10 @@ INSTANTIATE_TEST_SUITE_P(Table, OnePass, ::testing::ValuesIn(kOnePassCases),
 // A full disk in the middle of the one read: the run fails, and neither the journal nor its temporary file
 // is left.
 TEST_F(ExportRunTest, OnePassThatCannotWriteFailsAndLeavesNothing) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Windows has no file-size limit for a process; the read-only journal of InvoiceStreamTest stands in";
+#else
     for (int i = 0; i < 1200; ++i) addInvoice(1, 2019, 1000 + i, day(2019, 5, 1 + i % 28), "10.00");
     ExportFiles f = files();
     ExportState state;
@@ -305,6 +311,7 @@ TEST_F(ExportRunTest, OnePassThatCannotWriteFailsAndLeavesNothing) {
     const std::string reason = framework::englishText(run.reason);
     EXPECT_EQ(reason.rfind("the journal was not written: cannot write ", 0), 0u) << reason;
     EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));
+#endif
 }
 
 // An older journal of the same name is replaced only by a complete one: whatever stops a run before that
