@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the settings window; nothing is written to the file that the user did not confirm.
 TEST_F(ExportWindowTest, AValueTheProgramCannotHoldIsShownOnceRefusedAndCorrectedInTheSettingsWindow) {
     demoData();
-    setting("OPAL", "Firma", std::string(56, 'F'));
+    setting(settings::keys::firmaOpal, std::string(56, 'F'));
     const std::string before = readFile(ini());
     std::string firmaShown, iniWhileRefused;
     std::size_t reasonsAtStart = 0;
@@ -159,7 +159,7 @@ TEST_F(ExportWindowTest, AValueTheProgramCannotHoldIsShownOnceRefusedAndCorrecte
     EXPECT_EQ(boxesStarting(" Temeljnica ni bila izdelana."), 1u);
     EXPECT_EQ(iniWhileRefused, before);
     EXPECT_EQ(firmaShown, std::string(50, 'F'));  // as far as the program holds it
-    EXPECT_EQ(iniValue("OPAL", "Firma"), "ACME d.o.o.");
+    EXPECT_EQ(iniValue(settings::keys::firmaOpal), "ACME d.o.o.");
     EXPECT_EQ(boxesStarting(kCompleted), 1u);
     ASSERT_EQ(journals(outputFolder()).size(), 1u);
     EXPECT_TRUE(journals(outputFolder())[0].filename().string().starts_with("ACME d.o.o. "));
@@ -171,7 +171,7 @@ TEST_F(ExportWindowTest, AFolderThatMakesADataFileNameTooLongIsRefusedAndNothing
     completeSettings();
     const fs::path deep = folder.path() / std::string(246 - folder.path().string().size() - 2, 'd');
     fs::create_directories(deep);
-    setting("GLOBAL", "PotDoIzdanihRacunov", deep.string() + "/");
+    setting(settings::keys::potDoIzdanihRacunov, deep.string() + "/");
     bool closeLook = false;
     user.check([&](Window& w) { closeLook = nothingToExport(w); }).pressAccessKey('I');
     EXPECT_EQ(runProgram(), 0);
