@@ -291,13 +291,10 @@ ErrorLevel ExportWindow::handleAccepted() {
         if (!datesValid_) return level;
         if (count()) {
             showReady();
+            window_.display();
         } else {
-            window_.setText(kCancelButton, cp1250(kCloseLook));
-            window_.setImage(kCancelButton, "exit");
-            window_.setHidden(kCancelButton, false);
-            window_.setHidden(kBuildButton, true);
+            showNothingToExport();
         }
-        window_.display();
     } else if (accepted == kSettingsButton) {
         updateBindings();
         settings::SettingsWindowContext settingsContext{context_.windows, context_.errors, context_.ini,
