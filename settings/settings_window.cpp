@@ -203,21 +203,21 @@ ErrorLevel SettingsWindow::handleAccepted() {
     const ErrorLevel level = WindowController::handleAccepted();
     switch (window_.acceptedControl()) {
         case kInvoiceFolderButton:
-            pickFolder(kInvoiceFolder, " Izberi mapo z datotekami izdanih računov",
+            pickFolder(kInvoiceFolder, Text1250::literal(" Izberi mapo z datotekami izdanih računov"),
                        context_.settings.potDoIzdanihRacunov, kInvoiceWidth);
             saved(saveFolderSettings(context_.settingsFileName, context_.settings));
             window_.selectNext(kInvoiceFolderButton);
             break;
         case kPartnerFolderButton:
-            pickFolder(kPartnerFolder, " Izberi mapo s podatki kupcev (poslovnih partnerjev)",
+            pickFolder(kPartnerFolder, Text1250::literal(" Izberi mapo s podatki kupcev (poslovnih partnerjev)"),
                        context_.settings.potDoPartnerjev, keys::potDoPartnerjev.width);
             saved(saveFolderSettings(context_.settingsFileName, context_.settings));
             window_.selectNext(kPartnerFolderButton);
             break;
         case kOutputFolderButton:
             // The output folder is written only when the settings are confirmed.
-            pickFolder(kOutputFolder, " Izberi mapo za izhodne XML datoteke", context_.settings.potDoXmlRacunov,
-                       kOutputWidth);
+            pickFolder(kOutputFolder, Text1250::literal(" Izberi mapo za izhodne XML datoteke"),
+                       context_.settings.potDoXmlRacunov, kOutputWidth);
             window_.selectNext(kOutputFolderButton);
             break;
         case kInformationButton:
@@ -246,12 +246,12 @@ void SettingsWindow::saved(const Result<void>& written) {
     windowSystem().messageBoxes().show(box);
 }
 
-void SettingsWindow::pickFolder(int32_t entry, const char* title, std::string& folder, std::size_t maxLength) {
+void SettingsWindow::pickFolder(int32_t entry, const Text1250& title, std::string& folder, std::size_t maxLength) {
     updateBindings();
     platform::WindowSystem& system = windowSystem();
     savedDirectory_ = system.currentDirectory();
     // The globals are cut to what they hold (254 or 255 characters); the picker never hands back more.
-    if (system.pickFolder(cp1250(title), folder, maxLength)) {
+    if (system.pickFolder(title, folder, maxLength)) {
         // Every consumer joins the folder straight to a file name, so a chosen folder ends with a separator.
         if (!folder.empty() && folder.back() != '/' && folder.size() < maxLength) folder += '/';
         window_.display(entry);
