@@ -51,8 +51,8 @@ ControlLayout dateEntry(int32_t number, int32_t& date, Rect place) {
 platform::WindowLayout exportWindowLayout(ExportState& state) {
     platform::WindowLayout layout;
     layout.name = std::string(kExportProcedureName);
-    layout.caption =
-        cp1250("XML izdani RAČUNI za OPAL       TALMOR d.o.o.                ver. 1.02     21.5. 2019           ");
+    layout.caption = Text1250::literal(
+        "XML izdani RAČUNI za OPAL       TALMOR d.o.o.                ver. 1.02     21.5. 2019           ");
     layout.width = 250;
     layout.height = 166;
     layout.fontName = "Verdana";

@@ -76,7 +76,7 @@ ControlLayout button(int32_t number, const char* utf8Text, const char* image, Re
 platform::WindowLayout settingsWindowLayout(Settings& settings) {
     platform::WindowLayout layout;
     layout.name = std::string(kSettingsProcedureName);
-    layout.caption = " NASTAVITVE PROGRAMA";
+    layout.caption = Text1250::literal(" NASTAVITVE PROGRAMA");
     layout.width = 343;
     layout.height = 346;
     layout.fontName = "Verdana";

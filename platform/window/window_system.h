@@ -110,9 +110,9 @@ struct ControlLayout {
 };
 
 struct WindowLayout {
-    std::string name;     // the procedure's name, used for the window's object name and tests
-    std::string caption;  // Windows-1250
-    int32_t width = 0;    // client size, dialog units
+    std::string name;  // the procedure's name, used for the window's object name and tests
+    Text1250 caption;
+    int32_t width = 0;  // client size, dialog units
     int32_t height = 0;
     std::string fontName = "Verdana";
     int32_t fontPoints = 8;

@@ -47,12 +47,12 @@ class ExportWindowTest : public testing::DesktopTest {
     }
 };
 
-// Every text of a layout is Windows-1250: a UTF-8 literal that slipped through would show as mojibake.
+// Every control text of a layout is Windows-1250: a UTF-8 literal that slipped through would show as
+// mojibake. (The caption is typed, so the compiler keeps it.)
 void expectWindows1250(const platform::WindowLayout& layout) {
     auto check = [&](const std::string& text, int32_t control) {
         EXPECT_TRUE(isAscii(text) || !isValidUtf8(text)) << layout.name << " control " << control << ": " << text;
     };
-    check(layout.caption, 0);
     for (const auto& c : layout.controls) {
         check(c.text, c.number);
         check(c.tooltip, c.number);
@@ -66,7 +66,7 @@ TEST(ExportWindowLayout, HasItsControlsAndTextsInFieldOrder) {
     expectWindows1250(layout);
     expectWindows1250(settings::settingsWindowLayout(*std::make_unique<settings::Settings>()));
     EXPECT_EQ(layout.caption.size(), 96u);
-    EXPECT_EQ(cp1250ToUtf8(layout.caption),
+    EXPECT_EQ(layout.caption.toUtf8(),
               "XML izdani RAČUNI za OPAL       TALMOR d.o.o.                ver. 1.02     21.5. 2019           ");
     EXPECT_EQ(layout.fontName, "Verdana");
     auto find = [&](int32_t number) -> const platform::ControlLayout& {

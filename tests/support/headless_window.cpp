@@ -73,7 +73,7 @@ class HeadlessWindow final : public Window {
             c.place = withNaturalSize(c, c.layout.place);
         }
         fontName_ = layout.fontName;
-        caption_ = layout.caption;
+        caption_ = layout.caption.bytes();
         place_ = Rect{0, 0, layout.width, layout.height};
         centre();
         normalPlace_ = place_;

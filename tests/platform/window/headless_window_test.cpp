@@ -34,7 +34,7 @@ class HeadlessWindowTest : public ::testing::Test {
     WindowLayout layout() {
         WindowLayout l;
         l.name = "w";
-        l.caption = cp1250(" IZVOZ");
+        l.caption = Text1250::literal(" IZVOZ");
         l.width = 200;
         l.height = 120;
         auto add = [&](int32_t number, ControlKind kind, std::string text, Rect place) -> ControlLayout& {
