@@ -51,8 +51,8 @@ ControlLayout dateEntry(int32_t number, int32_t& date, Rect place) {
 platform::WindowLayout exportWindowLayout(ExportState& state) {
     platform::WindowLayout layout;
     layout.name = std::string(kExportProcedureName);
-    layout.caption =
-        cp1250("XML izdani RAČUNI za OPAL       TALMOR d.o.o.                ver. 1.02     21.5. 2019           ");
+    layout.caption = Text1250::literal(
+        "XML izdani RAČUNI za OPAL       TALMOR d.o.o.                ver. 1.02     21.5. 2019           ");
     layout.width = 250;
     layout.height = 166;
     layout.fontName = "Verdana";
@@ -291,13 +291,10 @@ ErrorLevel ExportWindow::handleAccepted() {
         if (!datesValid_) return level;
         if (count()) {
             showReady();
+            window_.display();
         } else {
-            window_.setText(kCancelButton, cp1250(kCloseLook));
-            window_.setImage(kCancelButton, "exit");
-            window_.setHidden(kCancelButton, false);
-            window_.setHidden(kBuildButton, true);
+            showNothingToExport();
         }
-        window_.display();
     } else if (accepted == kSettingsButton) {
         updateBindings();
         settings::SettingsWindowContext settingsContext{context_.windows, context_.errors, context_.ini,

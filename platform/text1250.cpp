@@ -141,6 +141,12 @@ std::string cp1250(std::string_view utf8Literal) {
     return converted ? std::move(converted).value() : std::string(utf8Literal);
 }
 
+Result<Text1250> Text1250::fromUtf8(std::string_view utf8) {
+    auto converted = utf8ToCp1250(utf8);
+    if (!converted) return converted.error();
+    return Text1250(std::move(converted).value());
+}
+
 bool isValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         uint32_t cp;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/result.h"
 
@@ -23,6 +24,37 @@ std::string cp1250(std::string_view utf8Literal);
 bool isValidUtf8(std::string_view text);
 // Whether every byte is below 0x80: such a text is the same in UTF-8 and in Windows-1250.
 bool isAscii(std::string_view text);
+
+// Windows-1250 text as the program holds it: control texts and captions, message boxes, the settings, the
+// export state, record texts. A type of its own, so that UTF-8 (file names, messages for the console, source
+// literals) handed where Windows-1250 is meant fails to compile instead of showing the wrong letters; the
+// named conversions are the only ways in and out.
+class Text1250 {
+  public:
+    Text1250() = default;
+    // A source literal (UTF-8, as sources are) known to fit Windows-1250: cp1250() typed.
+    static Text1250 literal(std::string_view utf8Literal) { return Text1250(cp1250(utf8Literal)); }
+    // UTF-8 from outside: refused, never altered, at the first character Windows-1250 lacks.
+    static Result<Text1250> fromUtf8(std::string_view utf8);
+    // Bytes that are Windows-1250 already: a record image's text, a stored setting, a journal's bytes.
+    static Text1250 fromBytes(std::string_view bytes) { return Text1250(std::string(bytes)); }
+
+    std::string toUtf8() const { return cp1250ToUtf8(bytes_); }
+    const std::string& bytes() const { return bytes_; }
+    bool empty() const { return bytes_.empty(); }
+    std::size_t size() const { return bytes_.size(); }
+
+    Text1250& operator+=(const Text1250& more) {
+        bytes_ += more.bytes_;
+        return *this;
+    }
+    friend Text1250 operator+(Text1250 first, const Text1250& second) { return first += second; }
+    friend bool operator==(const Text1250&, const Text1250&) = default;
+
+  private:
+    explicit Text1250(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::string bytes_;
+};
 
 // Upper case of every Windows-1250 letter (č → Č, š → Š, ž → Ž, ...), not only ASCII.
 std::string upper1250(std::string_view cp1250);

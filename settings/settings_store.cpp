@@ -15,16 +15,6 @@ using platform::Profile;
 using platform::ProfileChanges;
 using platform::writeProfileString;
 
-constexpr std::string_view kGlobal = "GLOBAL";
-constexpr std::string_view kDavki = "DAVKI";
-constexpr std::string_view kOpal = "OPAL";
-
-// Widths of the texts the values are read into (characters; one byte each in Windows-1250).
-constexpr std::size_t kInvoiceFolderWidth = 254;
-constexpr std::size_t kPartnerFolderWidth = 255;
-constexpr std::size_t kOutputFolderWidth = 254;
-constexpr std::size_t kIdentificationWidth = 50;
-
 // The seven data files the program names, with the name text each is composed into. File names and the
 // widths of their name texts come from the layouts.
 struct NamedFile {
@@ -49,10 +39,14 @@ const std::array<NamedFile, 7>& namedFiles() {
 constexpr int kRatePlaces = 2;
 constexpr int64_t kRateLimitUnits = 99999;  // 999.99: five digits, two of them decimals
 
-std::string readText(const Profile& file, std::string_view section, std::string_view key, std::size_t width) {
-    std::string value = file.value(section, key, "");
-    if (value.size() > width) value.resize(width);
+std::string readText(const Profile& file, const SettingKey& key) {
+    std::string value = file.value(key.section, key.key, key.fallback);
+    if (value.size() > key.width) value.resize(key.width);
     return value;
+}
+
+std::string readValue(const Profile& file, const SettingKey& key) {
+    return file.value(key.section, key.key, key.fallback);
 }
 
 // The work-data option: a whole number 0 to 255 is the byte; anything else (not a number, a fraction, a
@@ -117,16 +111,11 @@ std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFi
     }
     // The texts the export takes as they stand: one the program cannot hold whole would reach the journal,
     // or a data-file name, altered.
-    struct Held {
-        std::string_view section, key;
-        std::size_t width;
-    };
-    for (const Held& held :
-         {Held{kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth},
-          Held{kGlobal, "PotDoPartnerjev", kPartnerFolderWidth}, Held{kGlobal, "PotDoXMLRacunov", kOutputFolderWidth},
-          Held{kOpal, "Firma", kIdentificationWidth}, Held{kOpal, "Kljuc", kIdentificationWidth}}) {
+    for (const SettingKey& held :
+         {keys::potDoIzdanihRacunov, keys::potDoPartnerjev, keys::potDoXmlRacunov, keys::firmaOpal, keys::kljucOpal}) {
+        const bool identification = held.section == keys::firmaOpal.section;
         Reason reason{.file = settingsFile, .section = std::string(held.section), .key = std::string(held.key)};
-        auto value = profile.exactValue(held.section, held.key, "");
+        auto value = profile.exactValue(held.section, held.key, held.fallback);
         if (!value) {
             // A value with a character Windows-1250 lacks; any other failure is the file's as a whole.
             const bool ofValue = value.error().message.starts_with("the value of ");
@@ -134,7 +123,7 @@ std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFi
             reason.detail = value.error().message;
             return reason;
         }
-        if (const auto at = platform::firstUncarriedByte(*value); at && held.section == kOpal) {
+        if (const auto at = platform::firstUncarriedByte(*value); at && identification) {
             reason.what = ReasonKind::SettingUncarried;
             reason.value = platform::byteText(static_cast<unsigned char>((*value)[*at]));
             reason.length = static_cast<int64_t>(*at + 1);
@@ -148,8 +137,8 @@ std::optional<framework::Reason> checkSettingsFile(const std::string& settingsFi
         }
         // A folder is joined with the data-file names; a name that would not fit its name text is never cut
         // (a cut name would open, or create, some other file).
-        if (held.section != kGlobal || held.key == "PotDoXMLRacunov") continue;
-        const bool partners = held.key == "PotDoPartnerjev";
+        if (identification || held.key == keys::potDoXmlRacunov.key) continue;
+        const bool partners = held.key == keys::potDoPartnerjev.key;
         for (const NamedFile& file : namedFiles()) {
             if (file.partnerFolder != partners) continue;
             const std::size_t length = value->size() + file.layout.fileName.size();
@@ -172,26 +161,27 @@ bool endsTheProgram(const framework::Reason& reason) {
 void loadSettings(const std::string& settingsFile, Settings& settings, DataFileNames& names) {
     // The file is read once; every key comes from that reading.
     const Profile profile = Profile::read(settingsFile);
-    settings.potDoIzdanihRacunov = readText(profile, kGlobal, "PotDoIzdanihRacunov", kInvoiceFolderWidth);
-    settings.potDoPartnerjev = readText(profile, kGlobal, "PotDoPartnerjev", kPartnerFolderWidth);
+    settings.potDoIzdanihRacunov = readText(profile, keys::potDoIzdanihRacunov);
+    settings.potDoPartnerjev = readText(profile, keys::potDoPartnerjev);
     composeDataFileNames(settings, names);
-    settings.potDoXmlRacunov = readText(profile, kGlobal, "PotDoXMLRacunov", kOutputFolderWidth);
+    settings.potDoXmlRacunov = readText(profile, keys::potDoXmlRacunov);
     // Written when missing, so that the file always holds the key the user has to fill in. A value that is
     // there is never written back: it may hold what the program could not take whole. A failure here
     // changes nothing in memory; the settings window reports the next one.
     constexpr std::string_view kMissing = "\n";  // no stored value holds a line break
-    if (profile.value(kGlobal, "PotDoXMLRacunov", kMissing) == kMissing) {
-        (void)writeProfileString(settingsFile, kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
+    const SettingKey& output = keys::potDoXmlRacunov;
+    if (profile.value(output.section, output.key, kMissing) == kMissing) {
+        (void)writeProfileString(settingsFile, output.section, output.key, settings.potDoXmlRacunov);
     }
-    settings.brisanjeDelovnih = optionByte(profile.value(kGlobal, "BrisanjeDelPodat", "0"));
-    settings.stopnjaDdvVisja = rateValue(profile.value(kDavki, "StopnjaDDVvisja", "22"));
-    settings.stopnjaDdvNizja = rateValue(profile.value(kDavki, "StopnjaDDVnizja", "9.5"));
+    settings.brisanjeDelovnih = optionByte(readValue(profile, keys::brisanjeDelovnih));
+    settings.stopnjaDdvVisja = rateValue(readValue(profile, keys::stopnjaDdvVisja));
+    settings.stopnjaDdvNizja = rateValue(readValue(profile, keys::stopnjaDdvNizja));
 }
 
 void readIdentification(const std::string& settingsFile, Settings& settings) {
     const Profile profile = Profile::read(settingsFile);
-    settings.firmaOpal = padRight(profile.value(kOpal, "Firma", ""), kIdentificationWidth);
-    settings.kljucOpal = padRight(profile.value(kOpal, "Kljuc", ""), kIdentificationWidth);
+    settings.firmaOpal = padRight(readValue(profile, keys::firmaOpal), keys::firmaOpal.width);
+    settings.kljucOpal = padRight(readValue(profile, keys::kljucOpal), keys::kljucOpal.width);
 }
 
 namespace {
@@ -201,15 +191,15 @@ namespace {
 class SettingsWrite {
   public:
     explicit SettingsWrite(const std::string& file) : changes_(file) {}
-    void set(std::string_view section, std::string_view key, const std::string& value) {
-        auto accepted = changes_.set(section, key, value);
+    void set(const SettingKey& key, const std::string& value) {
+        auto accepted = changes_.set(key.section, key.key, value);
         if (!accepted && first_) first_ = std::move(accepted);
     }
     void addFolders(const Settings& settings) {
-        set(kGlobal, "PotDoIzdanihRacunov", settings.potDoIzdanihRacunov);
-        set(kGlobal, "PotDoPartnerjev", settings.potDoPartnerjev);
-        set(kGlobal, "PotDoXMLRacunov", settings.potDoXmlRacunov);
-        set(kGlobal, "BrisanjeDelPodat", std::to_string(settings.brisanjeDelovnih));
+        set(keys::potDoIzdanihRacunov, settings.potDoIzdanihRacunov);
+        set(keys::potDoPartnerjev, settings.potDoPartnerjev);
+        set(keys::potDoXmlRacunov, settings.potDoXmlRacunov);
+        set(keys::brisanjeDelovnih, std::to_string(settings.brisanjeDelovnih));
     }
     Result<void> save() {
         auto saved = changes_.save();
@@ -233,10 +223,10 @@ Result<void> saveFolderSettings(const std::string& settingsFile, const Settings&
 Result<void> saveAllSettings(const std::string& settingsFile, const Settings& settings) {
     SettingsWrite write(settingsFile);
     write.addFolders(settings);
-    write.set(kDavki, "StopnjaDDVvisja", settings.stopnjaDdvVisja.toPlainString());
-    write.set(kDavki, "StopnjaDDVnizja", settings.stopnjaDdvNizja.toPlainString());
-    write.set(kOpal, "Firma", std::string(clipRight(settings.firmaOpal)));
-    write.set(kOpal, "Kljuc", std::string(clipRight(settings.kljucOpal)));
+    write.set(keys::stopnjaDdvVisja, settings.stopnjaDdvVisja.toPlainString());
+    write.set(keys::stopnjaDdvNizja, settings.stopnjaDdvNizja.toPlainString());
+    write.set(keys::firmaOpal, std::string(clipRight(settings.firmaOpal)));
+    write.set(keys::kljucOpal, std::string(clipRight(settings.kljucOpal)));
     return write.save();
 }
 

@@ -5,6 +5,7 @@
 // Qt.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,7 +17,34 @@
 
 namespace kirva::settings {
 
-// The settings globals (GLO:...). Texts are Windows-1250.
+// One key of KIRVA.INI the program keeps: where it stands, the width of the global its text is read into
+// (characters, one byte each in Windows-1250; 0 for the option and the rates, which are read as numbers),
+// and the value taken when the key is missing. The settings store, the settings window, the demo and the
+// tests name a key only through this table.
+struct SettingKey {
+    std::string_view section;
+    std::string_view key;
+    std::size_t width = 0;
+    std::string_view fallback;
+};
+
+namespace keys {
+inline constexpr SettingKey potDoIzdanihRacunov{"GLOBAL", "PotDoIzdanihRacunov", 254, ""};
+inline constexpr SettingKey potDoPartnerjev{"GLOBAL", "PotDoPartnerjev", 255, ""};
+inline constexpr SettingKey potDoXmlRacunov{"GLOBAL", "PotDoXMLRacunov", 254, ""};
+inline constexpr SettingKey brisanjeDelovnih{"GLOBAL", "BrisanjeDelPodat", 0, "0"};
+inline constexpr SettingKey stopnjaDdvVisja{"DAVKI", "StopnjaDDVvisja", 0, "22"};
+inline constexpr SettingKey stopnjaDdvNizja{"DAVKI", "StopnjaDDVnizja", 0, "9.5"};
+inline constexpr SettingKey firmaOpal{"OPAL", "Firma", 50, ""};
+inline constexpr SettingKey kljucOpal{"OPAL", "Kljuc", 50, ""};
+}  // namespace keys
+
+// Every key, in the order SaveAllSettings writes them.
+inline constexpr std::array<SettingKey, 8> kSettingKeys{
+    keys::potDoIzdanihRacunov, keys::potDoPartnerjev, keys::potDoXmlRacunov, keys::brisanjeDelovnih,
+    keys::stopnjaDdvVisja,     keys::stopnjaDdvNizja, keys::firmaOpal,       keys::kljucOpal};
+
+// The settings globals (GLO:...), one per key above. Texts are Windows-1250.
 struct Settings {
     std::string potDoIzdanihRacunov;  // GLO:POTDOIZDANIHRACUNOV, at most 254 characters
     std::string potDoPartnerjev;      // GLO:POTDOPARTNERJEV, at most 255 characters

@@ -17,6 +17,14 @@ using platform::ControlLayout;
 using platform::FieldFormat;
 using platform::Rect;
 
+constexpr std::size_t kInvoiceWidth = keys::potDoIzdanihRacunov.width;
+constexpr std::size_t kOutputWidth = keys::potDoXmlRacunov.width;
+constexpr std::size_t kFirmaWidth = keys::firmaOpal.width;
+constexpr std::size_t kKljucWidth = keys::kljucOpal.width;
+// The partners' entry takes one character less than its global holds, as the window always has; the folder
+// picker fills the global whole.
+constexpr std::size_t kPartnerEntryWidth = keys::potDoPartnerjev.width - 1;
+
 // Firma and Kljuc are fixed texts of 50 characters: shown without their padding, kept padded.
 class FixedTextBinding final : public platform::Binding {
   public:
@@ -69,7 +77,7 @@ ControlLayout button(int32_t number, const char* utf8Text, const char* image, Re
 platform::WindowLayout settingsWindowLayout(Settings& settings) {
     platform::WindowLayout layout;
     layout.name = std::string(kSettingsProcedureName);
-    layout.caption = " NASTAVITVE PROGRAMA";
+    layout.caption = Text1250::literal(" NASTAVITVE PROGRAMA");
     layout.width = 343;
     layout.height = 346;
     layout.fontName = "Verdana";
@@ -86,16 +94,16 @@ platform::WindowLayout settingsWindowLayout(Settings& settings) {
     c.push_back(image);
 
     c.push_back(prompt(kInvoiceFolderPrompt, "Imenik s podatki knjige izdanih računov in poslovnih enot:", 21, 31));
-    c.push_back(entry(kInvoiceFolder, platform::bindText(settings.potDoIzdanihRacunov, 254), FieldFormat::Text, 254,
-                      {21, 45, 286, 12}));
+    c.push_back(entry(kInvoiceFolder, platform::bindText(settings.potDoIzdanihRacunov, kInvoiceWidth),
+                      FieldFormat::Text, kInvoiceWidth, {21, 45, 286, 12}));
     c.push_back(button(kInvoiceFolderButton, "...", "", {310, 43, 15, 14}));
     c.push_back(prompt(kPartnerFolderPrompt, "Imenik s podatki kupcev (partnerjev):", 21, 71));
-    c.push_back(entry(kPartnerFolder, platform::bindText(settings.potDoPartnerjev, 254), FieldFormat::Text, 254,
-                      {21, 86, 285, 11}));
+    c.push_back(entry(kPartnerFolder, platform::bindText(settings.potDoPartnerjev, kPartnerEntryWidth),
+                      FieldFormat::Text, kPartnerEntryWidth, {21, 86, 285, 11}));
     c.push_back(button(kPartnerFolderButton, "...", "", {310, 84, 15, 14}));
     c.push_back(prompt(kOutputFolderPrompt, "Imenik s podatki računov v XML obliki za računovodski servis:", 21, 115));
-    c.push_back(entry(kOutputFolder, platform::bindText(settings.potDoXmlRacunov, 254), FieldFormat::Text, 254,
-                      {21, 131, 286, 12}));
+    c.push_back(entry(kOutputFolder, platform::bindText(settings.potDoXmlRacunov, kOutputWidth), FieldFormat::Text,
+                      kOutputWidth, {21, 131, 286, 12}));
     c.push_back(button(kOutputFolderButton, "...", "", {310, 128, 15, 14}));
 
     ControlLayout check;
@@ -126,11 +134,11 @@ platform::WindowLayout settingsWindowLayout(Settings& settings) {
     // The heading's misspelling ("računovodsvto") is the window's own text, kept as users know it.
     c.push_back(prompt(kIdentificationTitle, "Identifikacija podjetja v programu za računovodsvto", 52, 234));
     c.push_back(prompt(kFirmaPrompt, "Firma:", 19, 254));
-    c.push_back(entry(kFirma, std::make_shared<FixedTextBinding>(settings.firmaOpal, 50), FieldFormat::Text, 50,
-                      {50, 255, 198, 10}, "Za identifikacijo z računovodskim programom OPAL"));
+    c.push_back(entry(kFirma, std::make_shared<FixedTextBinding>(settings.firmaOpal, kFirmaWidth), FieldFormat::Text,
+                      kFirmaWidth, {50, 255, 198, 10}, "Za identifikacijo z računovodskim programom OPAL"));
     c.push_back(prompt(kKljucPrompt, "Ključ:", 22, 274));
-    c.push_back(entry(kKljuc, std::make_shared<FixedTextBinding>(settings.kljucOpal, 50), FieldFormat::Text, 50,
-                      {50, 274, 198, 10}, "Za identifikacijo z računovodskim programom OPAL"));
+    c.push_back(entry(kKljuc, std::make_shared<FixedTextBinding>(settings.kljucOpal, kKljucWidth), FieldFormat::Text,
+                      kKljucWidth, {50, 274, 198, 10}, "Za identifikacijo z računovodskim programom OPAL"));
 
     ControlLayout note;
     note.number = kIdentificationNote;
@@ -196,20 +204,21 @@ ErrorLevel SettingsWindow::handleAccepted() {
     const ErrorLevel level = WindowController::handleAccepted();
     switch (window_.acceptedControl()) {
         case kInvoiceFolderButton:
-            pickFolder(kInvoiceFolder, " Izberi mapo z datotekami izdanih računov",
-                       context_.settings.potDoIzdanihRacunov, 254);
+            pickFolder(kInvoiceFolder, Text1250::literal(" Izberi mapo z datotekami izdanih računov"),
+                       context_.settings.potDoIzdanihRacunov, kInvoiceWidth);
             saved(saveFolderSettings(context_.settingsFileName, context_.settings));
             window_.selectNext(kInvoiceFolderButton);
             break;
         case kPartnerFolderButton:
-            pickFolder(kPartnerFolder, " Izberi mapo s podatki kupcev (poslovnih partnerjev)",
-                       context_.settings.potDoPartnerjev, 255);
+            pickFolder(kPartnerFolder, Text1250::literal(" Izberi mapo s podatki kupcev (poslovnih partnerjev)"),
+                       context_.settings.potDoPartnerjev, keys::potDoPartnerjev.width);
             saved(saveFolderSettings(context_.settingsFileName, context_.settings));
             window_.selectNext(kPartnerFolderButton);
             break;
         case kOutputFolderButton:
             // The output folder is written only when the settings are confirmed.
-            pickFolder(kOutputFolder, " Izberi mapo za izhodne XML datoteke", context_.settings.potDoXmlRacunov, 254);
+            pickFolder(kOutputFolder, Text1250::literal(" Izberi mapo za izhodne XML datoteke"),
+                       context_.settings.potDoXmlRacunov, kOutputWidth);
             window_.selectNext(kOutputFolderButton);
             break;
         case kInformationButton:
@@ -238,12 +247,12 @@ void SettingsWindow::saved(const Result<void>& written) {
     windowSystem().messageBoxes().show(box);
 }
 
-void SettingsWindow::pickFolder(int32_t entry, const char* title, std::string& folder, std::size_t maxLength) {
+void SettingsWindow::pickFolder(int32_t entry, const Text1250& title, std::string& folder, std::size_t maxLength) {
     updateBindings();
     platform::WindowSystem& system = windowSystem();
     savedDirectory_ = system.currentDirectory();
     // The globals are cut to what they hold (254 or 255 characters); the picker never hands back more.
-    if (system.pickFolder(cp1250(title), folder, maxLength)) {
+    if (system.pickFolder(title, folder, maxLength)) {
         // Every consumer joins the folder straight to a file name, so a chosen folder ends with a separator.
         const bool ended = !folder.empty() && platform::kPathSeparators.find(folder.back()) != std::string_view::npos;
         if (!folder.empty() && !ended && folder.size() < maxLength) folder += platform::kNativeSeparator;

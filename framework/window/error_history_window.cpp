@@ -31,7 +31,7 @@ std::string_view imageRole(MessageIcon icon) {
 WindowLayout makeLayout() {
     WindowLayout layout;
     layout.name = "ErrorHistory";
-    layout.caption = "Errors History";
+    layout.caption = Text1250::literal("Errors History");
     layout.width = 300;
     layout.height = 134;
     layout.resizable = false;

@@ -114,7 +114,7 @@ bool ignoredFocusReason(Qt::FocusReason reason) {
 QtWindow::QtWindow(QtWindowSystem& system, const WindowLayout& layout)
     : system_(system), layout_(layout), widget_(std::make_unique<QWidget>(nullptr, Qt::Window)) {
     widget_->setObjectName(QString::fromStdString(layout.name));
-    widget_->setWindowTitle(toQString(layout.caption));
+    widget_->setWindowTitle(toQString(layout.caption.bytes()));
     widget_->setFont(QFont(QString::fromStdString(layout.fontName), layout.fontPoints));
     widget_->setAttribute(Qt::WA_DeleteOnClose, false);
     units_ = DialogUnits::of(widget_->font());

@@ -204,11 +204,11 @@ QWidget* QtWindowSystem::dialogParent() const {
     return window != nullptr ? window->widget() : nullptr;
 }
 
-bool QtWindowSystem::pickFolder(std::string_view title, std::string& folder, std::size_t maxLength) {
+bool QtWindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
     QString start = toQString(folder);
     if (start.isEmpty() || !QDir(start).exists()) start = QDir::currentPath();
     ++modalDepth_;
-    const QString chosen = QFileDialog::getExistingDirectory(dialogParent(), toQString(title), start);
+    const QString chosen = QFileDialog::getExistingDirectory(dialogParent(), toQString(title.bytes()), start);
     --modalDepth_;
     if (chosen.isEmpty()) return false;
     auto converted = fromQString(QDir::toNativeSeparators(chosen));

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/decimal.h"
+#include "platform/text1250.h"
 #include "platform/window/message_box.h"
 
 namespace kirva::platform {
@@ -109,9 +110,9 @@ struct ControlLayout {
 };
 
 struct WindowLayout {
-    std::string name;     // the procedure's name, used for the window's object name and tests
-    std::string caption;  // Windows-1250
-    int32_t width = 0;    // client size, dialog units
+    std::string name;  // the procedure's name, used for the window's object name and tests
+    Text1250 caption;
+    int32_t width = 0;  // client size, dialog units
     int32_t height = 0;
     std::string fontName = "Verdana";
     int32_t fontPoints = 8;
@@ -273,7 +274,7 @@ class WindowSystem {
     virtual MessageBoxes& messageBoxes() = 0;
     // The folder picker: shows title, starts at folder; on a choice puts the folder (with a trailing
     // separator) into folder, cut to maxLength, and returns true. Cancel leaves folder unchanged.
-    virtual bool pickFolder(std::string_view title, std::string& folder, std::size_t maxLength) = 0;
+    virtual bool pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) = 0;
     virtual void beep() = 0;
     // The process's current directory, in its long form.
     virtual std::string currentDirectory() const = 0;

@@ -62,7 +62,7 @@ TEST_F(DesktopProgramTest, ReadsAndWritesTheKirvaIniOfTheFolderItIsStartedFrom) 
     EXPECT_EQ(platform::readProfileString((other / "KIRVA.INI").string(), "GLOBAL", "PotDoXMLRacunov", "<missing>"),
               "");
     EXPECT_TRUE(fs::exists(other / "FARACUN.DB"));  // empty folders: the files of the current folder
-    EXPECT_EQ(iniValue("GLOBAL", "PotDoXMLRacunov"), folderSetting());  // the first folder's file is untouched
+    EXPECT_EQ(iniValue(settings::keys::potDoXmlRacunov), folderSetting());  // the first folder's file is untouched
 }
 
 TEST_F(DesktopProgramTest, ClosingAtOnceStillWritesTheIniManagersBookkeeping) {
@@ -91,7 +91,7 @@ TEST_F(DesktopProgramTest, AFileThatIsNoSettingsFileEndsTheProgramAndIsLeftAsItI
 TEST_F(DesktopProgramTest, AValueItCannotHoldOpensTheWindowWhichSaysWhyOnceAndWritesNothingBack) {
     completeSettings();
     // A control character in the identification: the journal could not carry it.
-    setting("OPAL", "Firma", "AC\x01ME");
+    setting(settings::keys::firmaOpal, "AC\x01ME");
     const std::string before = readFile(ini());
     user.closeBox();
     EXPECT_EQ(runProgram(), 0);
@@ -103,7 +103,7 @@ TEST_F(DesktopProgramTest, AValueItCannotHoldOpensTheWindowWhichSaysWhyOnceAndWr
     EXPECT_EQ(boxes()[0].find("the "), std::string::npos) << boxes()[0];
     // Only the INI manager's bookkeeping is added; the settings stay byte for byte.
     EXPECT_TRUE(readFile(ini()).starts_with(before.substr(0, before.find("[__Dont_Touch_Me__]"))));
-    EXPECT_EQ(iniValue("OPAL", "Firma"), "AC\x01ME");
+    EXPECT_EQ(iniValue(settings::keys::firmaOpal), "AC\x01ME");
 }
 
 TEST_F(DesktopProgramTest, TheWindowsJournalIsTheJournalKirvaCliWritesForThePeriod) {

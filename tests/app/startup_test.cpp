@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ini/profile_file.h"
+#include "settings/settings_store.h"
 #include "tests/framework/files/file_test_support.h"
 
 namespace kirva::app {
@@ -20,8 +21,9 @@ class StartupTest : public FileTest {
         FileTest::SetUp();
         ini = path("KIRVA.INI");
         folder = dir.string() + "/";
-        ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "PotDoIzdanihRacunov", folder).ok());
-        ASSERT_TRUE(writeProfileString(ini, "GLOBAL", "PotDoPartnerjev", folder).ok());
+        for (const auto& key : {settings::keys::potDoIzdanihRacunov, settings::keys::potDoPartnerjev}) {
+            ASSERT_TRUE(writeProfileString(ini, key.section, key.key, folder).ok());
+        }
         options.settingsFileName = ini;
         options.registerUpgrade = false;
         options.dictionary.lockRecover = 0;

@@ -24,6 +24,29 @@ TEST(Text1250, SlovenianLettersConvertBothWays) {
     EXPECT_EQ(cp1250("Davčni Zavezanec"), "Dav\xE8ni Zavezanec");
 }
 
+// The typed text: each way in gives the bytes the conversions give, and the way out gives the UTF-8 back.
+TEST(Text1250, TheTypedTextGoesInAndOutOnlyThroughTheConversions) {
+    struct Case {
+        const char* utf8;
+        std::string bytes;
+    };
+    const Case cases[] = {{"Računi", "Ra\xE8uni"}, {"ŠĐČĆŽ €", "\x8A\xD0\xC8\xC6\x8E \x80"}, {"", ""}};
+    for (const auto& c : cases) {
+        const auto fromUtf8 = Text1250::fromUtf8(c.utf8);
+        ASSERT_TRUE(fromUtf8) << c.utf8;
+        EXPECT_EQ(fromUtf8->bytes(), c.bytes) << c.utf8;
+        EXPECT_EQ(Text1250::literal(c.utf8), *fromUtf8) << c.utf8;
+        EXPECT_EQ(Text1250::fromBytes(c.bytes), *fromUtf8) << c.utf8;
+        EXPECT_EQ(fromUtf8->toUtf8(), c.utf8);
+        EXPECT_EQ(fromUtf8->size(), c.bytes.size());
+    }
+    // Refused whole, never altered: ø has no place in Windows-1250.
+    const auto refused = Text1250::fromUtf8("Østfold");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("0"), std::string::npos) << refused.error().message;
+    EXPECT_EQ(Text1250::literal(" Temeljnica ") + Text1250::literal("č"), Text1250::fromBytes(" Temeljnica \xE8"));
+}
+
 TEST(Text1250, EveryByteSurvivesARoundTrip) {
     std::string all;
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);

@@ -45,7 +45,7 @@ struct Variables {
 WindowLayout testLayout(Variables& v, int32_t points = 8) {
     WindowLayout l;
     l.name = "w";
-    l.caption = cp1250(" IZVOZ");
+    l.caption = Text1250::literal(" IZVOZ");
     l.width = 200;
     l.height = 120;
     l.fontName = "DejaVu Sans";

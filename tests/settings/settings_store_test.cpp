@@ -211,6 +211,32 @@ TEST_F(SettingsStoreTest, RatesAreWrittenBackWithoutTrailingZeros) {
     EXPECT_EQ(readProfileString(ini, "DAVKI", "StopnjaDDVnizja", ""), "9.5");
 }
 
+// The table of keys and the store agree: every key is saved, a missing one reads as its fallback, and a text
+// is read into a global of the table's width.
+TEST_F(SettingsStoreTest, TheKeyTableDrivesSavingAndLoading) {
+    ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    for (const SettingKey& key : kSettingKeys) {
+        EXPECT_NE(readProfileString(ini, key.section, key.key, "<missing>"), "<missing>") << key.key;
+    }
+    std::string file;
+    std::string_view section;
+    for (const SettingKey& key : kSettingKeys) {  // the table lists a section's keys together
+        if (key.width == 0) continue;
+        if (key.section != section) file += "[" + std::string(section = key.section) + "]\n";
+        file += std::string(key.key) + "=" + std::string(key.width + 3, 'x') + "\n";
+    }
+    writeFile(file);
+    load();
+    for (const std::string* global : {&settings.potDoIzdanihRacunov, &settings.potDoPartnerjev,
+                                      &settings.potDoXmlRacunov, &settings.firmaOpal, &settings.kljucOpal}) {
+        EXPECT_EQ(global->find_first_not_of('x'), std::string::npos);
+    }
+    EXPECT_EQ(settings.potDoIzdanihRacunov.size(), keys::potDoIzdanihRacunov.width);
+    EXPECT_EQ(settings.potDoPartnerjev.size(), keys::potDoPartnerjev.width);
+    EXPECT_EQ(settings.potDoXmlRacunov.size(), keys::potDoXmlRacunov.width);
+    EXPECT_EQ(settings.firmaOpal.size(), keys::firmaOpal.width);
+}
+
 TEST_F(SettingsStoreTest, SaveAllWritesEveryKeyInOrder) {
     settings.potDoIzdanihRacunov = "C:\\F\\";
     settings.potDoPartnerjev = "C:\\P\\";

@@ -204,11 +204,13 @@ class Story {
             EXPECT_TRUE(written.ok()) << (written.ok() ? "" : written.error().message);
         } else if (verb == "complete") {
             const std::string here = folder_.path().string() + "/";
-            setting("GLOBAL", "PotDoIzdanihRacunov", here);
-            setting("GLOBAL", "PotDoPartnerjev", here);
-            setting("GLOBAL", "PotDoXMLRacunov", here);
-            setting("OPAL", "Firma", "ACME");
-            setting("OPAL", "Kljuc", "KLJUC12345");
+            namespace keys = settings::keys;
+            for (const auto& [key, value] :
+                 {std::pair{keys::potDoIzdanihRacunov, here}, std::pair{keys::potDoPartnerjev, here},
+                  std::pair{keys::potDoXmlRacunov, here}, std::pair{keys::firmaOpal, std::string("ACME")},
+                  std::pair{keys::kljucOpal, std::string("KLJUC12345")}}) {
+                setting(std::string(key.section), std::string(key.key), value);
+            }
         } else if (verb == "ini") {
             setting(w.at(1), w.at(2), w.size() > 3 ? w[3] : "");
         } else if (verb == "mkdir") {

@@ -13,6 +13,7 @@
 #include "app/desktop_program.h"
 #include "platform/ini/profile_file.h"
 #include "platform/text1250.h"
+#include "settings/settings_store.h"
 #include "tests/support/headless_window.h"
 #include "tests/support/test_folder.h"
 
@@ -41,16 +42,22 @@ class DesktopTest : public ::testing::Test {
     void setting(const char* section, const char* key, const std::string& value) {
         ASSERT_TRUE(platform::writeProfileString(ini(), section, key, value).ok());
     }
+    void setting(const settings::SettingKey& key, const std::string& value) {
+        ASSERT_TRUE(platform::writeProfileString(ini(), key.section, key.key, value).ok());
+    }
     std::string iniValue(const char* section, const char* key) const {
         return platform::readProfileString(ini(), section, key, "<missing>");
     }
+    std::string iniValue(const settings::SettingKey& key) const {
+        return platform::readProfileString(ini(), key.section, key.key, "<missing>");
+    }
     // Folders and identification set, the data files not yet there (they are made empty at the start).
     void completeSettings() {
-        setting("GLOBAL", "PotDoIzdanihRacunov", folderSetting());
-        setting("GLOBAL", "PotDoPartnerjev", folderSetting());
-        setting("GLOBAL", "PotDoXMLRacunov", folderSetting());
-        setting("OPAL", "Firma", "ACME");
-        setting("OPAL", "Kljuc", "KLJUC12345");
+        setting(settings::keys::potDoIzdanihRacunov, folderSetting());
+        setting(settings::keys::potDoPartnerjev, folderSetting());
+        setting(settings::keys::potDoXmlRacunov, folderSetting());
+        setting(settings::keys::firmaOpal, "ACME");
+        setting(settings::keys::kljucOpal, "KLJUC12345");
     }
 
     // The program as `kirva` runs it, on the headless window system; returns its exit code.

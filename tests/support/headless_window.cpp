@@ -73,7 +73,7 @@ class HeadlessWindow final : public Window {
             c.place = withNaturalSize(c, c.layout.place);
         }
         fontName_ = layout.fontName;
-        caption_ = layout.caption;
+        caption_ = layout.caption.bytes();
         place_ = Rect{0, 0, layout.width, layout.height};
         centre();
         normalPlace_ = place_;
@@ -791,8 +791,8 @@ MessageBoxes& HeadlessWindowSystem::messageBoxes() {
     return impl_->recording;
 }
 
-bool HeadlessWindowSystem::pickFolder(std::string_view title, std::string& folder, std::size_t maxLength) {
-    const std::string shownTitle = cp1250ToUtf8(title);
+bool HeadlessWindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
+    const std::string shownTitle = title.toUtf8();
     if (impl_->folderAnswers.empty()) {
         transcript_.push_back("folder " + shownTitle + " -> cancel");
         return false;

@@ -272,13 +272,13 @@ std::vector<BusinessUnit> makeUnits() {
             BusinessUnit u;
             u.company = company;
             u.unit = unit;
-            u.kontoKupciBrezgotovinsko = 120000 + offset;
-            u.kontoKupciGotovinsko = 120100 + offset;
-            u.kontoRealizacijeStoritve = 760000 + offset + static_cast<uint32_t>(unit);
-            u.kontoRealizacijeBlago = 762000 + offset + static_cast<uint32_t>(unit);
-            u.kontoDdvVisja = 260000 + offset;
-            u.kontoDdvNizja = 260100 + offset;
-            u.kontoIzravnave = 769900 + offset;
+            u.accounts.kontoKupciBrezgotovinsko = 120000 + offset;
+            u.accounts.kontoKupciGotovinsko = 120100 + offset;
+            u.accounts.kontoRealizacijeStoritve = 760000 + offset + static_cast<uint32_t>(unit);
+            u.accounts.kontoRealizacijeBlago = 762000 + offset + static_cast<uint32_t>(unit);
+            u.accounts.kontoDdvVisja = 260000 + offset;
+            u.accounts.kontoDdvNizja = 260100 + offset;
+            u.accounts.kontoIzravnave = 769900 + offset;
             units.push_back(u);
         }
     }

@@ -1,14 +1,16 @@
 // The demo data behind `kirva-cli demo`: a repeatable book of issued invoices with its business units and
 // partners, made to exercise every posting rule the way a real book does (domestic, EU and third-country
 // customers, both VAT rates, credit notes, reverse charge, rounding differences, cash and non-cash). The
-// model here is plain values; demo_files.h turns it into data files and a KIRVA.INI. Depends on data/,
-// platform/ and settings/; never on Qt.
+// model here is plain values (a unit's accounts as the posting rules hold them); demo_files.h turns it into
+// data files and a KIRVA.INI. Depends on export/ (the posting model), settings/ (the settings keys), data/ and
+// platform/; never on Qt.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "export/posting_rules.h"
 #include "platform/date.h"
 
 namespace kirva::demo {
@@ -54,14 +56,8 @@ struct Partner {
 
 struct BusinessUnit {
     int company = 1;
-    int unit = 1;  // unit 1 sells goods, the others services
-    uint32_t kontoKupciBrezgotovinsko = 0;
-    uint32_t kontoKupciGotovinsko = 0;
-    uint32_t kontoRealizacijeStoritve = 0;
-    uint32_t kontoRealizacijeBlago = 0;
-    uint32_t kontoDdvVisja = 0;
-    uint32_t kontoDdvNizja = 0;
-    uint32_t kontoIzravnave = 0;
+    int unit = 1;                      // unit 1 sells goods, the others services
+    exporting::UnitAccounts accounts;  // the posting rules' own model of a unit's accounts
 };
 
 // Amounts in cents, rates in hundredths of a percent (2200 is 22 %).

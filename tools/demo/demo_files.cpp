@@ -11,6 +11,7 @@
 #include "platform/ini/profile_file.h"
 #include "platform/system_files.h"
 #include "platform/text1250.h"
+#include "settings/settings_store.h"
 #include "storage/keyed_file.h"
 
 namespace kirva::demo {
@@ -69,13 +70,13 @@ void fillUnit(const BusinessUnit& unit, Record& record) {
     record.clear();
     setWhole(record, sfenpa::PODJETJE, unit.company);
     setWhole(record, sfenpa::SIFRAPOSLOVNEENOTE, unit.unit);
-    setWhole(record, sfenpa::KONTOKUPCIBREZGOTOVINSKO, unit.kontoKupciBrezgotovinsko);
-    setWhole(record, sfenpa::KONTOKUPCIGOTOVINSKO, unit.kontoKupciGotovinsko);
-    setWhole(record, sfenpa::KONTOREALIZACIJESTORITVE, unit.kontoRealizacijeStoritve);
-    setWhole(record, sfenpa::KONTOREALIZACIJEBLAGO, unit.kontoRealizacijeBlago);
-    setWhole(record, sfenpa::KONTODDVVISJA, unit.kontoDdvVisja);
-    setWhole(record, sfenpa::KONTODDVNIZJA, unit.kontoDdvNizja);
-    setWhole(record, sfenpa::KONTOIZRAVNAVE, unit.kontoIzravnave);
+    setWhole(record, sfenpa::KONTOKUPCIBREZGOTOVINSKO, unit.accounts.kontoKupciBrezgotovinsko);
+    setWhole(record, sfenpa::KONTOKUPCIGOTOVINSKO, unit.accounts.kontoKupciGotovinsko);
+    setWhole(record, sfenpa::KONTOREALIZACIJESTORITVE, unit.accounts.kontoRealizacijeStoritve);
+    setWhole(record, sfenpa::KONTOREALIZACIJEBLAGO, unit.accounts.kontoRealizacijeBlago);
+    setWhole(record, sfenpa::KONTODDVVISJA, unit.accounts.kontoDdvVisja);
+    setWhole(record, sfenpa::KONTODDVNIZJA, unit.accounts.kontoDdvNizja);
+    setWhole(record, sfenpa::KONTOIZRAVNAVE, unit.accounts.kontoIzravnave);
 }
 
 void fillPartner(const Partner& p, Record& record, DateNumber today) {
@@ -231,20 +232,19 @@ Result<DemoSummary> writeDemo(const std::string& dir, const DemoOptions& options
         }
         const std::string iniName = ini.string();
         const std::string outputSetting = *folderSetting + "XML" + platform::kNativeSeparator;
-        const std::pair<const char*, const char*> keys[] = {{"GLOBAL", "PotDoIzdanihRacunov"},
-                                                            {"GLOBAL", "PotDoPartnerjev"},
-                                                            {"GLOBAL", "PotDoXMLRacunov"},
-                                                            {"GLOBAL", "BrisanjeDelPodat"},
-                                                            {"DAVKI", "StopnjaDDVvisja"},
-                                                            {"DAVKI", "StopnjaDDVnizja"},
-                                                            {"OPAL", "Firma"},
-                                                            {"OPAL", "Kljuc"}};
-        const std::string values[] = {*folderSetting, *folderSetting, outputSetting,          "0",
-                                      "22",           "9.5",          "DEMO Trgovina d.o.o.", "DEMO-OPAL-0001"};
+        namespace keys = settings::keys;
         // The identification keeps to the settings window's hint: 10 to 30 characters each.
+        const std::pair<settings::SettingKey, std::string> values[] = {{keys::potDoIzdanihRacunov, *folderSetting},
+                                                                       {keys::potDoPartnerjev, *folderSetting},
+                                                                       {keys::potDoXmlRacunov, outputSetting},
+                                                                       {keys::brisanjeDelovnih, "0"},
+                                                                       {keys::stopnjaDdvVisja, "22"},
+                                                                       {keys::stopnjaDdvNizja, "9.5"},
+                                                                       {keys::firmaOpal, "DEMO Trgovina d.o.o."},
+                                                                       {keys::kljucOpal, "DEMO-OPAL-0001"}};
         platform::ProfileChanges settingsFile(iniName);
-        for (std::size_t k = 0; k < std::size(keys); ++k) {
-            if (auto r = settingsFile.set(keys[k].first, keys[k].second, values[k]); !r) {
+        for (const auto& [key, value] : values) {
+            if (auto r = settingsFile.set(key.section, key.key, value); !r) {
                 return makeError("cannot write " + iniName + ": " + r.error().message);
             }
         }

@@ -44,7 +44,7 @@ inline platform::WindowLayout settingsShape() {
     };
     platform::WindowLayout layout;
     layout.name = "NastavitvePrograma";
-    layout.caption = " NASTAVITVE PROGRAMA";
+    layout.caption = Text1250::literal(" NASTAVITVE PROGRAMA");
     layout.width = 343;
     layout.height = 346;
     for (const Row& row : kRows) {

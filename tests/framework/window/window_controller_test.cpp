@@ -83,7 +83,7 @@ class ProbeWindow : public WindowController {
     static WindowLayout layout() {
         WindowLayout layout;
         layout.name = "Probe";
-        layout.caption = "Probe";
+        layout.caption = kirva::Text1250::literal("Probe");
         layout.width = 200;
         layout.height = 100;
         auto add = [&](int32_t number, ControlKind kind, std::string text, kirva::platform::Rect place) {

@@ -34,7 +34,7 @@ class HeadlessWindowTest : public ::testing::Test {
     WindowLayout layout() {
         WindowLayout l;
         l.name = "w";
-        l.caption = cp1250(" IZVOZ");
+        l.caption = Text1250::literal(" IZVOZ");
         l.width = 200;
         l.height = 120;
         auto add = [&](int32_t number, ControlKind kind, std::string text, Rect place) -> ControlLayout& {
@@ -409,15 +409,15 @@ TEST(HeadlessWindowSystemTest, TheFolderPickerAnswersWithATrailingSeparator) {
         .answerFolderPicker(std::nullopt, "/elsewhere")
         .answerFolderPicker("/a/very/long/folder/");
     std::string folder = "/old/";
-    EXPECT_TRUE(system.pickFolder(cp1250(" Izberi mapo"), folder, 255));
+    EXPECT_TRUE(system.pickFolder(Text1250::literal(" Izberi mapo"), folder, 255));
     EXPECT_EQ(folder, "/data/racuni/");
     EXPECT_EQ(system.currentDirectory(), "/data");  // the picker moved it, as a real one may
-    EXPECT_FALSE(system.pickFolder("t", folder, 255));
+    EXPECT_FALSE(system.pickFolder(Text1250::literal("t"), folder, 255));
     EXPECT_EQ(folder, "/data/racuni/");
     EXPECT_EQ(system.currentDirectory(), "/elsewhere");
-    EXPECT_TRUE(system.pickFolder("t", folder, 8));
+    EXPECT_TRUE(system.pickFolder(Text1250::literal("t"), folder, 8));
     EXPECT_EQ(folder, "/a/very/");
-    EXPECT_FALSE(system.pickFolder("t", folder, 255));  // no answer left: cancelled
+    EXPECT_FALSE(system.pickFolder(Text1250::literal("t"), folder, 255));  // no answer left: cancelled
     EXPECT_TRUE(system.setCurrentDirectory(start));
     EXPECT_EQ(system.currentDirectory(), start);
     EXPECT_EQ(system.transcript("folder "), (Lines{"folder  Izberi mapo -> /data/racuni/", "folder t -> cancel",

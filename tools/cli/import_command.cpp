@@ -1,4 +1,4 @@
-// import, dump and check: the data tools over the keyed-file driver and the CSV form of data/csv.h.
+// kirva-cli import: a CSV loaded into a data file, all or nothing, in the CSV form of data/csv.h.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "storage/keyed_file.h"
 #include "tools/cli/cli.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/data_tool.h"
 
 namespace kirva::cli {
 
@@ -50,144 +50,6 @@ constexpr std::string_view kImportHelp =
     "\n"
     "exit codes: 0 loaded; 1 the CSV was refused, nothing written; 2 bad usage, unknown layout or\n"
     "unreadable CSV; 4 the data file could not be opened, created or written.\n";
-
-constexpr std::string_view kDumpHelp =
-    "usage: kirva-cli dump FILE [--key NAME] [--layout NAME]\n"
-    "\n"
-    "Writes every record of the data file FILE as CSV on standard output, in the form import reads, in\n"
-    "the order of a key: the key named by --key (with or without the file's prefix), else the primary\n"
-    "key, else the first key. The layout is named by FILE's base name unless --layout names it.\n"
-    "\n"
-    "exit codes: 0 written; 2 bad usage or unknown layout or key; 4 the data file could not be opened\n"
-    "or read, or holds a damaged record.\n";
-
-constexpr std::string_view kCheckHelp =
-    "usage: kirva-cli check FILE [--layout NAME]\n"
-    "\n"
-    "Runs the file's field validation over every record of the data file FILE, in the order of its\n"
-    "primary key, and lists each failure: the record's position and key values, the field, its value,\n"
-    "and the message with the field's prompt.\n"
-    "\n"
-    "exit codes: 0 every record passes; 1 failures were found; 2 bad usage or unknown layout; 4 the\n"
-    "data file could not be opened or read.\n";
-
-// The command's arguments: positionals and --name VALUE (or --name=VALUE) options.
-struct Parsed {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string, std::less<>> options;
-    bool help = false;
-};
-
-std::optional<Parsed> parseArgs(const Args& args, std::initializer_list<std::string_view> known,
-                                std::string_view command, std::ostream& err) {
-    Parsed parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed.help = true;
-            continue;
-        }
-        if (!arg.starts_with("--")) {
-            parsed.positional.push_back(arg);
-            continue;
-        }
-        std::string name = arg.substr(2);
-        std::string value;
-        const auto equals = name.find('=');
-        if (equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        }
-        bool isKnown = false;
-        for (auto k : known) isKnown = isKnown || k == name;
-        if (!isKnown) {
-            err << "kirva-cli " << command << ": unknown option --" << name << "; see kirva-cli " << command
-                << " --help\n";
-            return std::nullopt;
-        }
-        if (equals == std::string::npos) {
-            if (i + 1 >= args.size()) {
-                err << "kirva-cli " << command << ": --" << name << " needs a value; see kirva-cli " << command
-                    << " --help\n";
-                return std::nullopt;
-            }
-            value = args[++i];
-        }
-        parsed.options[name] = value;
-    }
-    return parsed;
-}
-
-std::string option(const Parsed& parsed, std::string_view name) {
-    const auto found = parsed.options.find(name);
-    return found == parsed.options.end() ? std::string() : found->second;
-}
-
-std::string knownLayouts() {
-    std::string names;
-    for (const Layout* layout : data::dictionaryLayouts()) {
-        names += (names.empty() ? "" : ", ") + std::string(layout->label);
-    }
-    return names;
-}
-
-// The layout named by --layout, else by the file's base name.
-const Layout* layoutFor(const std::string& file, const std::string& override, std::string_view command,
-                        std::ostream& err) {
-    const std::string name = override.empty() ? platform::pathOf(file).stem().string() : override;
-    const Layout* layout = data::findLayout(name);
-    if (layout == nullptr) {
-        err << "kirva-cli " << command << ": no data file is named '" << name << "'"
-            << (override.empty() ? " (name the layout with --layout NAME)" : "") << "; known: " << knownLayouts()
-            << "\n";
-    }
-    return layout;
-}
-
-std::string driverDetail(const KeyedFile& file) {
-    const auto& error = file.lastError();
-    std::string text = error.text();
-    if (text.empty()) text = "error " + std::to_string(error.code);
-    if (!error.sqliteMessage.empty()) text += " (" + error.sqliteMessage + ")";
-    return text;
-}
-
-// A field's value as the CSV shows it, for messages.
-std::string valueText(const Record& record, std::size_t field) {
-    const data::FieldDef& def = record.layout().fields[field];
-    switch (def.type) {
-        case data::FieldType::Text:
-        case data::FieldType::CText:
-        case data::FieldType::Group:
-            return "'" + cp1250ToUtf8(clipRight(record.text(field))) + "'";
-        case data::FieldType::Decimal: {
-            const auto value = record.decimal(field);
-            return value ? value->toString() : std::string("(damaged)");
-        }
-        case data::FieldType::Date:
-            return formatDateIso(static_cast<DateNumber>(record.integer(field)));
-        default:
-            return std::to_string(record.integer(field));
-    }
-}
-
-// "BE 1, LETODOKUMENTA 2024, INTERNASTEVDOKUMENTA 5"
-std::string keyValues(const Record& record, std::size_t key) {
-    std::string out;
-    for (auto field : record.layout().keyColumns(key)) {
-        out += (out.empty() ? "" : ", ") + std::string(record.layout().fields[field].name) + " " +
-               valueText(record, field);
-    }
-    return out;
-}
-
-std::optional<std::size_t> defaultKey(const Layout& layout) {
-    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
-        if (layout.keys[k].primary) return k;
-    }
-    if (layout.keys.empty()) return std::nullopt;
-    return 0;
-}
 
 // The key bytes of one unique key: the image bytes of its columns, which is what makes two records equal.
 std::string keyImage(const Record& record, const std::vector<std::size_t>& columns) {
@@ -439,126 +301,6 @@ int importCommand(const Args& args, std::ostream& out, std::ostream& err) {
         out << "imported " << loaded << " record" << (loaded == 1 ? "" : "s") << " into " << dataPath << "\n";
     }
     return rc;
-}
-
-int dumpCommand(const Args& args, std::ostream& out, std::ostream& err) {
-    const auto parsed = parseArgs(args, {"key", "layout"}, "dump", err);
-    if (!parsed) return BadUsage;
-    if (parsed->help) {
-        out << kDumpHelp;
-        return Done;
-    }
-    if (parsed->positional.size() != 1) {
-        err << "kirva-cli dump: expected one FILE; see kirva-cli dump --help\n";
-        return BadUsage;
-    }
-    const std::string& path = parsed->positional[0];
-    const Layout* layout = layoutFor(path, option(*parsed, "layout"), "dump", err);
-    if (layout == nullptr) return BadUsage;
-    std::optional<std::size_t> key;
-    if (const std::string name = option(*parsed, "key"); !name.empty()) {
-        key = layout->findKey(name);
-        if (!key) {
-            std::string keys;
-            for (std::size_t k = 0; k < layout->keys.size(); ++k) {
-                keys += (keys.empty() ? "" : ", ") + layout->fullKeyName(k);
-            }
-            err << "kirva-cli dump: " << layout->label << " has no key named '" << name << "'; its keys: " << keys
-                << "\n";
-            return BadUsage;
-        }
-    } else {
-        key = defaultKey(*layout);
-        if (!key) {
-            err << "kirva-cli dump: " << layout->label << " has no key to order its records by\n";
-            return BadUsage;
-        }
-    }
-
-    KeyedFile file(*layout);
-    if (file.open(path, storage::kOpenReadOnlyDenyNone) != 0 || file.setFirst(*key) != 0) {
-        err << "kirva-cli dump: cannot open " << path << ": " << driverDetail(file) << "\n";
-        return DataFileError;
-    }
-    const data::CsvWriter writer(*layout);
-    std::string chunk = writer.header();
-    Record record(*layout);
-    while (true) {
-        const int rc = file.next(record);
-        if (rc == storage::EndOfFile) break;
-        if (rc != 0) {
-            out << chunk;
-            err << "kirva-cli dump: cannot read " << path << ": " << driverDetail(file) << "\n";
-            return DataFileError;
-        }
-        if (auto written = writer.append(record, chunk); !written) {
-            out << chunk;
-            err << "kirva-cli dump: " << path << ": the record at position " << file.position()
-                << " cannot be written: " << written.error().message << "\n";
-            return DataFileError;
-        }
-        if (chunk.size() >= (1u << 16)) {
-            out << chunk;
-            chunk.clear();
-        }
-    }
-    out << chunk;
-    out.flush();
-    return Done;
-}
-
-int checkCommand(const Args& args, std::ostream& out, std::ostream& err) {
-    const auto parsed = parseArgs(args, {"layout"}, "check", err);
-    if (!parsed) return BadUsage;
-    if (parsed->help) {
-        out << kCheckHelp;
-        return Done;
-    }
-    if (parsed->positional.size() != 1) {
-        err << "kirva-cli check: expected one FILE; see kirva-cli check --help\n";
-        return BadUsage;
-    }
-    const std::string& path = parsed->positional[0];
-    const Layout* layout = layoutFor(path, option(*parsed, "layout"), "check", err);
-    if (layout == nullptr) return BadUsage;
-    const auto key = defaultKey(*layout);
-    KeyedFile file(*layout);
-    if (file.open(path, storage::kOpenReadOnlyDenyNone) != 0 || (key && file.setFirst(*key) != 0)) {
-        err << "kirva-cli check: cannot open " << path << ": " << driverDetail(file) << "\n";
-        return DataFileError;
-    }
-    if (!key) {
-        out << path << ": no key to read by; nothing checked\n";
-        return Done;
-    }
-    Record record(*layout);
-    std::size_t checked = 0;
-    std::size_t failures = 0;
-    std::size_t failedRecords = 0;
-    while (true) {
-        const int rc = file.next(record);
-        if (rc == storage::EndOfFile) break;
-        if (rc != 0) {
-            err << "kirva-cli check: cannot read " << path << " after " << checked << " records: " << driverDetail(file)
-                << "\n";
-            return DataFileError;
-        }
-        ++checked;
-        const auto failed = data::checkRecord(record);
-        if (failed.empty()) continue;
-        ++failedRecords;
-        for (const auto& check : failed) {
-            ++failures;
-            const auto field = layout->findField(check.field);
-            out << "record at position " << file.position() << " (" << keyValues(record, *key)
-                << "): " << layout->prefix << ":" << check.field << " = " << (field ? valueText(record, *field) : "?")
-                << ": " << check.title << ": " << check.prompt << ": " << check.message << "\n";
-        }
-    }
-    out << path << ": " << checked << " record" << (checked == 1 ? "" : "s") << " checked, " << failures << " failure"
-        << (failures == 1 ? "" : "s") << " in " << failedRecords << " record" << (failedRecords == 1 ? "" : "s")
-        << "\n";
-    return failures == 0 ? Done : ChecksFailed;
 }
 
 }  // namespace kirva::cli
