@@ -434,7 +434,14 @@ class Story {
         }
         std::sort(files.begin(), files.end());
         for (const auto& f : files) out << f << "\n";
-        return replaceAll(out.str(), folder_.path().string(), "$DIR");
+        std::string text = out.str();
+#ifdef _WIN32
+        // Folders read with "/" on every system, so that one reviewed transcript serves both.
+        std::replace(text.begin(), text.end(), '\\', '/');
+        return replaceAll(text, folder_.path().generic_string(), "$DIR");
+#else
+        return replaceAll(text, folder_.path().string(), "$DIR");
+#endif
     }
 
     struct Mark {
