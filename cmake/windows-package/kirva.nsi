@@ -40,7 +40,9 @@ Var StartMenuFolder
 !define MUI_PAGE_HEADER_TEXT "Mapa s podatki"
 !define MUI_PAGE_HEADER_SUBTEXT "Kje naj KIRVA hrani nastavitve in podatke?"
 !define MUI_DIRECTORYPAGE_TEXT_TOP "V tej mapi KIRVA hrani nastavitve (KIRVA.INI) in se v njej zažene. Izberite svojo mapo s podatki, ne mape s programom. Ob odstranitvi programa mapa s podatki ostane, kakršna je."
-!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Mapa s podatki"
+; MUI hands this text to DirText as its second argument; the quotes in it add the third (the browse button,
+; default) and the fourth (the text of the folder picker), which MUI offers no name for.
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION 'Mapa s podatki" "" "Izberite mapo s podatki za KIRVA:'
 !define MUI_DIRECTORYPAGE_VARIABLE $DataFolder
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW DataFolderShow
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DataFolderLeave
