@@ -5,7 +5,8 @@
 ; The programs go to a folder under Program Files; the user's data folder (KIRVA.INI and the data files) is
 ; asked for on a page of its own, is never the program folder, becomes the start-in folder of the Start-menu
 ; shortcuts and is never touched by the uninstaller.
-; Silently: setup.exe /S [/DATA=<data folder>] [/D=<program folder>]  (/D= last, unquoted, as NSIS wants it).
+; Silently: setup.exe /S [/DATA=<data folder>] [/D=<program folder>]  (/DATA= quoted or not; /D= last and
+; unquoted, as NSIS wants it).
 
 Unicode true
 Target amd64-unicode
