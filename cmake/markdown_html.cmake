@@ -1,8 +1,11 @@
 # Turns the user guide (the small Markdown subset it is written in: headings, paragraphs, lists, indented
 # blocks, images, **bold** and `code`) into one HTML page. Run as
-#   cmake -DINPUT=guide.md -DOUTPUT=guide.html -DTITLE=... -P markdown_html.cmake
+#   cmake -DINPUT=guide.md -DOUTPUT=guide.html -DTITLE=... [-DLANG=en] -P markdown_html.cmake
 # Done here rather than by an outside tool, so the build needs nothing it does not have already.
-set(html "<!DOCTYPE html>\n<html lang=\"sl\">\n<head>\n<meta charset=\"utf-8\">\n<title>${TITLE}</title>\n")
+if(NOT LANG)
+    set(LANG sl)
+endif()
+set(html "<!DOCTYPE html>\n<html lang=\"${LANG}\">\n<head>\n<meta charset=\"utf-8\">\n<title>${TITLE}</title>\n")
 string(APPEND html "<style>body{font-family:sans-serif;max-width:50em;margin:2em auto;line-height:1.5}"
     "pre{background:#f4f4f4;padding:.5em}img{max-width:100%}</style>\n</head>\n<body>\n")
 set(state "")  # "", "p", "ul", "ol", "pre"

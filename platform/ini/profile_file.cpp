@@ -116,7 +116,7 @@ struct SectionIndex {
 // The file's lines, how it is to be written back, and the index that finds a key without a scan.
 struct ProfileText {
     bool bom = false;
-    bool utf8 = true;  // false: the file is Windows-1250 and stays so
+    bool utf8 = kNewProfileUtf8;  // false: the file is Windows-1250 and stays so
     std::vector<Line> lines;
     std::unordered_map<std::string, SectionIndex> sections;
 
@@ -186,10 +186,11 @@ struct ProfileText {
 };
 
 // The encoding rule: a byte-order mark means UTF-8; without one, UTF-8 only when every character decodes
-// to one Windows-1250 has.
+// to one Windows-1250 has. Plain ASCII (an empty or a new file among it) is both, so it takes the system's
+// encoding.
 bool holdsUtf8(std::string_view body, bool bom) {
     if (bom) return true;
-    if (isAscii(body)) return true;
+    if (isAscii(body)) return kNewProfileUtf8;
     return utf8ToCp1250(body).ok();
 }
 

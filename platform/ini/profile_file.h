@@ -5,7 +5,9 @@
 // Values are Windows-1250 in memory. A file's encoding: a UTF-8 byte-order mark means UTF-8; otherwise the
 // file is UTF-8 only when it decodes as UTF-8 and every character it then holds is one Windows-1250 has
 // (Windows-1250 letters such as "ČŠ", C8 8A, also happen to decode as UTF-8, as a letter nobody typed);
-// anything else is Windows-1250. A file keeps its encoding; a new file is written as UTF-8.
+// anything else is Windows-1250. A file keeps its encoding; a new file, and one of plain ASCII that shows no
+// encoding yet, takes the system's own (kNewProfileUtf8): UTF-8 on Linux, Windows-1250 on Windows, where
+// the other programs that read settings files expect the ANSI code page.
 //
 // The details:
 // - A line "[Name]" opens a section (blanks around the name do not count); "key=value" is split at the first
@@ -39,6 +41,14 @@
 #include "platform/result.h"
 
 namespace kirva::platform {
+
+// The encoding of a new settings file (and of a plain-ASCII one once it gains another letter): true UTF-8,
+// false Windows-1250. The one place the choice is made.
+#ifdef _WIN32
+inline constexpr bool kNewProfileUtf8 = false;
+#else
+inline constexpr bool kNewProfileUtf8 = true;
+#endif
 
 // The value, or `defaultValue` when the file, the section or the key is missing or the file cannot be read.
 std::string readProfileString(const std::string& file, std::string_view section, std::string_view key,

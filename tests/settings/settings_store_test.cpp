@@ -247,10 +247,13 @@ TEST_F(SettingsStoreTest, SaveAllWritesEveryKeyInOrder) {
     settings.firmaOpal = kirva::padRight(cp1250("Čistilnica Šumi"), 50);
     settings.kljucOpal = std::string(50, ' ');
     ASSERT_TRUE(saveAllSettings(ini, settings).ok());
+    // A new file, in the system's encoding.
+    const std::string firma = kirva::platform::kNewProfileUtf8 ? "Čistilnica Šumi" : cp1250("Čistilnica Šumi");
     EXPECT_EQ(fileText(),
               "[GLOBAL]\r\nPotDoIzdanihRacunov=C:\\F\\\r\nPotDoPartnerjev=C:\\P\\\r\nPotDoXMLRacunov=C:\\X\\\r\n"
               "BrisanjeDelPodat=1\r\n[DAVKI]\r\nStopnjaDDVvisja=22\r\nStopnjaDDVnizja=-0.5\r\n[OPAL]\r\n"
-              "Firma=Čistilnica Šumi\r\nKljuc=\r\n");
+              "Firma=" +
+                  firma + "\r\nKljuc=\r\n");
 
     Settings again;
     DataFileNames againNames;

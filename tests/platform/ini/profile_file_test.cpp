@@ -167,11 +167,36 @@ TEST_F(ProfileFileTest, WritingCreatesFileSectionAndKey) {
     EXPECT_EQ(readFile(ini), "[GLOBAL]\r\nPotDoXMLRacunov=\r\nBrisanjeDelPodat=1\r\n[OPAL]\r\nFirma=A\r\n");
 }
 
-TEST_F(ProfileFileTest, SlovenianLettersRoundTripAsUtf8) {
+// A file that shows no encoding yet (a new one, or one of plain ASCII) is written in the system's: UTF-8 on
+// Linux, Windows-1250 on Windows. A file that shows one keeps it on every system.
+TEST_F(ProfileFileTest, ANewFileTakesTheSystemsEncodingAndAnOldOneKeepsItsOwn) {
     const std::string value = cp1250("Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ");
+    const std::string utf8Text = "[Šifre]\r\nŽig=Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ\r\n";
+    const std::string systemText = kirva::platform::kNewProfileUtf8 ? utf8Text : cp1250(utf8Text);
+#ifdef _WIN32
+    EXPECT_FALSE(kirva::platform::kNewProfileUtf8);
+#else
+    EXPECT_TRUE(kirva::platform::kNewProfileUtf8);
+#endif
+
     ASSERT_TRUE(writeProfileString(ini, cp1250("Šifre"), cp1250("Žig"), value).ok());
-    EXPECT_EQ(readFile(ini), "[Šifre]\r\nŽig=Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ\r\n");
+    EXPECT_EQ(readFile(ini), systemText);
     EXPECT_EQ(readProfileString(ini, cp1250("ŠIFRE"), cp1250("žig"), ""), value);
+    EXPECT_EQ(kirva::platform::Profile::read(ini).utf8(), kirva::platform::kNewProfileUtf8);
+
+    writeFile(ini, "[OPAL]\r\n; plain ASCII so far\r\nFirma=A\r\n");
+    ASSERT_TRUE(writeProfileString(ini, "OPAL", "Firma", value).ok());
+    const std::string utf8Value = "Čevljarstvo Šuštar, Žalec: čšž ČŠŽ ćđ";
+    EXPECT_EQ(readFile(ini), "[OPAL]\r\n; plain ASCII so far\r\nFirma=" +
+                                 (kirva::platform::kNewProfileUtf8 ? utf8Value : value) + "\r\n");
+
+    for (const std::string& old : {std::string("[Šifre]\r\nA=č\r\n"), cp1250("[Šifre]\r\nA=č\r\n")}) {
+        writeFile(ini, old);
+        ASSERT_TRUE(writeProfileString(ini, cp1250("Šifre"), cp1250("Žig"), value).ok());
+        const bool utf8 = old == "[Šifre]\r\nA=č\r\n";
+        EXPECT_EQ(readFile(ini), old + (utf8 ? "Žig=" + utf8Value : cp1250("Žig=") + value) + "\r\n");
+        EXPECT_EQ(readProfileString(ini, cp1250("ŠIFRE"), cp1250("žig"), ""), value);
+    }
 }
 
 TEST_F(ProfileFileTest, DeletingWhatIsMissingChangesNothing) {
