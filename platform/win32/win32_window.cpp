@@ -300,6 +300,10 @@ SIZE Win32Window::naturalSize(const Control& c) const {
             size.cx += GetSystemMetrics(SM_CXMENUCHECK) + units_.toPixelsX(3);
             size.cy = std::max<LONG>(size.cy, GetSystemMetrics(SM_CYMENUCHECK));
             break;
+        case ControlKind::Line:
+            // A rule is thin across, whatever the font: 2 pixels (the etched pair, or the colour).
+            size = SIZE{2, 2};
+            break;
         case ControlKind::Entry:
         case ControlKind::DropList:
             size.cx = units_.toPixelsX(40);

@@ -272,9 +272,25 @@ ScreenRect Win32WindowSystem::primaryWorkArea() {
 
 namespace {
 
-// Starts the picker in the folder it is given, when there is one.
-int CALLBACK pickerStarted(HWND picker, UINT message, LPARAM, LPARAM start) {
-    if (message == BFFM_INITIALIZED && start != 0) SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, start);
+struct PickerStart {
+    const wchar_t* folder;
+    const wchar_t* caption;
+};
+
+// The picker opens in the folder it is given, with the program's title as its caption and its buttons in
+// Slovenian (the system names them in its own language; the new-folder button has the same id everywhere).
+int CALLBACK pickerStarted(HWND picker, UINT message, LPARAM, LPARAM data) {
+    if (message != BFFM_INITIALIZED || data == 0) return 0;
+    const auto* start = reinterpret_cast<const PickerStart*>(data);
+    SetWindowTextW(picker, start->caption);
+    constexpr int kNewFolderButton = 0x3746;
+    const std::pair<int, const char*> buttons[] = {
+        {IDOK, "V redu"}, {IDCANCEL, "Prekliči"}, {kNewFolderButton, "Nova mapa"}};
+    for (const auto& [id, text] : buttons) {
+        if (HWND button = GetDlgItem(picker, id)) SetWindowTextW(button, toWide(cp1250(text)).c_str());
+    }
+    if (start->folder[0] != L'\0')
+        SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder));
     return 0;
 }
 
@@ -294,8 +310,11 @@ bool Win32WindowSystem::pickFolder(const Text1250& title, std::string& folder, s
     browse.hwndOwner = static_cast<HWND>(dialogOwner());
     browse.lpszTitle = prompt.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    std::wstring caption = prompt;
+    while (!caption.empty() && caption.front() == L' ') caption.erase(caption.begin());
+    const PickerStart started{start.c_str(), caption.c_str()};
     browse.lpfn = &pickerStarted;
-    browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
+    browse.lParam = reinterpret_cast<LPARAM>(&started);
     ++modalDepth_;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     --modalDepth_;

@@ -65,7 +65,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
     build.image = "testrole";
     build.tooltip = "Potrdi";
     add(kCancel, ControlKind::Button, "&PREKLIČI", {130, 100, 62, 14}).standardClose = true;
-    add(9, ControlKind::Line, "", {4, 90, 190, 1}).colour = "silver";
+    add(9, ControlKind::Line, "", {4, 90, 190, 0}).colour = "silver";  // its height the line's own
     add(kLogo, ControlKind::Image, "", {170, 0, 31, 31}).image = "no-such-role";
     return l;
 }
@@ -261,6 +261,9 @@ TEST(Win32Window, ControlsLandOnThePixelsOfTheirDialogUnitsAtTwoFontSizes) {
         EXPECT_TRUE(window->autoWidth(kFromPrompt));
         EXPECT_GE(px(window->controlPlace(kFromPrompt).width, baseX, 4), prompt.width);
         EXPECT_GE(prompt.width, 10 * baseX / 2);  // "Od datuma:" is wider than five average letters
+        // A rule of no given height is a thin one, not a line of text.
+        EXPECT_EQ(placeInParent(w.controlHandle(9)).height, 2) << points;
+        EXPECT_LE(window->controlPlace(9).height, 2) << points;
         // The client area above the status bar is the layout's size; the window reports it in units again.
         EXPECT_EQ(window->place().width, 200) << points;
         EXPECT_EQ(window->place().height, 120) << points;
@@ -657,6 +660,52 @@ TEST(Win32Window, AMessageBoxShowsItsCaptionTextAndNamedButtons) {
     EXPECT_EQ(system.messageBoxes().show(request), ButtonYes);
     EXPECT_EQ(standard.buttons, (Lines{"Da", "Ne"}));
     BoxAnswerer::seen = nullptr;
+}
+
+// The picker as the user meets it: its caption and buttons read while it is up, then OK or Cancel pressed.
+struct PickerAnswerer {
+    static inline BoxSeen seen;
+    static inline int answer = IDOK;
+    static void CALLBACK poll(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND picker = findBox();
+        if (picker == nullptr) return;
+        KillTimer(nullptr, timer);
+        seen.caption = windowText(picker);
+        for (int id : {IDOK, IDCANCEL}) seen.buttons.push_back(windowText(GetDlgItem(picker, id)));
+        PostMessageW(picker, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    }
+    static void start(int button) {
+        seen = BoxSeen{};
+        answer = button;
+        SetTimer(nullptr, 0, 200, &PickerAnswerer::poll);
+    }
+};
+
+TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASeparator) {
+    Win32WindowSystem system;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring wide = std::wstring(temp) + L"Računi izbira";
+    CreateDirectoryW(wide.c_str(), nullptr);
+    const std::string chosen = fromWideLossy(wide);
+
+    std::string folder = chosen;
+    PickerAnswerer::start(IDOK);
+    ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi mapo z datotekami izdanih računov"), folder, 255));
+    EXPECT_EQ(folder, chosen + "\\");
+    EXPECT_EQ(PickerAnswerer::seen.caption, cp1250("Izberi mapo z datotekami izdanih računov"));
+    EXPECT_EQ(PickerAnswerer::seen.buttons, (Lines{"V redu", cp1250("Prekliči")}));
+
+    // Cut to what the setting holds; Cancel leaves the folder as it was.
+    folder = chosen;
+    PickerAnswerer::start(IDOK);
+    ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 10));
+    EXPECT_EQ(folder, chosen.substr(0, 10));
+    folder = "nespremenjena";
+    PickerAnswerer::start(IDCANCEL);
+    EXPECT_FALSE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
+    EXPECT_EQ(folder, "nespremenjena");
+    RemoveDirectoryW(wide.c_str());
 }
 
 TEST(Win32Window, ImagesComeFromTheResourcesAndAMissingOneShowsNothing) {
