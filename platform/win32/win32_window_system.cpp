@@ -289,15 +289,17 @@ int CALLBACK pickerStarted(HWND picker, UINT message, LPARAM, LPARAM data) {
     for (const auto& [id, text] : buttons) {
         if (HWND button = GetDlgItem(picker, id)) SetWindowTextW(button, toWide(cp1250(text)).c_str());
     }
-    if (start->folder[0] != L'\0')
+    if (start->folder[0] != L'\0') {
         SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder));
+    }
     return 0;
 }
 
 }  // namespace
 
 bool Win32WindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
-    std::wstring start = toWide(folder);
+    // A setting may be kept blank-padded to its width; the folder is what stands before the blanks.
+    std::wstring start = toWide(clipRight(folder));
     while (start.size() > 3 && (start.back() == L'\\' || start.back() == L'/')) start.pop_back();
     std::replace(start.begin(), start.end(), L'/', L'\\');
     if (start.empty() || GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
