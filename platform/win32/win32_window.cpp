@@ -377,7 +377,10 @@ void Win32Window::open(Window* owner) {
         SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow->hwnd_));
     open.push_back(this);
     applyPlace(nullptr, clientPixels());
-    ShowWindow(hwnd_, SW_SHOW);
+    // A state asked for before the window was open (a remembered Maximize=Yes) is how it opens.
+    ShowWindow(hwnd_, pendingState_ == WindowState::Maximized   ? SW_SHOWMAXIMIZED
+                      : pendingState_ == WindowState::Minimized ? SW_SHOWMINIMIZED
+                                                                : SW_SHOW);
     SetForegroundWindow(hwnd_);
     // Nothing of the layout has the focus until the program or the user puts it somewhere.
     SetFocus(hwnd_);
@@ -483,6 +486,7 @@ void Win32Window::dispatch(const Event& event) {
 
 void Win32Window::close() {
     if (!open_) return;
+    pendingState_ = state();  // what a closed window reports, and how it opens again
     open_ = false;
     events_.clear();
     auto& open = system_.openWindows();
@@ -843,6 +847,7 @@ LRESULT Win32Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: {
             // Another screen's scale: the font is made anew at it, and the layout follows in dialog units.
             dpi_ = HIWORD(wParam);
+            const FontHandle previous = std::move(font_);  // in use by the controls until they have the new one
             makeFont(dpi_);
             if (statusBar_ != nullptr)
                 SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
@@ -1138,6 +1143,17 @@ Rect Win32Window::clientUnits() const {
 }
 
 Rect Win32Window::place() const {
+    if (IsZoomed(hwnd_) != FALSE || IsIconic(hwnd_) != FALSE) {
+        // Maximised or minimised: the place it has when restored, as the INI manager keeps it.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(hwnd_, &placement);
+        const RECT& normal = placement.rcNormalPosition;
+        const SIZE extra = frameExtra();
+        return Rect{units_.toUnitsX(normal.left), units_.toUnitsY(normal.top),
+                    units_.toUnitsX(normal.right - normal.left - extra.cx),
+                    units_.toUnitsY(normal.bottom - normal.top - extra.cy)};
+    }
     RECT frame{};
     GetWindowRect(hwnd_, &frame);
     const Rect client = clientUnits();
@@ -1180,6 +1196,15 @@ void Win32Window::applyPlace(const POINT* position, SIZE clientSize) {
         if (yAuto_) topLeft.y = around.y + (around.height - placed.height) / 2;
         placed = keepOnScreens(ScreenRect{topLeft.x, topLeft.y, placed.width, placed.height}, areas, primary);
     }
+    if (IsZoomed(hwnd_) != FALSE || IsIconic(hwnd_) != FALSE) {
+        // A maximised or minimised window keeps its state; the place is the one it is restored to.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(hwnd_, &placement);
+        placement.rcNormalPosition = RECT{placed.x, placed.y, placed.x + placed.width, placed.y + placed.height};
+        SetWindowPlacement(hwnd_, &placement);
+        return;
+    }
     SetWindowPos(hwnd_, nullptr, placed.x, placed.y, placed.width, placed.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -1196,12 +1221,14 @@ void Win32Window::setPlace(const Rect& place) {
 }
 
 WindowState Win32Window::state() const {
+    if (!open_ && IsWindowVisible(hwnd_) == FALSE) return pendingState_;
     if (IsIconic(hwnd_) != FALSE) return WindowState::Minimized;
     if (IsZoomed(hwnd_) != FALSE) return WindowState::Maximized;
     return WindowState::Normal;
 }
 
 void Win32Window::setState(WindowState state) {
+    pendingState_ = state;
     if (!open_) return;
     ShowWindow(hwnd_, state == WindowState::Maximized   ? SW_MAXIMIZE
                       : state == WindowState::Minimized ? SW_MINIMIZE

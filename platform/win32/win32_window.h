@@ -176,6 +176,7 @@ class Win32Window final : public Window {
     int32_t minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
     Rect lastSize_;
     WindowState lastState_ = WindowState::Normal;
+    WindowState pendingState_ = WindowState::Normal;  // asked for before the window opened
     bool settlePending_ = false;
 
     WindowEvents events_;

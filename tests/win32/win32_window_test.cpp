@@ -784,6 +784,23 @@ TEST(Win32Window, AWindowIsPlacedOnAScreenWhateverPlaceItIsGiven) {
     settle();
     EXPECT_EQ(window->place(), (Rect{40, 30, 200, 120}));
     window->close();
+
+    // A remembered Maximize=Yes asked for before the window opens: it opens maximised, and its place is the
+    // one it is restored to, which is where it goes back.
+    auto again = system.createWindow(testLayout(v));
+    again->setPlace({40, 30, 200, 120});
+    again->setState(WindowState::Maximized);
+    EXPECT_EQ(again->state(), WindowState::Maximized);
+    again->open(nullptr);
+    settle();
+    EXPECT_EQ(again->state(), WindowState::Maximized);
+    EXPECT_NE(IsZoomed(dynamic_cast<Win32Window&>(*again).handle()), FALSE);
+    EXPECT_EQ(again->place(), (Rect{40, 30, 200, 120}));
+    again->setState(WindowState::Normal);
+    settle();
+    EXPECT_EQ(again->state(), WindowState::Normal);
+    EXPECT_EQ(again->place(), (Rect{40, 30, 200, 120}));
+    again->close();
 }
 
 TEST(Win32WindowSystem, KeepOnScreensMovesAWindowOntoTheScreenItOverlapsMost) {
