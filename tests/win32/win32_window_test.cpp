@@ -137,22 +137,32 @@ void typeText(std::string_view cp1250Text) {
     settle();
 }
 
-// A left click in the middle of a window, with the mouse moved there first.
+void sendMouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+// A left click in the middle of a window as a hand makes it: the pointer arrives (and is seen there), then
+// the button goes down and up, each event at that place.
 void click(HWND target) {
     RECT area{};
     GetWindowRect(target, &area);
     const int x = (area.left + area.right) / 2;
     const int y = (area.top + area.bottom) / 2;
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT inputs[3]{};
-    for (INPUT& input : inputs) input.type = INPUT_MOUSE;
-    inputs[0].mi.dx = MulDiv(x, 65535, width - 1);
-    inputs[0].mi.dy = MulDiv(y, 65535, height - 1);
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(3, inputs, sizeof inputs[0]);
+    constexpr DWORD kAt = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    sendMouse(kAt, x, y);
+    EXPECT_TRUE(waitFor([&] {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        return cursor.x == x && cursor.y == y;
+    }));
+    sendMouse(kAt | MOUSEEVENTF_LEFTDOWN, x, y);
+    settle(20);
+    sendMouse(kAt | MOUSEEVENTF_LEFTUP, x, y);
     settle();
 }
 
@@ -180,10 +190,31 @@ struct Driver {
     }
 };
 
+// A test never hangs: a window loop that has not ended in time is a failure, and its windows are closed.
+struct Watchdog {
+    static inline Win32WindowSystem* system = nullptr;
+    static void CALLBACK fire(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        ADD_FAILURE() << "the window's loop did not end within 60 s";
+        while (system != nullptr && !system->openWindows().empty()) system->openWindows().back()->close();
+    }
+    explicit Watchdog(Win32WindowSystem& watched) : timer(SetTimer(nullptr, 0, 60000, &Watchdog::fire)) {
+        system = &watched;
+    }
+    ~Watchdog() {
+        KillTimer(nullptr, timer);
+        system = nullptr;
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    UINT_PTR timer;
+};
+
 Lines runWin32(Win32WindowSystem& system, Window& window, const std::vector<std::function<void(Win32Window&)>>& steps,
                const std::function<EventVerdict(const Event&)>& extra = {}) {
     auto& w = dynamic_cast<Win32Window&>(window);
     Lines seen;
+    const Watchdog watchdog(system);
     window.open(nullptr);
     Driver::later([&] {
         EXPECT_TRUE(waitFor([&] { return isActive(w.handle()); }));
