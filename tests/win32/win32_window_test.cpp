@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -702,18 +704,40 @@ bool underWine() {
 struct PickerAnswerer {
     static inline BoxSeen seen;
     static inline int answer = IDOK;
+    static inline std::wstring awaited;  // the name the selection must show before OK (the tree fills in steps)
+    static inline int polls = 0;
+    static std::wstring selectedName(HWND picker) {
+        HWND tree = FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr);
+        if (tree == nullptr) return {};
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        if (item.hItem == nullptr || SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == 0)
+            return {};
+        return text;
+    }
     static void CALLBACK poll(HWND, UINT, UINT_PTR timer, DWORD) {
         HWND picker = findBox();
         if (picker == nullptr) return;
+        if (!awaited.empty() && selectedName(picker) != awaited && ++polls < 100) return;
         KillTimer(nullptr, timer);
         seen.caption = windowText(picker);
         for (int id : {IDOK, IDCANCEL}) seen.buttons.push_back(windowText(GetDlgItem(picker, id)));
         PostMessageW(picker, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
-    static void start(int button) {
+    // awaitedFolder: OK waits until the picker shows that folder selected.
+    static void start(int button, const std::string& awaitedFolder = {}) {
         seen = BoxSeen{};
         answer = button;
-        SetTimer(nullptr, 0, 200, &PickerAnswerer::poll);
+        const std::wstring folder = toWide(awaitedFolder);
+        const auto last = folder.find_last_of(L'\\', folder.size() > 1 ? folder.size() - 2 : 0);
+        awaited = folder.substr(last == std::wstring::npos ? 0 : last + 1);
+        while (!awaited.empty() && awaited.back() == L'\\') awaited.pop_back();
+        polls = 0;
+        SetTimer(nullptr, 0, 100, &PickerAnswerer::poll);
     }
 };
 
@@ -726,7 +750,7 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     const std::string chosen = fromWideLossy(wide);
 
     std::string folder = chosen;
-    PickerAnswerer::start(IDOK);
+    PickerAnswerer::start(IDOK, chosen);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi mapo z datotekami izdanih računov"), folder, 255));
     EXPECT_EQ(folder, chosen + "\\");
     EXPECT_EQ(PickerAnswerer::seen.caption, cp1250("Izberi mapo z datotekami izdanih računov"));
@@ -735,12 +759,12 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     // A folder on another drive, kept blank-padded as a setting is: the picker starts there all the same.
     const std::string current = system.currentDirectory();
     folder = padRight(current + "\\", 255);
-    PickerAnswerer::start(IDOK);
+    PickerAnswerer::start(IDOK, current);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
     EXPECT_EQ(folder, current + "\\");
     // Cut to what the setting holds; Cancel leaves the folder as it was.
     folder = chosen;
-    PickerAnswerer::start(IDOK);
+    PickerAnswerer::start(IDOK, chosen);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 10));
     EXPECT_EQ(folder, chosen.substr(0, 10));
     folder = "nespremenjena";
@@ -757,7 +781,7 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     const std::string named = current + cp1250("\\Računi na disku");
     CreateDirectoryW(toWide(named).c_str(), nullptr);
     folder = named;
-    PickerAnswerer::start(IDOK);
+    PickerAnswerer::start(IDOK, named);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
     EXPECT_EQ(folder, named + "\\");
     RemoveDirectoryW(toWide(named).c_str());
