@@ -1,5 +1,6 @@
 ; The KIRVA installer (NSIS 3, 64-bit Unicode). make_package.cmake runs makensis with
 ;   VERSION  the project's version          STAGE    the laid-out package folder
+;   ICON     the program's icon, for the installer and the uninstaller
 ;   LISTS    install-files.nsh and remove-files.nsh, written from the package's file list
 ;   OUTFILE  the installer to write
 ; The programs go to a folder under Program Files; the user's data folder (KIRVA.INI and the data files) is
@@ -30,6 +31,8 @@ BrandingText "KIRVA ${VERSION}"
 Var DataFolder
 Var StartMenuFolder
 
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_NOAUTOCLOSE
 !define MUI_UNFINISHPAGE_NOAUTOCLOSE

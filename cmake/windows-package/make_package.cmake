@@ -1,12 +1,12 @@
 # Makes the Windows package at build time (the target windows-package in package.cmake runs it):
-#   cmake -DFILES=files.txt -DBASE=<folder>/kirva-<version> -DVERSION=<version> -DMAKENSIS=makensis
+#   cmake -DFILES=files.txt -DBASE=<folder>/kirva-<version> -DVERSION=<version> -DICON=kirva.ico -DMAKENSIS=makensis
 #         -DSCRIPT=kirva.nsi -P make_package.cmake
 # FILES holds one "source|destination" line per shipped file. The files are laid out in BASE as they are
 # installed; BASE-windows-x64.zip holds that folder, and BASE-setup.exe is the installer, whose lists of files
 # to install and to remove are written here from the same lines, so the uninstaller removes exactly what
 # was installed and nothing of the user's.
 cmake_minimum_required(VERSION 3.22)
-foreach(variable FILES BASE VERSION MAKENSIS SCRIPT)
+foreach(variable FILES BASE VERSION ICON MAKENSIS SCRIPT)
     if(NOT ${variable})
         message(FATAL_ERROR "make_package.cmake: ${variable} is not set")
     endif()
@@ -77,7 +77,7 @@ if(failed)
     message(FATAL_ERROR "make_package.cmake: the zip was not made")
 endif()
 
-execute_process(COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 "-DVERSION=${VERSION}" "-DSTAGE=${BASE}"
+execute_process(COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 "-DVERSION=${VERSION}" "-DICON=${ICON}" "-DSTAGE=${BASE}"
     "-DLISTS=${nsisFolder}" "-DOUTFILE=${installer}" "${SCRIPT}" RESULT_VARIABLE failed)
 if(failed)
     message(FATAL_ERROR "make_package.cmake: makensis failed on ${SCRIPT}")

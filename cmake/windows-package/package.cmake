@@ -6,7 +6,7 @@
 # Included by the root CMakeLists.txt on Windows, once every target exists.
 
 # The programs shipped; each must be built. kirva.exe joins them once the Win32 window system is built.
-set(KIRVA_WINDOWS_PROGRAMS kirva-cli)
+set(KIRVA_WINDOWS_PROGRAMS kirva kirva-cli)
 
 find_program(KIRVA_MAKENSIS makensis)
 if(NOT KIRVA_MAKENSIS)
@@ -51,9 +51,9 @@ set(packageDepends ${packageDepends} ${KIRVA_WINDOWS_PROGRAMS})
 set(KIRVA_PACKAGE_BASE "${PROJECT_BINARY_DIR}/package/kirva-${PROJECT_VERSION}")
 add_custom_command(OUTPUT "${KIRVA_PACKAGE_BASE}-windows-x64.zip" "${KIRVA_PACKAGE_BASE}-setup.exe"
     COMMAND ${CMAKE_COMMAND} -DFILES=${PROJECT_BINARY_DIR}/package/files.txt -DBASE=${KIRVA_PACKAGE_BASE}
-            -DVERSION=${PROJECT_VERSION} -DMAKENSIS=${KIRVA_MAKENSIS}
+            -DVERSION=${PROJECT_VERSION} -DMAKENSIS=${KIRVA_MAKENSIS} -DICON=${KIRVA_ICON_DIR}/kirva.ico
             -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/kirva.nsi -P ${CMAKE_CURRENT_LIST_DIR}/make_package.cmake
-    DEPENDS ${packageDepends} "${PROJECT_BINARY_DIR}/package/files.txt" "${CMAKE_CURRENT_LIST_DIR}/kirva.nsi"
+    DEPENDS ${packageDepends} "${KIRVA_ICON_DIR}/kirva.ico" "${PROJECT_BINARY_DIR}/package/files.txt" "${CMAKE_CURRENT_LIST_DIR}/kirva.nsi"
             "${CMAKE_CURRENT_LIST_DIR}/make_package.cmake"
     COMMENT "The Windows package: zip and installer of KIRVA ${PROJECT_VERSION}"
     VERBATIM)
