@@ -722,7 +722,8 @@ struct PickerAnswerer {
     static void CALLBACK poll(HWND, UINT, UINT_PTR timer, DWORD) {
         HWND picker = findBox();
         if (picker == nullptr) return;
-        if (!awaited.empty() && selectedName(picker) != awaited && ++polls < 100) return;
+        if (!awaited.empty() && selectedName(picker) != awaited && ++polls < 300)
+            return;  // 30 s: Wine fills the tree slowly on a busy machine
         KillTimer(nullptr, timer);
         seen.caption = windowText(picker);
         for (int id : {IDOK, IDCANCEL}) seen.buttons.push_back(windowText(GetDlgItem(picker, id)));
