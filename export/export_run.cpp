@@ -23,8 +23,8 @@ bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted) {
 }
 
 platform::MessageBoxRequest wrongDatesMessage() {
-    return programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."), " OPOZORILO",
-                          MessageIcon::Information, "Zapri");
+    return programMessage(Text1250::literal(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."),
+                          Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri"));
 }
 
 namespace {
@@ -33,8 +33,8 @@ namespace {
 void endCount(const ExportState& state, ExportFront& front) {
     if (state.steviloRacunov == 0) {
         front.messageBoxes().show(
-            programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
-                           MessageIcon::Information, "Zapri"));
+            programMessage(Text1250::literal(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"),
+                           Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
         front.showNothingToExport();
         front.focusCloseButton();
     }
@@ -43,10 +43,11 @@ void endCount(const ExportState& state, ExportFront& front) {
 
 void showCompletion(const std::string& outputFileName, ExportFront& front) {
     front.messageBoxes().show(programMessage(
-        cp1250(" Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
-               "v imeniku:|") +
-            outputFileName,
-        " OBVESTILO", MessageIcon::WinLogo, "ZAPRI"));
+        Text1250::literal(
+            " Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
+            "v imeniku:|") +
+            Text1250::fromBytes(outputFileName),
+        Text1250::literal(" OBVESTILO"), MessageIcon::WinLogo, Text1250::literal("ZAPRI")));
 }
 
 }  // namespace
@@ -90,14 +91,14 @@ void warnWrongDates(ExportFront& front) {
 
 void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front) {
     if (clipRight(settings.potDoXmlRacunov).empty() || clipRight(settings.potDoIzdanihRacunov).empty()) {
-        front.messageBoxes().show(
-            programMessage(cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
-                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+        front.messageBoxes().show(programMessage(
+            Text1250::literal(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
+            Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
     }
     if (clipRight(settings.firmaOpal).empty() || clipRight(settings.kljucOpal).empty()) {
         front.messageBoxes().show(
-            programMessage(cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"), " OPOZORILO",
-                           MessageIcon::Information, "Zapri"));
+            programMessage(Text1250::literal(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"),
+                           Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
     }
 }
 
@@ -110,7 +111,8 @@ void checkOutputSettings(const settings::Settings& settings, ExportFront& front)
     };
     for (const auto& [folder, text] : checks) {
         if (!clipRight(*folder).empty()) continue;
-        front.messageBoxes().show(programMessage(cp1250(text), "INFORMACIJA", MessageIcon::WinLogo, "Zapri"));
+        front.messageBoxes().show(programMessage(Text1250::literal(text), Text1250::literal("INFORMACIJA"),
+                                                 MessageIcon::WinLogo, Text1250::literal("Zapri")));
         front.showNothingToExport();
     }
 }

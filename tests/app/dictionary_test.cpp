@@ -168,7 +168,7 @@ TEST_F(DictionaryTest, FieldRulesInitialValuesAndExposedMemos) {
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(faracun.testField(38), static_cast<uint8_t>(ErrorLevel::Notice));
     ASSERT_EQ(captions(), std::vector<std::string>{"Value Error"});
-    EXPECT_EQ(boxes.shown()[0].text.rfind("The value of ", 0), 0u);
+    EXPECT_EQ(boxes.shown()[0].text.bytes().rfind("The value of ", 0), 0u);
     EXPECT_NE(faracun.validateRecord(), framework::ResultDone);
     ASSERT_TRUE(record.setText(field, "R").ok());
     EXPECT_EQ(faracun.testField(38), framework::ResultDone);

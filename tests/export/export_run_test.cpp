@@ -76,10 +76,10 @@ TEST_F(ExportRunTest, CountTakesTheFirstAndLastNumberAndAnEmptyPeriodKeepsThem) 
     EXPECT_EQ(front.requests, (std::vector<std::string>{"nothing to export", "focus close", "update bindings"}));
     ASSERT_EQ(front.boxes.shown().size(), 1u);
     const auto& box = front.boxes.shown()[0];
-    EXPECT_EQ(cp1250ToUtf8(box.text), " V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !");
-    EXPECT_EQ(box.caption, " OPOZORILO");
+    EXPECT_EQ(box.text.toUtf8(), " V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !");
+    EXPECT_EQ(box.caption.toUtf8(), " OPOZORILO");
     EXPECT_EQ(box.icon, platform::MessageIcon::Information);
-    EXPECT_EQ(box.buttonCaptions, std::vector<std::string>{"Zapri"});
+    EXPECT_EQ(box.buttonCaptions, std::vector<Text1250>{Text1250::literal("Zapri")});
 }
 
 TEST_F(ExportRunTest, CountDoesNotWrapPastSixteenBits) {
@@ -107,10 +107,10 @@ TEST_F(ExportRunTest, CheckOutputSettingsWarnsForEachEmptyFolderInOrder) {
         " Verjetno ni določena pot za datoteko kupcev v nastavitvah programa ...",
     };
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(cp1250ToUtf8(front.boxes.shown()[i].text), texts[i]);
-        EXPECT_EQ(front.boxes.shown()[i].caption, "INFORMACIJA");
+        EXPECT_EQ(front.boxes.shown()[i].text.toUtf8(), texts[i]);
+        EXPECT_EQ(front.boxes.shown()[i].caption.toUtf8(), "INFORMACIJA");
         EXPECT_EQ(front.boxes.shown()[i].icon, platform::MessageIcon::WinLogo);
-        EXPECT_EQ(front.boxes.shown()[i].buttonCaptions, std::vector<std::string>{"Zapri"});
+        EXPECT_EQ(front.boxes.shown()[i].buttonCaptions, std::vector<Text1250>{Text1250::literal("Zapri")});
     }
     EXPECT_EQ(front.requests, std::vector<std::string>(3, "nothing to export"));
 
@@ -152,13 +152,13 @@ TEST_F(ExportRunTest, RunWritesTheJournalAndReportsCompletion) {
     // A missing unit and a missing customer warn, then the completion message names the file.
     ASSERT_EQ(front.boxes.shown().size(), 3u);
     const auto& done = front.boxes.shown()[2];
-    EXPECT_EQ(cp1250ToUtf8(done.text),
+    EXPECT_EQ(done.text.toUtf8(),
               " Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski "
               "program se nahaja v imeniku:|" +
                   state.outputFileName);
-    EXPECT_EQ(done.caption, " OBVESTILO");
+    EXPECT_EQ(done.caption.toUtf8(), " OBVESTILO");
     EXPECT_EQ(done.icon, platform::MessageIcon::WinLogo);
-    EXPECT_EQ(done.buttonCaptions, std::vector<std::string>{"ZAPRI"});
+    EXPECT_EQ(done.buttonCaptions, std::vector<Text1250>{Text1250::literal("ZAPRI")});
 }
 
 TEST_F(ExportRunTest, WhatStandsInTheJournalsPlaceIsNotRemovedAndTheRunFailsWithoutCompletion) {
@@ -176,7 +176,7 @@ TEST_F(ExportRunTest, WhatStandsInTheJournalsPlaceIsNotRemovedAndTheRunFailsWith
     EXPECT_NE(framework::englishText(result.reason).find("in place"), std::string::npos)
         << framework::englishText(result.reason);
     EXPECT_EQ(result.reason.file, blocking.string());
-    for (const auto& box : front.boxes.shown()) EXPECT_NE(box.caption, " OBVESTILO");
+    for (const auto& box : front.boxes.shown()) EXPECT_NE(box.caption.toUtf8(), " OBVESTILO");
     // The folder is as it was, and nothing else is left in the output folder.
     EXPECT_TRUE(std::filesystem::exists(blocking / "inside"));
     int entries = 0;
@@ -224,7 +224,8 @@ class OnePass : public ExportRunTest, public ::testing::WithParamInterface<OnePa
             out += std::to_string(state.steviloRacunov) + " " + state.odRacuna + "-" + state.doRacuna + " " +
                    state.outputFileName + "\n";
         }
-        for (const auto& box : runFront.boxes.shown()) out += box.caption + ": " + box.text + "\n";
+        for (const auto& box : runFront.boxes.shown())
+            out += (box.caption + Text1250::literal(": ") + box.text).bytes() + "\n";
         std::vector<std::string> left;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path() / "out")) {
             left.push_back(entry.path().string() + " " + std::to_string(std::filesystem::file_size(entry.path())) +

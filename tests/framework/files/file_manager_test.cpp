@@ -95,11 +95,11 @@ TEST_F(FileManagerTest, AMissingFileWithoutCreateEndsTheProgramWithMessage29) {
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));  // seen only because the hook returns
     EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
-    EXPECT_EQ(boxes.shown()[0].text.rfind("File " + name + " could not be opened.  Error: ", 0), 0u)
-        << boxes.shown()[0].text;
-    EXPECT_NE(boxes.shown()[0].text.find("(2).  Press OK to end this application"), std::string::npos)
-        << boxes.shown()[0].text;
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), "File Access Error");
+    EXPECT_EQ(boxes.shown()[0].text.bytes().rfind("File " + name + " could not be opened.  Error: ", 0), 0u)
+        << boxes.shown()[0].text.bytes();
+    EXPECT_NE(boxes.shown()[0].text.bytes().find("(2).  Press OK to end this application"), std::string::npos)
+        << boxes.shown()[0].text.bytes();
     EXPECT_EQ(manager.lastError(), MsgOpenError);
     EXPECT_FALSE(fs::exists(name));
 }
@@ -123,8 +123,8 @@ TEST_F(FileManagerTest, AFileThatCannotBeWrittenIsOpenedReadOnlyAfterANotice) {
     EXPECT_TRUE(file->storage().isOpen());
     EXPECT_EQ(manager.openMode, storage::kOpenReadOnlyDenyNone);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "Access Denied");
-    EXPECT_EQ(boxes.shown()[0].text, "Could not get write access to " + name + " so trying read-only.");
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), "Access Denied");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), "Could not get write access to " + name + " so trying read-only.");
     // The lock wait set first; refused for writing, then read-only.
     EXPECT_EQ(manager.operations,
               (std::vector<FileOperation>{FileOperation::Command, FileOperation::Open, FileOperation::Open}));
@@ -145,9 +145,9 @@ TEST_F(FileManagerTest, AFileLockedLongerThanTheWaitEndsInMessage29NamingTheLock
     manager.open();
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(captions(), (std::vector<std::string>{"File Access Error"}));
-    EXPECT_NE(boxes.shown().back().text.find("Access Denied: " + name + " is locked by another program"),
+    EXPECT_NE(boxes.shown().back().text.bytes().find("Access Denied: " + name + " is locked by another program"),
               std::string::npos)
-        << boxes.shown().back().text;
+        << boxes.shown().back().text.bytes();
     EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     EXPECT_EQ(manager.openMode, storage::kOpenReadWriteDenyNone);
     EXPECT_EQ(manager.operations, (std::vector<FileOperation>{FileOperation::Command, FileOperation::Open}));
@@ -164,7 +164,7 @@ TEST_F(FileManagerTest, KeysThatMustBeRebuiltAreRebuiltAfterANotice) {
     EXPECT_EQ(manager.use(), ResultDone);
     EXPECT_TRUE(file->storage().isOpen());
     EXPECT_EQ(captions(), std::vector<std::string>{"Invalid Key"});
-    EXPECT_EQ(boxes.shown()[0].text, name + " key file is invalid. Key must be rebuilt.");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), name + " key file is invalid. Key must be rebuilt.");
     file->storage().close();
     storage::KeyedFile again(testLayout());
     EXPECT_EQ(again.open(name), 0);
@@ -187,7 +187,7 @@ TEST_F(FileManagerTest, UseBeforeOpenOnAManagerWithoutTheInitialisingOverrideIsA
     plain.attach(other, errors);
     EXPECT_EQ(plain.use(), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(captions(), std::vector<std::string>{"File Usage Error"});
-    EXPECT_EQ(boxes.shown()[0].text,
+    EXPECT_EQ(boxes.shown()[0].text.bytes(),
               "Attempt to use file (" + name + ") before it was opened  Press OK to end this application");
 }
 
@@ -262,7 +262,7 @@ TEST_F(FileManagerTest, ADuplicateOnTheUniqueKeyNamesTheKeysDescription) {
     // Naming the key in the way must not make the record in the way the current one.
     EXPECT_EQ(plainFile.storage().position(), lastWritten);
     ASSERT_EQ(captions(), std::vector<std::string>{"Duplicate Key Error"});
-    EXPECT_EQ(boxes.shown()[0].text, "Adding this record creates a duplicate entry for the key: Po firmi");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), "Adding this record creates a duplicate entry for the key: Po firmi");
     EXPECT_EQ(errors.status().keyName, "Po firmi");
     EXPECT_EQ(plain.insertSilently(), ResultFailed);
     EXPECT_EQ(plain.lastError(), MsgDuplicateKey);
