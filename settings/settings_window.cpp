@@ -28,16 +28,15 @@ constexpr std::size_t kPartnerEntryWidth = keys::potDoPartnerjev.width - 1;
 // Firma and Kljuc are fixed texts of 50 characters: shown without their padding, kept padded.
 class FixedTextBinding final : public platform::Binding {
   public:
-    FixedTextBinding(std::string& variable, std::size_t width) : variable_(variable), width_(width) {}
-    Text1250 display() const override { return Text1250::fromBytes(clipRight(variable_)); }
-    bool accept(const Text1250& typedText) override {
-        const std::string_view typed = typedText.bytes();
-        variable_ = padRight(typed.substr(0, std::min(typed.size(), width_)), width_);
+    FixedTextBinding(Text1250& variable, std::size_t width) : variable_(variable), width_(width) {}
+    Text1250 display() const override { return clipRight(variable_); }
+    bool accept(const Text1250& typed) override {
+        variable_ = padRight(typed, width_);
         return true;
     }
 
   private:
-    std::string& variable_;
+    Text1250& variable_;
     std::size_t width_;
 };
 
@@ -249,15 +248,18 @@ void SettingsWindow::saved(const Result<void>& written) {
     windowSystem().messageBoxes().show(box);
 }
 
-void SettingsWindow::pickFolder(int32_t entry, const Text1250& title, std::string& folder, std::size_t maxLength) {
+void SettingsWindow::pickFolder(int32_t entry, const Text1250& title, Text1250& folder, std::size_t maxLength) {
     updateBindings();
     platform::WindowSystem& system = windowSystem();
     savedDirectory_ = system.currentDirectory();
     // The globals are cut to what they hold (254 or 255 characters); the picker never hands back more.
     if (system.pickFolder(title, folder, maxLength)) {
         // Every consumer joins the folder straight to a file name, so a chosen folder ends with a separator.
-        const bool ended = !folder.empty() && platform::kPathSeparators.find(folder.back()) != std::string_view::npos;
-        if (!folder.empty() && !ended && folder.size() < maxLength) folder += platform::kNativeSeparator;
+        const std::string& chosen = folder.bytes();
+        const bool ended = !chosen.empty() && platform::kPathSeparators.find(chosen.back()) != std::string_view::npos;
+        if (!chosen.empty() && !ended && chosen.size() < maxLength) {
+            folder += Text1250::fromBytes(std::string(1, platform::kNativeSeparator));
+        }
         window_.display(entry);
     }
     system.setCurrentDirectory(savedDirectory_);

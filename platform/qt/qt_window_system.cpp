@@ -204,8 +204,8 @@ QWidget* QtWindowSystem::dialogParent() const {
     return window != nullptr ? window->widget() : nullptr;
 }
 
-bool QtWindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
-    QString start = toQString(Text1250::fromBytes(folder));
+bool QtWindowSystem::pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) {
+    QString start = toQString(folder);
     if (start.isEmpty() || !QDir(start).exists()) start = QDir::currentPath();
     ++modalDepth_;
     const QString chosen = QFileDialog::getExistingDirectory(dialogParent(), toQString(title), start);
@@ -226,7 +226,7 @@ bool QtWindowSystem::pickFolder(const Text1250& title, std::string& folder, std:
     const char separator = static_cast<char>(QDir::separator().toLatin1());
     if (result.empty() || result.back() != separator) result += separator;
     if (maxLength > 0 && result.size() > maxLength) result.resize(maxLength);
-    folder = std::move(result);
+    folder = Text1250::fromBytes(result);
     return true;
 }
 

@@ -43,10 +43,10 @@ bool readWhole(std::string_view text, int64_t& value) {
 
 class TextBinding final : public Binding {
   public:
-    TextBinding(std::string& variable, std::size_t maxLength) : variable_(variable), maxLength_(maxLength) {}
+    TextBinding(Text1250& variable, std::size_t maxLength) : variable_(variable), maxLength_(maxLength) {}
 
     // Trailing blanks of a fixed-width variable are no part of what the user sees.
-    Text1250 display() const override { return Text1250::fromBytes(clipRight(variable_)); }
+    Text1250 display() const override { return clipRight(variable_); }
 
     bool accept(const Text1250& typedText) override {
         std::string_view typed = typedText.bytes();
@@ -55,12 +55,12 @@ class TextBinding final : public Binding {
         if (maxLength_ > 0 && typed.size() > maxLength_) typed = typed.substr(0, maxLength_);
         // A variable kept at its full width (blank-padded) stays so; any other keeps the text as typed.
         const bool fixedWidth = maxLength_ > 0 && variable_.size() == maxLength_;
-        variable_ = fixedWidth ? padRight(typed, maxLength_) : std::string(typed);
+        variable_ = Text1250::fromBytes(fixedWidth ? padRight(typed, maxLength_) : std::string(typed));
         return true;
     }
 
   private:
-    std::string& variable_;
+    Text1250& variable_;
     std::size_t maxLength_;
 };
 
@@ -247,7 +247,7 @@ class CheckBoxBinding final : public Binding {
 
 }  // namespace
 
-std::shared_ptr<Binding> bindText(std::string& variable, std::size_t maxLength) {
+std::shared_ptr<Binding> bindText(Text1250& variable, std::size_t maxLength) {
     return std::make_shared<TextBinding>(variable, maxLength);
 }
 

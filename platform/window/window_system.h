@@ -76,7 +76,7 @@ class Binding {
 };
 
 // Bindings for the formats above; the variable must outlive the window. Defined in bindings.cpp.
-std::shared_ptr<Binding> bindText(std::string& variable, std::size_t maxLength);
+std::shared_ptr<Binding> bindText(Text1250& variable, std::size_t maxLength);
 std::shared_ptr<Binding> bindDate(int32_t& dayNumber);
 std::shared_ptr<Binding> bindRate(Decimal& rate);  // two places shown; a typed "8,5" is 8.50
 std::shared_ptr<Binding> bindNumber(int64_t& number, std::size_t maxLength);
@@ -274,7 +274,7 @@ class WindowSystem {
     virtual MessageBoxes& messageBoxes() = 0;
     // The folder picker: shows title, starts at folder; on a choice puts the folder (with a trailing
     // separator) into folder, cut to maxLength, and returns true. Cancel leaves folder unchanged.
-    virtual bool pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) = 0;
+    virtual bool pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) = 0;
     virtual void beep() = 0;
     // The process's current directory, in its long form.
     virtual std::string currentDirectory() const = 0;

@@ -39,7 +39,7 @@ TEST_F(ExportSessionTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
         ASSERT_TRUE(program.start());
         EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
         EXPECT_EQ(program.names().faracun, dataDir + "FARACUN.DB");
-        EXPECT_EQ(clipRight(program.settings().firmaOpal), "TALMOR");
+        EXPECT_EQ(clipRight(program.settings().firmaOpal).toUtf8(), "TALMOR");
         for (const char* label : kFiveFiles) {
             SCOPED_TRACE(label);
             EXPECT_EQ(accessOf(label)->opened(), 1);

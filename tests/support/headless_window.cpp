@@ -791,7 +791,7 @@ MessageBoxes& HeadlessWindowSystem::messageBoxes() {
     return impl_->recording;
 }
 
-bool HeadlessWindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
+bool HeadlessWindowSystem::pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) {
     const std::string shownTitle = title.toUtf8();
     if (impl_->folderAnswers.empty()) {
         transcript_.push_back("folder " + shownTitle + " -> cancel");
@@ -809,7 +809,7 @@ bool HeadlessWindowSystem::pickFolder(const Text1250& title, std::string& folder
     if (chosen.empty() || (chosen.back() != '/' && chosen.back() != '\\')) chosen += '/';
     if (maxLength > 0 && chosen.size() > maxLength) chosen.resize(maxLength);
     transcript_.push_back("folder " + shownTitle + " -> " + cp1250ToUtf8(chosen));
-    folder = std::move(chosen);
+    folder = Text1250::fromBytes(chosen);  // the scripted answer is Windows-1250, as the tests write it
     return true;
 }
 

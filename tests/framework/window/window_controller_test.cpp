@@ -310,7 +310,7 @@ class NotingComponent : public WindowComponent {
 };
 
 TEST_F(WindowControllerTest, RefreshWithoutComponentsOnlyRedisplaysTheControls) {
-    std::string name = "Novak";
+    kirva::Text1250 name = kirva::Text1250::literal("Novak");
     WindowLayout layout = ProbeWindow::layout();
     layout.controls[0].binding = kirva::platform::bindText(name, 30);
     auto window = system.createWindow(layout);
@@ -319,7 +319,7 @@ TEST_F(WindowControllerTest, RefreshWithoutComponentsOnlyRedisplaysTheControls) 
     controller.openWindow(*window);
     const std::size_t linesBefore = system.transcript().size();
 
-    name = kirva::cp1250("Kovač");
+    name = kirva::Text1250::literal("Kovač");
     controller.refresh();
     EXPECT_EQ(window->text(kName).toUtf8(), "Kovač");
     EXPECT_EQ(system.transcript().size(), linesBefore) << "no event, no box";

@@ -97,20 +97,20 @@ TEST(Bindings, DateInTheWindowsFormOnly) {
 }
 
 TEST(Bindings, TextKeepsItsLengthAndAFixedWidthVariableStaysPadded) {
-    std::string free = "C:\\DATA\\   ";
+    Text1250 free = Text1250::literal("C:\\DATA\\   ");
     auto binding = bindText(free, 10);
     EXPECT_EQ(binding->display().toUtf8(), "C:\\DATA\\");
     ASSERT_TRUE(binding->accept(Text1250::literal("0123456789ABC")));
-    EXPECT_EQ(free, "0123456789");
+    EXPECT_EQ(free.bytes(), "0123456789");
 
-    std::string padded(50, ' ');
+    Text1250 padded = Text1250::fromBytes(std::string(50, ' '));
     auto fixed = bindText(padded, 50);
     EXPECT_EQ(fixed->display().toUtf8(), "");
     ASSERT_TRUE(fixed->accept(Text1250::literal("Firma č.š.ž")));
     EXPECT_EQ(padded.size(), 50u);
     EXPECT_EQ(fixed->display(), Text1250::literal("Firma č.š.ž"));
 
-    std::string unlimited;
+    Text1250 unlimited;
     ASSERT_TRUE(bindText(unlimited, 0)->accept(Text1250::fromBytes(std::string(300, 'x'))));
     EXPECT_EQ(unlimited.size(), 300u);
 }

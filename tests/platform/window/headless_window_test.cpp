@@ -412,15 +412,15 @@ TEST(HeadlessWindowSystemTest, TheFolderPickerAnswersWithATrailingSeparator) {
         .answerFolderPicker("/data/racuni", "/data")
         .answerFolderPicker(std::nullopt, "/elsewhere")
         .answerFolderPicker("/a/very/long/folder/");
-    std::string folder = "/old/";
+    Text1250 folder = Text1250::literal("/old/");
     EXPECT_TRUE(system.pickFolder(Text1250::literal(" Izberi mapo"), folder, 255));
-    EXPECT_EQ(folder, "/data/racuni/");
+    EXPECT_EQ(folder.toUtf8(), "/data/racuni/");
     EXPECT_EQ(system.currentDirectory(), "/data");  // the picker moved it, as a real one may
     EXPECT_FALSE(system.pickFolder(Text1250::literal("t"), folder, 255));
-    EXPECT_EQ(folder, "/data/racuni/");
+    EXPECT_EQ(folder.toUtf8(), "/data/racuni/");
     EXPECT_EQ(system.currentDirectory(), "/elsewhere");
     EXPECT_TRUE(system.pickFolder(Text1250::literal("t"), folder, 8));
-    EXPECT_EQ(folder, "/a/very/");
+    EXPECT_EQ(folder.toUtf8(), "/a/very/");
     EXPECT_FALSE(system.pickFolder(Text1250::literal("t"), folder, 255));  // no answer left: cancelled
     EXPECT_TRUE(system.setCurrentDirectory(start));
     EXPECT_EQ(system.currentDirectory(), start);
