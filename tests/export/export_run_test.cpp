@@ -258,7 +258,7 @@ TEST_P(OnePass, GivesWhatTheCountAndTheRunGive) {
         ASSERT_TRUE(r.setDecimal(r.field("STEVILKARACUNA"), Decimal::fromInt(250)).ok());
         ASSERT_TRUE(r.setInteger(r.field("DATUMDOKUMENTA"), day(2019, 5, 20)).ok());
         ASSERT_TRUE(r.setDecimal(r.field("ZNESEKDEBET"), *Decimal::parse("5.00")).ok());
-        ASSERT_TRUE(r.setText(r.field("OPISKNJIZBE"), "bell \x07").ok());
+        ASSERT_TRUE(r.setText(r.field("OPISKNJIZBE"), Text1250::fromBytes("bell \x07")).ok());
         ASSERT_EQ(faracun.add(r), 0);
     }
     if (c.emptyFolders) settings.potDoXmlRacunov = settings.potDoIzdanihRacunov = settings.potDoPartnerjev = Text1250();

@@ -30,10 +30,10 @@ class FileManagerTest : public FileTest {
         r.clear();
         ASSERT_TRUE(r.setInteger(0, firma).ok());
         ASSERT_TRUE(r.setInteger(1, stev).ok());
-        ASSERT_TRUE(r.setText(2, naziv).ok());
+        ASSERT_TRUE(r.setText(2, Text1250::fromBytes(naziv)).ok());
         ASSERT_EQ(file->storage().add(r), 0) << file->storage().lastError().text();
     }
-    std::string naziv() const { return std::string(kirva::clipRight(file->record().text(2))); }
+    std::string naziv() const { return std::string(kirva::clipRight(file->record().text(2).bytes())); }
 
     std::string name;
     std::unique_ptr<DataFile> file;
@@ -208,7 +208,7 @@ TEST_F(FileManagerTest, AutoNumbersWithinTheGroupOfTheOtherComponents) {
     const auto insertFor = [&](int firma, std::string_view text) {
         r.clear();
         EXPECT_TRUE(r.setInteger(0, firma).ok());
-        EXPECT_TRUE(r.setText(2, text).ok());
+        EXPECT_TRUE(r.setText(2, Text1250::fromBytes(text)).ok());
         EXPECT_EQ(manager.insert(), ResultDone);
         return r.integer(1);
     };
@@ -309,7 +309,7 @@ TEST_F(FileManagerTest, UpdateAndDeleteWithConfirmation) {
     add(1, 1, "a");
     ASSERT_EQ(file->storage().setFirst(0), 0);
     ASSERT_EQ(manager.next(), ResultDone);
-    ASSERT_TRUE(file->record().setText(2, "changed").ok());
+    ASSERT_TRUE(file->record().setText(2, Text1250::fromBytes("changed")).ok());
     EXPECT_EQ(manager.update(), ResultDone);
 
     boxes.queueAnswer(platform::ButtonNo);
@@ -326,10 +326,10 @@ TEST_F(FileManagerTest, SavedBuffersComeBackAndCompare) {
     makeFile(testLayout(), name);
     manager.open();
     ASSERT_EQ(manager.use(), ResultDone);
-    ASSERT_TRUE(file->record().setText(2, "first").ok());
+    ASSERT_TRUE(file->record().setText(2, Text1250::fromBytes("first")).ok());
     const int first = manager.saveBuffer();
     EXPECT_TRUE(manager.equalsSavedBuffer(first));
-    ASSERT_TRUE(file->record().setText(2, "second").ok());
+    ASSERT_TRUE(file->record().setText(2, Text1250::fromBytes("second")).ok());
     EXPECT_FALSE(manager.equalsSavedBuffer(first));
     const int second = manager.saveBuffer();
     EXPECT_EQ(second, first + 1);
