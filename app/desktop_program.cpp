@@ -17,9 +17,9 @@ int runDesktopProgram(platform::WindowSystem& windows, DesktopOptions options) {
     if (auto unusable = settings::checkSettingsFile(options.startup.settingsFileName);
         unusable && settings::endsTheProgram(*unusable)) {
         windows.messageBoxes().show(exporting::programMessage(
-            cp1250(" Datoteke z nastavitvami ni mogoče uporabiti, zato se program ne zažene.||") +
+            Text1250::literal(" Datoteke z nastavitvami ni mogoče uporabiti, zato se program ne zažene.||") +
                 framework::slovenianText(*unusable),
-            " OPOZORILO", platform::MessageIcon::Exclamation, "Zapri"));
+            Text1250::literal(" OPOZORILO"), platform::MessageIcon::Exclamation, Text1250::literal("Zapri")));
         return framework::kFatalExitCode;
     }
     const SystemClock systemClock;

@@ -87,6 +87,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "export-feedback: %s\n", kirva::framework::englishText(result.reason).c_str());
         return 3;
     }
-    std::filesystem::remove(kirva::cp1250ToUtf8(kirva::clipRight(state.outputFileName)));
+    std::filesystem::remove(kirva::exporting::outputPath(state.outputFileName));
     return 0;
 }

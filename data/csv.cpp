@@ -276,7 +276,7 @@ std::string setValue(Record& record, const CsvColumn& column, std::string_view v
             std::string text;
             const std::size_t room = def.type == FieldType::CText ? def.size - 1 : def.size;
             if (auto problem = toText(value, room, text); !problem.empty()) return problem;
-            auto stored = record.setText(column.index, text, column.element);
+            auto stored = record.setText(column.index, Text1250::fromBytes(text), column.element);
             return stored ? "" : stored.error().message;
         }
         case FieldType::Decimal:
@@ -559,11 +559,11 @@ Result<void> CsvWriter::append(const Record& record, std::string& out) const {
             switch (def.type) {
                 case FieldType::Text:
                 case FieldType::CText: {
-                    const std::string text = record.text(column.index, column.element);
+                    const Text1250 text = record.text(column.index, column.element);
                     if (def.type == FieldType::CText && text.size() >= def.size) {
                         return makeError("column " + column.name + ": the zero-terminated text has no terminator");
                     }
-                    value = cp1250ToUtf8(clipRight(text));
+                    value = clipRight(text).toUtf8();
                     break;
                 }
                 case FieldType::Decimal: {

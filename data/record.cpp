@@ -86,18 +86,19 @@ Result<void> Record::setDecimal(std::size_t field, const Decimal& value, std::si
     return {};
 }
 
-std::string Record::text(std::size_t field, std::size_t element) const {
+Text1250 Record::text(std::size_t field, std::size_t element) const {
     const FieldDef& f = layout_->fields.at(field);
     const auto b = bytes(field, element);
-    std::string out(reinterpret_cast<const char*>(b.data()), b.size());
+    std::string_view out(reinterpret_cast<const char*>(b.data()), b.size());
     if (f.type == FieldType::CText) {
         const auto nul = out.find('\0');
-        if (nul != std::string::npos) out.resize(nul);
+        if (nul != std::string_view::npos) out = out.substr(0, nul);
     }
-    return out;
+    return Text1250::fromBytes(out);  // the image holds Windows-1250
 }
 
-Result<void> Record::setText(std::size_t field, std::string_view cp1250, std::size_t element) {
+Result<void> Record::setText(std::size_t field, const Text1250& text, std::size_t element) {
+    const std::string_view cp1250 = text.bytes();
     const FieldDef& f = layout_->fields.at(field);
     if (f.type != FieldType::Text && f.type != FieldType::CText && f.type != FieldType::Group) {
         throw std::logic_error(layout_->fullFieldName(field) + " is not a text");

@@ -11,6 +11,7 @@
 #include "platform/date.h"
 #include "platform/decimal.h"
 #include "platform/result.h"
+#include "platform/text1250.h"
 
 namespace kirva::data {
 
@@ -38,9 +39,9 @@ class Record {
     Result<void> setDecimal(std::size_t field, const Decimal& value, std::size_t element = 0);
 
     // Text: all bytes, padding included. CText: the bytes before the first zero. Group: its bytes.
-    std::string text(std::size_t field, std::size_t element = 0) const;
+    Text1250 text(std::size_t field, std::size_t element = 0) const;
     // Text: blank-padded; CText: zero-filled. An error when the text is longer than the field holds.
-    Result<void> setText(std::size_t field, std::string_view cp1250, std::size_t element = 0);
+    Result<void> setText(std::size_t field, const Text1250& text, std::size_t element = 0);
 
     const std::string& memo(std::size_t memo) const { return memos_[memo]; }
     // An error when longer than the memo's size.

@@ -27,7 +27,7 @@ std::optional<std::string> listValue(const Record& record, std::size_t field) {
         case FieldType::Text:
         case FieldType::CText:
         case FieldType::Group:
-            return std::string(clipRight(record.text(field)));
+            return clipRight(record.text(field)).bytes();
         case FieldType::Decimal: {
             const auto value = record.decimal(field);
             if (!value) return std::nullopt;
@@ -105,7 +105,7 @@ void setInitialValues(Record& record, DateNumber today) {
         Result<void> set;
         switch (initial.kind) {
             case InitialKind::Text:
-                set = record.setText(field, cp1250(initial.text));
+                set = record.setText(field, Text1250::literal(initial.text));
                 break;
             case InitialKind::Number:
                 set = record.setInteger(field, initial.number);

@@ -23,8 +23,8 @@ bool datesWrong(const Period& period, DateNumber today, AcceptedDate accepted) {
 }
 
 platform::MessageBoxRequest wrongDatesMessage() {
-    return programMessage(cp1250(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."), " OPOZORILO",
-                          MessageIcon::Information, "Zapri");
+    return programMessage(Text1250::literal(" Verjetno ste izbrali napačna datuma. Preverite še enkrat ..."),
+                          Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri"));
 }
 
 namespace {
@@ -33,20 +33,21 @@ namespace {
 void endCount(const ExportState& state, ExportFront& front) {
     if (state.steviloRacunov == 0) {
         front.messageBoxes().show(
-            programMessage(cp1250(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"), " OPOZORILO",
-                           MessageIcon::Information, "Zapri"));
+            programMessage(Text1250::literal(" V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !"),
+                           Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
         front.showNothingToExport();
         front.focusCloseButton();
     }
     front.updateBindings();
 }
 
-void showCompletion(const std::string& outputFileName, ExportFront& front) {
+void showCompletion(const Text1250& outputFileName, ExportFront& front) {
     front.messageBoxes().show(programMessage(
-        cp1250(" Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
-               "v imeniku:|") +
+        Text1250::literal(
+            " Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski program se nahaja "
+            "v imeniku:|") +
             outputFileName,
-        " OBVESTILO", MessageIcon::WinLogo, "ZAPRI"));
+        Text1250::literal(" OBVESTILO"), MessageIcon::WinLogo, Text1250::literal("ZAPRI")));
 }
 
 }  // namespace
@@ -64,7 +65,7 @@ Result<void> countPeriodInvoices(ExportFiles& files, ExportState& state, ExportF
         counter.step();
         if (!inPeriod(invoice, state.period)) continue;
         ++state.steviloRacunov;
-        state.doRacuna = invoice.stevilkaRacuna.toString();
+        state.doRacuna = Text1250::fromBytes(invoice.stevilkaRacuna.toString());
         if (state.steviloRacunov == 1) state.odRacuna = state.doRacuna;
     }
     counter.finish();
@@ -90,19 +91,19 @@ void warnWrongDates(ExportFront& front) {
 
 void warnAboutMissingSettings(const settings::Settings& settings, ExportFront& front) {
     if (clipRight(settings.potDoXmlRacunov).empty() || clipRight(settings.potDoIzdanihRacunov).empty()) {
-        front.messageBoxes().show(
-            programMessage(cp1250(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
-                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+        front.messageBoxes().show(programMessage(
+            Text1250::literal(" Poti do vhodnih in izhodnih podatkov računov niso nastavljene - NASTAVITVE !"),
+            Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
     }
     if (clipRight(settings.firmaOpal).empty() || clipRight(settings.kljucOpal).empty()) {
         front.messageBoxes().show(
-            programMessage(cp1250(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"), " OPOZORILO",
-                           MessageIcon::Information, "Zapri"));
+            programMessage(Text1250::literal(" Identifikacijski podatki za firmo niso določeni - NASTAVITVE !"),
+                           Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
     }
 }
 
 void checkOutputSettings(const settings::Settings& settings, ExportFront& front) {
-    const std::pair<const std::string*, const char*> checks[] = {
+    const std::pair<const Text1250*, const char*> checks[] = {
         {&settings.potDoXmlRacunov, " Verjetno ni določena pot za izhodno datoteko .XML v nastavitvah programa ..."},
         {&settings.potDoIzdanihRacunov,
          " Verjetno ni določena pot za datoteko izdanih računov v nastavitvah programa ..."},
@@ -110,26 +111,41 @@ void checkOutputSettings(const settings::Settings& settings, ExportFront& front)
     };
     for (const auto& [folder, text] : checks) {
         if (!clipRight(*folder).empty()) continue;
-        front.messageBoxes().show(programMessage(cp1250(text), "INFORMACIJA", MessageIcon::WinLogo, "Zapri"));
+        front.messageBoxes().show(programMessage(Text1250::literal(text), Text1250::literal("INFORMACIJA"),
+                                                 MessageIcon::WinLogo, Text1250::literal("Zapri")));
         front.showNothingToExport();
     }
 }
 
-std::string fileNamePart(std::string_view firmaOpal) {
-    std::string part(clipRight(firmaOpal));
+Text1250 fileNamePart(const Text1250& firmaOpal) {
+    std::string part(clipRight(firmaOpal.bytes()));
     for (char& c : part) {
         const auto byte = static_cast<unsigned char>(c);
         const bool control =
             byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x83 || byte == 0x88 || byte == 0x90 || byte == 0x98;
         if (control || std::strchr("/\\:*?\"<>|", c) != nullptr) c = '_';
     }
-    return part;
+    return Text1250::fromBytes(part);
 }
 
-std::string composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today) {
+namespace {
+
+// Today as the file names carry it: year, month and day without leading zeros.
+Text1250 dayPart(DateNumber today) {
     const CivilDate date = civilFromDate(today);
-    return settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + " " + state.odRacuna + "-" + state.doRacuna +
-           " " + std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day) + ".XML";
+    return Text1250::fromBytes(std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day));
+}
+
+}  // namespace
+
+Text1250 composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today) {
+    return settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + Text1250::literal(" ") + state.odRacuna +
+           Text1250::literal("-") + state.doRacuna + Text1250::literal(" ") + dayPart(today) +
+           Text1250::literal(".XML");
+}
+
+std::string outputPath(const Text1250& outputFileName) {
+    return clipRight(outputFileName).toUtf8();
 }
 
 // Why a run must not start at all: a period the wrong-dates rule refuses, or a settings file that holds a
@@ -165,8 +181,9 @@ RunResult runExport(ExportFiles& files, const settings::Settings& settings, Expo
     // An older journal of the same name stays as it is until the new one is complete: the journal is written
     // under a temporary name and only its final rename replaces the old file. A run that fails, is refused
     // or is killed leaves the old journal untouched.
-    RunResult result = buildJournal(files, settings, state.period, state.outputFileName, front.messageBoxes(),
-                                    [&front](int64_t done, int64_t total) { front.progress(done, total); });
+    RunResult result =
+        buildJournal(files, settings, state.period, outputPath(state.outputFileName), front.messageBoxes(),
+                     [&front](int64_t done, int64_t total) { front.progress(done, total); });
     if (!result.ok()) return result;
 
     showCompletion(state.outputFileName, front);
@@ -181,11 +198,9 @@ RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settin
     // only once, by the count.
     const DateNumber today = clock.today();
     // The temporary journal is named as the journal will be, less the invoice numbers not known yet.
-    const CivilDate date = civilFromDate(today);
-    const std::string provisional = settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + " " +
-                                    std::to_string(date.year) + std::to_string(date.month) + std::to_string(date.day) +
-                                    ".XML";
-    const std::string provisionalPath = cp1250ToUtf8(clipRight(provisional));
+    const Text1250 provisional = settings.potDoXmlRacunov + fileNamePart(settings.firmaOpal) + Text1250::literal(" ") +
+                                 dayPart(today) + Text1250::literal(".XML");
+    const std::string provisionalPath = outputPath(provisional);
     platform::XmlWriter writer;
     if (clipRight(settings.potDoXmlRacunov).empty() || writer.createFile(provisionalPath, "1.0", "Windows-1250") != 0) {
         if (auto counted = countPeriodInvoices(files, state, front); !counted) {
@@ -211,8 +226,8 @@ RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settin
 
     state.steviloRacunov = pass.tally.count;
     if (pass.tally.count != 0) {
-        state.odRacuna = pass.tally.first.toString();
-        state.doRacuna = pass.tally.last.toString();
+        state.odRacuna = Text1250::fromBytes(pass.tally.first.toString());
+        state.doRacuna = Text1250::fromBytes(pass.tally.last.toString());
     }
     endCount(state, front);
     if (state.steviloRacunov == 0) return {};  // the writer removes its temporary file
@@ -220,7 +235,7 @@ RunResult countAndRunExport(ExportFiles& files, const settings::Settings& settin
     state.outputFileName = composeOutputFileName(settings, state, today);
     if (!result.ok()) return result;
     // The rename of the complete journal is what replaces an older one of the same name.
-    const std::string path = cp1250ToUtf8(clipRight(state.outputFileName));
+    const std::string path = outputPath(state.outputFileName);
     if (auto closed = writer.closeFile(path); !closed) {
         return {RunStatus::JournalNotWritten,
                 {.what = framework::ReasonKind::JournalNotWritten,

@@ -50,9 +50,9 @@ class WindowlessFront final : public ExportFront {
 struct ExportState {
     Period period;               // GLO:ODDATUMA, GLO:DODATUMA
     int64_t steviloRacunov = 0;  // LOC:STEVILORACUNOV, wide so that no period wraps it
-    std::string odRacuna;        // LOC:ODRACUNA, the first invoice number as digits
-    std::string doRacuna;        // LOC:DORACUNA
-    std::string outputFileName;  // OutputFileName, Windows-1250
+    Text1250 odRacuna;           // LOC:ODRACUNA, the first invoice number as digits
+    Text1250 doRacuna;           // LOC:DORACUNA
+    Text1250 outputFileName;     // OutputFileName; outputPath() is the form it is opened by
 };
 
 // The export window's procedure name, under which the error manager reports while its files are open.
@@ -88,10 +88,13 @@ void checkOutputSettings(const settings::Settings& settings, ExportFront& front)
 
 // The file-name part taken from the company identification: trailing blanks removed, and every character a
 // file name cannot hold (path separators, : * ? " < > |, control characters) replaced by "_".
-std::string fileNamePart(std::string_view firmaOpal);
+Text1250 fileNamePart(const Text1250& firmaOpal);
 // OutputFileName: folder, identification, " ", first-last, " ", today as year, month and day without
 // leading zeros, ".XML".
-std::string composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today);
+Text1250 composeOutputFileName(const settings::Settings& settings, const ExportState& state, DateNumber today);
+// The path a composed journal name is opened by: trailing blanks dropped, in UTF-8. The one place where the
+// name changes form; every front and the run open the journal through it.
+std::string outputPath(const Text1250& outputFileName);
 
 // RunExport: composes the file name, builds the journal and reports completion. The journal exists under
 // its name exactly when the result is Done; an older journal of that name is replaced only by a complete

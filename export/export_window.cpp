@@ -25,7 +25,7 @@ constexpr auto kProgressAfter = std::chrono::milliseconds(500);
 const char* const kCancelLook = " &PREKLIČI";
 const char* const kCloseLook = " &ZAPRI";
 
-ControlLayout control(int32_t number, ControlKind kind, Rect place, std::string text = {}) {
+ControlLayout control(int32_t number, ControlKind kind, Rect place, Text1250 text = {}) {
     ControlLayout c;
     c.number = number;
     c.kind = kind;
@@ -64,9 +64,9 @@ platform::WindowLayout exportWindowLayout(ExportState& state) {
     c.push_back(dateEntry(kFromDate, state.period.from, {60, 24, 56, 12}));
     c.push_back(line(kLine2, {120, 30, 8, 0}));
     ControlLayout to = dateEntry(kToDate, state.period.to, {132, 24, 56, 12});
-    to.statusText = to.tooltip = cp1250("Do datuma izdanih računov");
+    to.statusText = to.tooltip = Text1250::literal("Do datuma izdanih računov");
     c.push_back(to);
-    c.push_back(control(kInvoicesTitle, ControlKind::Text, {10, 57, 0, 0}, cp1250("PODATKI O RAČUNIH")));
+    c.push_back(control(kInvoicesTitle, ControlKind::Text, {10, 57, 0, 0}, Text1250::literal("PODATKI O RAČUNIH")));
     c.push_back(line(kLine1, {10, 67, 230, 0}));
 
     struct Number {
@@ -81,15 +81,15 @@ platform::WindowLayout exportWindowLayout(ExportState& state) {
         {kLastPrompt, "Končna številka :", kLastNumber, 91, "Zadnja številka računa v izdelavi eRačunov"},
     };
     for (const Number& n : numbers) {
-        c.push_back(control(n.prompt, ControlKind::Prompt, {16, n.y + 2, 0, 0}, cp1250(n.promptText)));
+        c.push_back(control(n.prompt, ControlKind::Prompt, {16, n.y + 2, 0, 0}, Text1250::literal(n.promptText)));
         ControlLayout e = control(n.entry, ControlKind::Entry, {90, n.y, 150, 12});
         e.binding = platform::bindText(n.entry == kFirstNumber ? state.odRacuna : state.doRacuna, 34);
         e.maxLength = 34;
         e.readOnly = true;  // the count fills them; the run names its file after them
-        e.statusText = e.tooltip = cp1250(n.tip);
+        e.statusText = e.tooltip = Text1250::literal(n.tip);
         c.push_back(e);
     }
-    c.push_back(control(kCountPrompt, ControlKind::Prompt, {16, 109, 0, 0}, cp1250("Število :")));
+    c.push_back(control(kCountPrompt, ControlKind::Prompt, {16, 109, 0, 0}, Text1250::literal("Število :")));
     ControlLayout count = control(kCount, ControlKind::Entry, {90, 107, 40, 12});
     count.format = FieldFormat::Number;
     count.maxLength = 6;
@@ -97,15 +97,17 @@ platform::WindowLayout exportWindowLayout(ExportState& state) {
     count.readOnly = true;
     c.push_back(count);
 
-    ControlLayout build = control(kBuildButton, ControlKind::Button, {84, 134, 74, 20}, "  &IZDELAJ");
+    ControlLayout build =
+        control(kBuildButton, ControlKind::Button, {84, 134, 74, 20}, Text1250::literal("  &IZDELAJ"));
     build.image = "build";
-    build.statusText = "Accept operation";
-    build.tooltip = "Potrdi";
+    build.statusText = Text1250::literal("Accept operation");
+    build.tooltip = Text1250::literal("Potrdi");
     c.push_back(build);
-    ControlLayout cancel = control(kCancelButton, ControlKind::Button, {166, 134, 74, 20}, cp1250("&PREKLIČI"));
+    ControlLayout cancel =
+        control(kCancelButton, ControlKind::Button, {166, 134, 74, 20}, Text1250::literal("&PREKLIČI"));
     cancel.image = "cancel";
-    cancel.statusText = "Cancel Operation";
-    cancel.tooltip = "Preklic dejanja";
+    cancel.statusText = Text1250::literal("Cancel Operation");
+    cancel.tooltip = Text1250::literal("Preklic dejanja");
     c.push_back(cancel);
 
     c.push_back(line(kLine1b, {10, 4, 230, 0}));
@@ -114,10 +116,10 @@ platform::WindowLayout exportWindowLayout(ExportState& state) {
 
     ControlLayout settings = control(kSettingsButton, ControlKind::Button, {216, 14, 24, 24});
     settings.image = "settings";
-    settings.tooltip = settings.statusText = "Nastavitve programa";
+    settings.tooltip = settings.statusText = Text1250::literal("Nastavitve programa");
     c.push_back(settings);
     c.push_back(control(kPeriodTitle, ControlKind::Text, {60, 11, 0, 0},
-                        cp1250("OBDOBJE RAČUNOV (datum računa)  OD ... DO ...")));
+                        Text1250::literal("OBDOBJE RAČUNOV (datum računa)  OD ... DO ...")));
     ControlLayout image = control(kImage, ControlKind::Image, {10, 10, 40, 40});
     image.image = "logo";
     c.push_back(image);
@@ -183,11 +185,11 @@ ErrorLevel ExportWindow::init() {
     openWindow(window_);
 
     if (unusable) {
-        messageBoxes().show(programMessage(cp1250(" Nastavitev ni mogoče uporabiti v celoti.||") +
-                                               framework::slovenianText(*unusable) +
-                                               cp1250("||Vrednost popravite v nastavitvah programa; dotlej temeljnice "
-                                                      "ni mogoče izdelati."),
-                                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+        messageBoxes().show(programMessage(
+            Text1250::literal(" Nastavitev ni mogoče uporabiti v celoti.||") + framework::slovenianText(*unusable) +
+                Text1250::literal("||Vrednost popravite v nastavitvah programa; dotlej temeljnice "
+                                  "ni mogoče izdelati."),
+            Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
     }
 
     warnAboutMissingSettings(context_.session.settings(), *this);
@@ -266,9 +268,9 @@ ErrorLevel ExportWindow::handleAccepted() {
                 showNothingToExport();
                 window_.select(kToDate);
             } else {
-                messageBoxes().show(
-                    programMessage(cp1250(" Temeljnica ni bila izdelana.||") + framework::slovenianText(result.reason),
-                                   " OPOZORILO", MessageIcon::Information, "Zapri"));
+                messageBoxes().show(programMessage(
+                    Text1250::literal(" Temeljnica ni bila izdelana.||") + framework::slovenianText(result.reason),
+                    Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
             }
             return ErrorLevel::Notice;
         }
@@ -316,11 +318,11 @@ bool ExportWindow::count() {
         state_.steviloRacunov = 0;
         window_.display(kCount);
         messageBoxes().show(
-            programMessage(cp1250(" Knjige izdanih računov ni mogoče prebrati.||") +
+            programMessage(Text1250::literal(" Knjige izdanih računov ni mogoče prebrati.||") +
                                framework::slovenianText({.what = framework::ReasonKind::DataFileUnreadable,
                                                          .file = files_->faracun.path(),
                                                          .detail = counted.error().message}),
-                           " OPOZORILO", MessageIcon::Information, "Zapri"));
+                           Text1250::literal(" OPOZORILO"), MessageIcon::Information, Text1250::literal("Zapri")));
         return false;
     }
     return state_.steviloRacunov != 0;
@@ -328,13 +330,13 @@ bool ExportWindow::count() {
 
 void ExportWindow::showReady() {
     window_.setHidden(kBuildButton, false);
-    window_.setText(kCancelButton, cp1250(kCancelLook));
+    window_.setText(kCancelButton, Text1250::literal(kCancelLook));
     window_.setImage(kCancelButton, "cancel");
 }
 
 void ExportWindow::showNothingToExport() {
     window_.setHidden(kBuildButton, true);
-    window_.setText(kCancelButton, cp1250(kCloseLook));
+    window_.setText(kCancelButton, Text1250::literal(kCloseLook));
     window_.setImage(kCancelButton, "exit");
     window_.setHidden(kCancelButton, false);
     window_.display();

@@ -17,7 +17,7 @@ namespace {
 void assignText(std::string& target, const data::Record& record, std::size_t field) {
     const data::FieldDef& f = record.layout().fields[field];
     if (f.type != data::FieldType::Text || f.elements != 1) {
-        target = record.text(field);
+        target = record.text(field).bytes();  // the invoice model keeps the journal's bytes
         return;
     }
     target.assign(reinterpret_cast<const char*>(record.image().data()) + f.offset, f.size);
@@ -224,15 +224,15 @@ Result<bool> CustomerLookup::fetch(const Invoice& invoice, Customer& customer) {
         return false;
     }
     if (code != 0) return makeError(readError(files_.sfpartn, "customer"));
-    customer.naziv = r.text(sfpartn::NAZIV);
-    customer.naslov = r.text(sfpartn::NASLOV);
-    customer.posta = r.text(sfpartn::POSTA);
-    customer.drzava = r.text(sfpartn::DRZAVA);
+    assignText(customer.naziv, r, sfpartn::NAZIV);
+    assignText(customer.naslov, r, sfpartn::NASLOV);
+    assignText(customer.posta, r, sfpartn::POSTA);
+    assignText(customer.drzava, r, sfpartn::DRZAVA);
     customer.ddv = static_cast<uint8_t>(r.integer(sfpartn::DDV));
-    customer.davcnaStevilkaEu = r.text(sfpartn::DAVCNASTEVILKAEU);
-    customer.davcnaStev = r.text(sfpartn::DAVCNASTEV);
-    customer.maticnaStevilka = r.text(sfpartn::MATICNASTEVILKA);
-    customer.skupina = r.text(sfpartn::SKUPINA);
+    assignText(customer.davcnaStevilkaEu, r, sfpartn::DAVCNASTEVILKAEU);
+    assignText(customer.davcnaStev, r, sfpartn::DAVCNASTEV);
+    assignText(customer.maticnaStevilka, r, sfpartn::MATICNASTEVILKA);
+    assignText(customer.skupina, r, sfpartn::SKUPINA);
     known_.emplace(invoice.poslovniPartner, customer);
     return true;
 }

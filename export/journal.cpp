@@ -154,8 +154,7 @@ RunResult unreadable(const storage::KeyedFile& file, const Error& error) {
 }  // namespace
 
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
-                       const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress) {
-    const std::string path = cp1250ToUtf8(clipRight(fileName));
+                       const std::string& path, platform::MessageBoxes& boxes, const ProgressReport& progress) {
     platform::XmlWriter writer;
     if (writer.createFile(path, "1.0", "Windows-1250") != 0) return journalNotWritten(path, writer, writer.failure());
     RunResult result = writeJournal(writer, path, files, settings, period, boxes, progress, nullptr);
@@ -179,8 +178,8 @@ RunResult writeJournal(platform::XmlWriter& writer, const std::string& path, Exp
     xml.add("Verzija_xml", "1.00");
     xml.close();
     xml.open("Identifikacija");
-    xml.add("Firma", padRight(settings.firmaOpal, 50));
-    xml.add("Kljuc", padRight(settings.kljucOpal, 50));
+    xml.add("Firma", padRight(settings.firmaOpal, 50).bytes());
+    xml.add("Kljuc", padRight(settings.kljucOpal, 50).bytes());
     xml.close();
     xml.open("Telo");
 

@@ -25,11 +25,11 @@ struct RunResult {
     bool ok() const { return status == RunStatus::Done; }
 };
 
-// BuildJournal: writes the journal of `period` to `fileName` (Windows-1250, trailing blanks ignored).
+// BuildJournal: writes the journal of `period` to `path` (UTF-8, as outputPath() gives it).
 // Missing units and customers are warned about through `boxes` and the run goes on. The journal is in
 // place only when the result is Done; otherwise nothing is left under its name.
 RunResult buildJournal(ExportFiles& files, const settings::Settings& settings, const Period& period,
-                       const std::string& fileName, platform::MessageBoxes& boxes, const ProgressReport& progress = {});
+                       const std::string& path, platform::MessageBoxes& boxes, const ProgressReport& progress = {});
 
 // What one read of the book saw of the period by the rules of CountPeriodInvoices: every record dated in
 // the period, zero totals included, and the first and last invoice number in reading order.

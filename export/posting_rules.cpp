@@ -117,8 +117,8 @@ std::vector<PostingLine> postingLines(const Invoice& invoice, const UnitAccounts
     return lines;
 }
 
-platform::MessageBoxRequest programMessage(std::string text, std::string caption, platform::MessageIcon icon,
-                                           std::string buttonCaption) {
+platform::MessageBoxRequest programMessage(Text1250 text, Text1250 caption, platform::MessageIcon icon,
+                                           Text1250 buttonCaption) {
     platform::MessageBoxRequest request;
     request.text = std::move(text);
     request.caption = std::move(caption);
@@ -130,19 +130,24 @@ platform::MessageBoxRequest programMessage(std::string text, std::string caption
 }
 
 platform::MessageBoxRequest missingUnitWarning(const Invoice& invoice) {
-    std::string text =
-        cp1250(" V SFENPA ne obstaja zapis za podjetje ") + std::to_string(invoice.be) + cp1250(" in poslovno enoto ") +
-        std::to_string(invoice.poslovnaEnota) + cp1250("|| Račun številka: ") + numberText(invoice.stevilkaRacuna) +
-        cp1250("| Interna številka: ") + std::to_string(invoice.internaStevDokumenta) + cp1250("| Opis knjižbe: ") +
-        std::string(clipRight(invoice.opisKnjizbe)) + cp1250("|| Knjižba ne bo opremljena z ustreznimi konti !");
-    return programMessage(std::move(text), " OPOZORILO", platform::MessageIcon::Information, "Zapri");
+    const auto number = [](auto value) { return Text1250::fromBytes(std::to_string(value)); };
+    Text1250 text = Text1250::literal(" V SFENPA ne obstaja zapis za podjetje ") + number(invoice.be) +
+                    Text1250::literal(" in poslovno enoto ") + number(invoice.poslovnaEnota) +
+                    Text1250::literal("|| Račun številka: ") + Text1250::fromBytes(numberText(invoice.stevilkaRacuna)) +
+                    Text1250::literal("| Interna številka: ") + number(invoice.internaStevDokumenta) +
+                    Text1250::literal("| Opis knjižbe: ") + Text1250::fromBytes(clipRight(invoice.opisKnjizbe)) +
+                    Text1250::literal("|| Knjižba ne bo opremljena z ustreznimi konti !");
+    return programMessage(std::move(text), Text1250::literal(" OPOZORILO"), platform::MessageIcon::Information,
+                          Text1250::literal("Zapri"));
 }
 
 platform::MessageBoxRequest missingCustomerWarning(const Invoice& invoice) {
-    std::string text = cp1250(" V šifrantu ne obstaja kupec ") + std::to_string(invoice.poslovniPartner) +
-                       cp1250("|| Račun: ") + numberText(invoice.stevilkaRacuna) + cp1250("| PE: ") +
-                       std::to_string(invoice.poslovnaEnota);
-    return programMessage(std::move(text), " OPOZORILO", platform::MessageIcon::Information, "Zapri");
+    const auto number = [](auto value) { return Text1250::fromBytes(std::to_string(value)); };
+    Text1250 text = Text1250::literal(" V šifrantu ne obstaja kupec ") + number(invoice.poslovniPartner) +
+                    Text1250::literal("|| Račun: ") + Text1250::fromBytes(numberText(invoice.stevilkaRacuna)) +
+                    Text1250::literal("| PE: ") + number(invoice.poslovnaEnota);
+    return programMessage(std::move(text), Text1250::literal(" OPOZORILO"), platform::MessageIcon::Information,
+                          Text1250::literal("Zapri"));
 }
 
 std::string dateForm(DateNumber date) {

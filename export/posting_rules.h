@@ -111,8 +111,8 @@ std::vector<PostingLine> postingLines(const Invoice& invoice, const UnitAccounts
 platform::MessageBoxRequest missingUnitWarning(const Invoice& invoice);
 platform::MessageBoxRequest missingCustomerWarning(const Invoice& invoice);
 // A box of the program's own: one button with the program's own caption.
-platform::MessageBoxRequest programMessage(std::string text, std::string caption, platform::MessageIcon icon,
-                                           std::string buttonCaption);
+platform::MessageBoxRequest programMessage(Text1250 text, Text1250 caption, platform::MessageIcon icon,
+                                           Text1250 buttonCaption);
 
 // Text forms of the journal (Windows-1250).
 std::string dateForm(DateNumber date);                    // "2019-05-21"; empty for 0

@@ -202,4 +202,12 @@ std::string slice(std::string_view text, std::size_t first, std::size_t count) {
     return out;
 }
 
+Text1250 clipRight(const Text1250& text) {
+    return Text1250::fromBytes(clipRight(text.bytes()));
+}
+
+Text1250 padRight(const Text1250& text, std::size_t width) {
+    return Text1250::fromBytes(padRight(text.bytes(), width));
+}
+
 }  // namespace kirva

@@ -67,6 +67,9 @@ bool equalNoCase(std::string_view a, std::string_view b);
 std::string_view clipRight(std::string_view text);
 // Cut or padded with blanks to exactly `width` bytes.
 std::string padRight(std::string_view text, std::size_t width);
+// The same two for Windows-1250 text held as such (fixed-width globals, their blank-padded values).
+Text1250 clipRight(const Text1250& text);
+Text1250 padRight(const Text1250& text, std::size_t width);
 // The bytes [first, first+count) of `text`, 1-based like the program's slices ("characters 6 to 29"),
 // padded with blanks where the text is shorter.
 std::string slice(std::string_view text, std::size_t first, std::size_t count);

@@ -39,10 +39,11 @@ const std::array<NamedFile, 7>& namedFiles() {
 constexpr int kRatePlaces = 2;
 constexpr int64_t kRateLimitUnits = 99999;  // 999.99: five digits, two of them decimals
 
-std::string readText(const Profile& file, const SettingKey& key) {
+// A text global: the profile's values are Windows-1250 already.
+Text1250 readText(const Profile& file, const SettingKey& key) {
     std::string value = file.value(key.section, key.key, key.fallback);
     if (value.size() > key.width) value.resize(key.width);
-    return value;
+    return Text1250::fromBytes(value);
 }
 
 std::string readValue(const Profile& file, const SettingKey& key) {
@@ -94,10 +95,10 @@ std::string* DataFileNames::find(std::string_view label) {
 
 void composeDataFileNames(const Settings& settings, DataFileNames& names) {
     for (const NamedFile& file : namedFiles()) {
-        const std::string& folder = file.partnerFolder ? settings.potDoPartnerjev : settings.potDoIzdanihRacunov;
+        const Text1250& folder = file.partnerFolder ? settings.potDoPartnerjev : settings.potDoIzdanihRacunov;
         // Never cut: a folder that makes a name longer than its name text is refused by checkSettingsFile, and
         // a cut name would name some other file.
-        names.*file.name = folder + std::string(file.layout.fileName);
+        names.*file.name = folder.bytes() + std::string(file.layout.fileName);
     }
 }
 
@@ -171,7 +172,7 @@ void loadSettings(const std::string& settingsFile, Settings& settings, DataFileN
     constexpr std::string_view kMissing = "\n";  // no stored value holds a line break
     const SettingKey& output = keys::potDoXmlRacunov;
     if (profile.value(output.section, output.key, kMissing) == kMissing) {
-        (void)writeProfileString(settingsFile, output.section, output.key, settings.potDoXmlRacunov);
+        (void)writeProfileString(settingsFile, output.section, output.key, settings.potDoXmlRacunov.bytes());
     }
     settings.brisanjeDelovnih = optionByte(readValue(profile, keys::brisanjeDelovnih));
     settings.stopnjaDdvVisja = rateValue(readValue(profile, keys::stopnjaDdvVisja));
@@ -180,8 +181,8 @@ void loadSettings(const std::string& settingsFile, Settings& settings, DataFileN
 
 void readIdentification(const std::string& settingsFile, Settings& settings) {
     const Profile profile = Profile::read(settingsFile);
-    settings.firmaOpal = padRight(readValue(profile, keys::firmaOpal), keys::firmaOpal.width);
-    settings.kljucOpal = padRight(readValue(profile, keys::kljucOpal), keys::kljucOpal.width);
+    settings.firmaOpal = Text1250::fromBytes(padRight(readValue(profile, keys::firmaOpal), keys::firmaOpal.width));
+    settings.kljucOpal = Text1250::fromBytes(padRight(readValue(profile, keys::kljucOpal), keys::kljucOpal.width));
 }
 
 namespace {
@@ -195,6 +196,8 @@ class SettingsWrite {
         auto accepted = changes_.set(key.section, key.key, value);
         if (!accepted && first_) first_ = std::move(accepted);
     }
+    // The file keeps the globals' Windows-1250 bytes.
+    void set(const SettingKey& key, const Text1250& value) { set(key, value.bytes()); }
     void addFolders(const Settings& settings) {
         set(keys::potDoIzdanihRacunov, settings.potDoIzdanihRacunov);
         set(keys::potDoPartnerjev, settings.potDoPartnerjev);
@@ -225,8 +228,8 @@ Result<void> saveAllSettings(const std::string& settingsFile, const Settings& se
     write.addFolders(settings);
     write.set(keys::stopnjaDdvVisja, settings.stopnjaDdvVisja.toPlainString());
     write.set(keys::stopnjaDdvNizja, settings.stopnjaDdvNizja.toPlainString());
-    write.set(keys::firmaOpal, std::string(clipRight(settings.firmaOpal)));
-    write.set(keys::kljucOpal, std::string(clipRight(settings.kljucOpal)));
+    write.set(keys::firmaOpal, clipRight(settings.firmaOpal));
+    write.set(keys::kljucOpal, clipRight(settings.kljucOpal));
     return write.save();
 }
 

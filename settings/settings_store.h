@@ -14,6 +14,7 @@
 #include "framework/errors/reason.h"
 #include "platform/decimal.h"
 #include "platform/result.h"
+#include "platform/text1250.h"
 
 namespace kirva::settings {
 
@@ -44,11 +45,11 @@ inline constexpr std::array<SettingKey, 8> kSettingKeys{
     keys::potDoIzdanihRacunov, keys::potDoPartnerjev, keys::potDoXmlRacunov, keys::brisanjeDelovnih,
     keys::stopnjaDdvVisja,     keys::stopnjaDdvNizja, keys::firmaOpal,       keys::kljucOpal};
 
-// The settings globals (GLO:...), one per key above. Texts are Windows-1250.
+// The settings globals (GLO:...), one per key above.
 struct Settings {
-    std::string potDoIzdanihRacunov;  // GLO:POTDOIZDANIHRACUNOV, at most 254 characters
-    std::string potDoPartnerjev;      // GLO:POTDOPARTNERJEV, at most 255 characters
-    std::string potDoXmlRacunov;      // GLO:POTDOXMLRACUNOV, at most 254 characters
+    Text1250 potDoIzdanihRacunov;  // GLO:POTDOIZDANIHRACUNOV, at most 254 characters
+    Text1250 potDoPartnerjev;      // GLO:POTDOPARTNERJEV, at most 255 characters
+    Text1250 potDoXmlRacunov;      // GLO:POTDOXMLRACUNOV, at most 254 characters
     // GLO:BRISANJEDELOVNIH, 1 on, 0 off. Read as a whole number 0 to 255 (blanks around it do not count);
     // any other text reads as 0.
     uint8_t brisanjeDelovnih = 0;
@@ -56,9 +57,9 @@ struct Settings {
     // zero); text that is not a number, or a number outside -999.99 to 999.99, reads as 0. Written without
     // trailing zeros ("22", "9.5").
     Decimal stopnjaDdvVisja;
-    Decimal stopnjaDdvNizja;                       // GLO:STOPNJADDVNIZJA, the same way
-    std::string firmaOpal = std::string(50, ' ');  // GLO:FIRMAOPAL, always 50 characters, blank-padded
-    std::string kljucOpal = std::string(50, ' ');  // GLO:KLJUCOPAL
+    Decimal stopnjaDdvNizja;                        // GLO:STOPNJADDVNIZJA, the same way
+    Text1250 firmaOpal = padRight(Text1250(), 50);  // GLO:FIRMAOPAL, always 50 characters, blank-padded
+    Text1250 kljucOpal = padRight(Text1250(), 50);  // GLO:KLJUCOPAL
 };
 
 // The names of the seven data files the program can find, composed from the two folders. A name the

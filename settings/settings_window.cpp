@@ -28,15 +28,15 @@ constexpr std::size_t kPartnerEntryWidth = keys::potDoPartnerjev.width - 1;
 // Firma and Kljuc are fixed texts of 50 characters: shown without their padding, kept padded.
 class FixedTextBinding final : public platform::Binding {
   public:
-    FixedTextBinding(std::string& variable, std::size_t width) : variable_(variable), width_(width) {}
-    std::string display() const override { return std::string(clipRight(variable_)); }
-    bool accept(std::string_view typed) override {
-        variable_ = padRight(typed.substr(0, std::min(typed.size(), width_)), width_);
+    FixedTextBinding(Text1250& variable, std::size_t width) : variable_(variable), width_(width) {}
+    Text1250 display() const override { return clipRight(variable_); }
+    bool accept(const Text1250& typed) override {
+        variable_ = padRight(typed, width_);
         return true;
     }
 
   private:
-    std::string& variable_;
+    Text1250& variable_;
     std::size_t width_;
 };
 
@@ -44,7 +44,7 @@ ControlLayout prompt(int32_t number, const char* utf8Text, int32_t x, int32_t y)
     ControlLayout control;
     control.number = number;
     control.kind = ControlKind::Prompt;
-    control.text = cp1250(utf8Text);
+    control.text = Text1250::literal(utf8Text);
     control.place = {x, y, 0, 0};
     return control;
 }
@@ -58,7 +58,7 @@ ControlLayout entry(int32_t number, std::shared_ptr<platform::Binding> binding, 
     control.format = format;
     control.maxLength = maxLength;
     control.place = place;
-    if (utf8Tip != nullptr) control.statusText = control.tooltip = cp1250(utf8Tip);
+    if (utf8Tip != nullptr) control.statusText = control.tooltip = Text1250::literal(utf8Tip);
     return control;
 }
 
@@ -66,7 +66,7 @@ ControlLayout button(int32_t number, const char* utf8Text, const char* image, Re
     ControlLayout control;
     control.number = number;
     control.kind = ControlKind::Button;
-    control.text = cp1250(utf8Text);
+    control.text = Text1250::literal(utf8Text);
     control.image = image;
     control.place = place;
     return control;
@@ -109,10 +109,10 @@ platform::WindowLayout settingsWindowLayout(Settings& settings) {
     ControlLayout check;
     check.number = kDeleteWorkData;
     check.kind = ControlKind::CheckBox;
-    check.text = cp1250("  Brisanje delovnih podatkov računov po končani izdelavi XML ?");
+    check.text = Text1250::literal("  Brisanje delovnih podatkov računov po končani izdelavi XML ?");
     check.binding = platform::bindCheckBox(settings.brisanjeDelovnih);
     check.format = FieldFormat::CheckBox;
-    check.statusText = check.tooltip = cp1250("Ali se po koncu obdelave delovne datoteke pobrišejo ali ne");
+    check.statusText = check.tooltip = Text1250::literal("Ali se po koncu obdelave delovne datoteke pobrišejo ali ne");
     check.place = {21, 158, 0, 0};
     c.push_back(check);
     c.push_back(button(kInformationButton, "", "information", {250, 156, 15, 14}));
@@ -143,14 +143,14 @@ platform::WindowLayout settingsWindowLayout(Settings& settings) {
     ControlLayout note;
     note.number = kIdentificationNote;
     note.kind = ControlKind::Text;
-    note.text = cp1250("Oba podatka morata biti dolga vsaj 10 znakov in na daljša od 30 znakov");
+    note.text = Text1250::literal("Oba podatka morata biti dolga vsaj 10 znakov in na daljša od 30 znakov");
     note.grey = true;
     note.place = {50, 294, 0, 0};
     c.push_back(note);
 
     ControlLayout confirm = button(kConfirmButton, "&SHRANI", "confirm", {203, 328, 62, 14});
-    confirm.statusText = "Accept operation";
-    confirm.tooltip = "Potrdi";
+    confirm.statusText = Text1250::literal("Accept operation");
+    confirm.tooltip = Text1250::literal("Potrdi");
     c.push_back(confirm);
     ControlLayout cancel = button(kCancelButton, "PREKLIČI", "cancel", {275, 328, 62, 14});
     cancel.standardClose = true;
@@ -160,16 +160,16 @@ platform::WindowLayout settingsWindowLayout(Settings& settings) {
 
 platform::MessageBoxRequest workDataExplanation() {
     platform::MessageBoxRequest box;
-    box.text = cp1250(
+    box.text = Text1250::literal(
         " Pred izdelavo XML temeljnice izdanih računov nastanejo delovni podatki izbranih računov.|"
         " Ta modul jih uporabi kot vhodne podatke in iz njih zgradi .XML dokument.||"
         " Z vklopom opcije \"Brisanje...\" bo modul tudi pobrisal vse delovne podatke.||"
         " V nasprotnem primeru morate zagotoviti brisanje teh podatkov v programih, kjer nastajajo !");
-    box.caption = " POJASNILO";
+    box.caption = Text1250::literal(" POJASNILO");
     box.icon = platform::MessageIcon::WinLogo;
     box.buttons = platform::ButtonOk;
     box.defaultButton = platform::ButtonOk;
-    box.buttonCaptions = {"V redu"};
+    box.buttonCaptions = {Text1250::literal("V redu")};
     return box;
 }
 
@@ -238,24 +238,28 @@ ErrorLevel SettingsWindow::handleAccepted() {
 void SettingsWindow::saved(const Result<void>& written) {
     if (written) return;
     // Settings that did not reach the file would be lost at the next start: say so.
-    Result<std::string> reason = utf8ToCp1250(written.error().message);
+    Result<Text1250> reason = Text1250::fromUtf8(written.error().message);
     platform::MessageBoxRequest box;
-    box.text = cp1250(" Nastavitev ni bilo mogoče shraniti.||") + (reason ? reason.value() : written.error().message);
-    box.caption = " OPOZORILO";
+    box.text = Text1250::literal(" Nastavitev ni bilo mogoče shraniti.||") +
+               (reason ? reason.value() : Text1250::fromBytes(written.error().message));
+    box.caption = Text1250::literal(" OPOZORILO");
     box.icon = platform::MessageIcon::Information;
-    box.buttonCaptions = {"Zapri"};
+    box.buttonCaptions = {Text1250::literal("Zapri")};
     windowSystem().messageBoxes().show(box);
 }
 
-void SettingsWindow::pickFolder(int32_t entry, const Text1250& title, std::string& folder, std::size_t maxLength) {
+void SettingsWindow::pickFolder(int32_t entry, const Text1250& title, Text1250& folder, std::size_t maxLength) {
     updateBindings();
     platform::WindowSystem& system = windowSystem();
     savedDirectory_ = system.currentDirectory();
     // The globals are cut to what they hold (254 or 255 characters); the picker never hands back more.
     if (system.pickFolder(title, folder, maxLength)) {
         // Every consumer joins the folder straight to a file name, so a chosen folder ends with a separator.
-        const bool ended = !folder.empty() && platform::kPathSeparators.find(folder.back()) != std::string_view::npos;
-        if (!folder.empty() && !ended && folder.size() < maxLength) folder += platform::kNativeSeparator;
+        const std::string& chosen = folder.bytes();
+        const bool ended = !chosen.empty() && platform::kPathSeparators.find(chosen.back()) != std::string_view::npos;
+        if (!chosen.empty() && !ended && chosen.size() < maxLength) {
+            folder += Text1250::fromBytes(std::string(1, platform::kNativeSeparator));
+        }
         window_.display(entry);
     }
     system.setCurrentDirectory(savedDirectory_);

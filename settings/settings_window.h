@@ -72,7 +72,7 @@ class SettingsWindow : public framework::WindowController {
 
   private:
     // A "..." button: the folder picker on one folder global; the current directory is put back after it.
-    void pickFolder(int32_t entry, const Text1250& title, std::string& folder, std::size_t maxLength);
+    void pickFolder(int32_t entry, const Text1250& title, Text1250& folder, std::size_t maxLength);
 
     // Warns when the settings could not be written.
     void saved(const Result<void>& written);

@@ -270,9 +270,9 @@ Result<Value> encodeColumn(const data::Record& record, const Column& column) {
             return Value::ofInteger(*units);
         }
         case ColumnKind::Text:
-            return Value::ofText(cp1250ToUtf8(clipRight(record.text(column.field, column.element))));
+            return Value::ofText(clipRight(record.text(column.field, column.element)).toUtf8());
         case ColumnKind::CText:
-            return Value::ofText(cp1250ToUtf8(record.text(column.field, column.element)));
+            return Value::ofText(record.text(column.field, column.element).toUtf8());
         case ColumnKind::Memo:
             return Value::ofText(cp1250ToUtf8(record.memo(column.memo)));
     }
@@ -352,7 +352,7 @@ Result<void> decodeColumn(const Value& value, const Column& column, data::Record
             const data::FieldDef& f = layout.fields[column.field];
             if (column.element >= f.elements) {
                 // An empty view from clipRight has no data pointer; hand over one that has.
-                return record.setText(column.field, held.empty() ? std::string_view("") : held, column.element);
+                return record.setText(column.field, Text1250::fromBytes(held), column.element);
             }
             const auto bytes = place(f);
             // An empty view may carry no data pointer at all, which memcpy must never be given.

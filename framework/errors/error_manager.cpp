@@ -408,9 +408,10 @@ unsigned ErrorManager::report(std::string_view text, std::string_view caption, M
 
 unsigned ErrorManager::showMessageBox(std::string_view text, std::string_view caption, MessageIcon icon,
                                       unsigned buttons, unsigned defaultButton, int style) {
+    // The manager's texts (its table's, the history's) are Windows-1250 already.
     platform::MessageBoxRequest request;
-    request.text = text;
-    request.caption = caption;
+    request.text = Text1250::fromBytes(text);
+    request.caption = Text1250::fromBytes(caption);
     request.icon = icon;
     request.buttons = buttons;
     request.defaultButton = defaultButton;

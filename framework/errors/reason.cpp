@@ -11,15 +11,15 @@ namespace {
 
 // A name from outside (a path, a key) as window text: Windows-1250 where it has the characters, and "?"
 // for each character it lacks, so that a reason is always shown.
-std::string shown(const std::string& utf8) {
-    if (auto text = utf8ToCp1250(utf8)) return *text;
-    std::string text;
+Text1250 shown(const std::string& utf8) {
+    if (auto text = Text1250::fromUtf8(utf8)) return *text;
+    Text1250 text;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
         std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
         length = std::min(length, utf8.size() - i);
-        auto one = utf8ToCp1250(utf8.substr(i, length));
-        text += one ? *one : std::string("?");
+        auto one = Text1250::fromUtf8(utf8.substr(i, length));
+        text += one ? *one : Text1250::literal("?");
         i += length;
     }
     return text;
@@ -104,7 +104,7 @@ std::string slovenianUtf8(const Reason& r) {
 
 }  // namespace
 
-std::string slovenianText(const Reason& reason) {
+Text1250 slovenianText(const Reason& reason) {
     // Composed in UTF-8 and converted once; a name from outside that holds a character Windows-1250 lacks
     // shows "?" there.
     return shown(slovenianUtf8(reason));

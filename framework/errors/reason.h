@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/text1250.h"
+
 namespace kirva::framework {
 
 enum class ReasonKind {
@@ -36,8 +38,8 @@ struct Reason {
     std::string detail{};   // the lower layer's own English text (driver, system), for the English front
 };
 
-// The reason in the windows' words: Slovenian, Windows-1250; "|" starts a new line of a message box.
-std::string slovenianText(const Reason& reason);
+// The reason in the windows' words: Slovenian; "|" starts a new line of a message box.
+Text1250 slovenianText(const Reason& reason);
 // The reason as kirva-cli prints it: English, UTF-8, one line.
 std::string englishText(const Reason& reason);
 

@@ -83,7 +83,7 @@ std::string componentText(const data::Record& record, std::size_t field) {
         return value ? value->toString() : std::string("?");
     }
     if (f.isNumber()) return std::to_string(record.integer(field));
-    return std::string(clipRight(record.text(field)));
+    return clipRight(record.text(field)).bytes();
 }
 
 int64_t largestValue(data::FieldType type) {

@@ -34,7 +34,7 @@ void clearValue(data::Record& record, std::size_t field) {
     if (isNumber(record, field)) {
         (void)record.setInteger(field, 0);
     } else {
-        (void)record.setText(field, "");
+        (void)record.setText(field, Text1250());
     }
 }
 

@@ -48,7 +48,7 @@ WindowLayout makeLayout() {
     list.number = ErrorHistoryWindow::kListControl;
     list.kind = ControlKind::List;
     list.place = {32, 6, 262, 102};
-    list.columns = {{"Message", 217}, {"Category", 42}};
+    list.columns = {{Text1250::literal("Message"), 217}, {Text1250::literal("Category"), 42}};
     layout.controls.push_back(list);
 
     // Eight buttons in a row under the list, filled from the left.
@@ -101,14 +101,16 @@ ErrorLevel ErrorHistoryWindow::init() {
     }
     ownWindow_ = windowSystem().createWindow(windowLayout);
     openWindow(*ownWindow_, nullptr);
-    if (!request_.caption.empty()) window()->setCaption(request_.caption);
+    if (!request_.caption.empty()) window()->setCaption(Text1250::fromBytes(request_.caption));
     window()->setImage(kIconControl, imageRole(request_.icon));
     setupButtons();
 
-    std::vector<std::vector<std::string>> rows;
+    // The history's texts are the message table's, Windows-1250 already.
+    std::vector<std::vector<Text1250>> rows;
     rows.reserve(request_.entries.size());
     for (const framework::HistoryEntry& entry : request_.entries) {
-        rows.push_back({entry.txt.substr(0, kShownTextLength), entry.category});
+        rows.push_back(
+            {Text1250::fromBytes(entry.txt.substr(0, kShownTextLength)), Text1250::fromBytes(entry.category)});
     }
     window()->setListRows(kListControl, std::move(rows));
     registerAlertKeys();
@@ -121,7 +123,7 @@ void ErrorHistoryWindow::setupButtons() {
         const framework::HistoryButton& button = request_.buttons[i];
         const int32_t control = kFirstButton + static_cast<int32_t>(i);
         buttonCodes_[i] = button.code;
-        window()->setText(control, button.label);
+        window()->setText(control, Text1250::fromBytes(button.label));
         window()->setHidden(control, false);
         if (button.isDefault) window()->select(control);
     }

@@ -3,17 +3,17 @@
 
 #include <QString>
 #include <optional>
-#include <string>
-#include <string_view>
+
+#include "platform/text1250.h"
 
 namespace kirva::platform::qt {
 
 // Windows-1250 to a Qt string (every byte has a character, so this always succeeds).
-QString toQString(std::string_view cp1250);
+QString toQString(const Text1250& text);
 // A Qt string to Windows-1250; nullopt when it holds a character that Windows-1250 lacks (such text is
 // refused, never altered).
-std::optional<std::string> fromQString(const QString& text);
+std::optional<Text1250> fromQString(const QString& text);
 // The same for what must have a value (what a control shows): a character Windows-1250 lacks becomes "?".
-std::string fromQStringLossy(const QString& text);
+Text1250 fromQStringLossy(const QString& text);
 
 }  // namespace kirva::platform::qt

@@ -61,7 +61,7 @@ QString labelHtml(const QString& text) {
 // An image of the program's own resources by role (":/images/<role>.svg", or .png); null when missing.
 QPixmap rolePixmap(const std::string& role, QSize size) {
     if (role.empty() || size.isEmpty()) return {};
-    const QString base = QStringLiteral(":/images/") + toQString(role);
+    const QString base = QStringLiteral(":/images/") + QString::fromStdString(role);  // roles are ASCII names
     for (const QString& path : {base + QStringLiteral(".svg"), base, base + QStringLiteral(".png")}) {
         if (!QFile::exists(path)) continue;
         if (path.endsWith(QStringLiteral(".svg"))) {
@@ -114,7 +114,7 @@ bool ignoredFocusReason(Qt::FocusReason reason) {
 QtWindow::QtWindow(QtWindowSystem& system, const WindowLayout& layout)
     : system_(system), layout_(layout), widget_(std::make_unique<QWidget>(nullptr, Qt::Window)) {
     widget_->setObjectName(QString::fromStdString(layout.name));
-    widget_->setWindowTitle(toQString(layout.caption.bytes()));
+    widget_->setWindowTitle(toQString(layout.caption));
     widget_->setFont(QFont(QString::fromStdString(layout.fontName), layout.fontPoints));
     widget_->setAttribute(Qt::WA_DeleteOnClose, false);
     units_ = DialogUnits::of(widget_->font());
@@ -216,7 +216,7 @@ void QtWindow::buildControl(Control& c) {
             connect(box, &QAbstractButton::clicked, this, [this, number](bool checked) {
                 Control* toggled = find(number);
                 if (toggled == nullptr) return;
-                if (toggled->layout.binding) toggled->layout.binding->accept(checked ? "1" : "0");
+                if (toggled->layout.binding) toggled->layout.binding->accept(Text1250::literal(checked ? "1" : "0"));
                 post(Event{EventKind::Accepted, number});
             });
             w = box;
@@ -662,8 +662,8 @@ void QtWindow::press(Control& c) {
 
 void QtWindow::accessKey(QChar letter) {
     // The layouts' texts are Windows-1250: a letter outside it is the access key of no control.
-    const std::optional<std::string> typed = fromQString(QString(letter));
-    const char wanted = typed && typed->size() == 1 ? upper1250(*typed)[0] : '\0';
+    const std::optional<Text1250> typed = fromQString(QString(letter));
+    const char wanted = typed && typed->size() == 1 ? upper1250(typed->bytes())[0] : '\0';
     for (Control& c : controls_) {
         if (wanted == '\0' || c.hidden || !c.widget->isEnabled() || accessKeyOf(c.text) != wanted) continue;
         switch (c.layout.kind) {
@@ -748,13 +748,13 @@ void QtWindow::selectNext(int32_t control) {
 
 void QtWindow::showFromBinding(Control& c) {
     if (!c.layout.binding) return;
-    const std::string value = c.layout.binding->display();
+    const Text1250 value = c.layout.binding->display();
     if (isEntryKind(c.layout.kind)) {
         auto* edit = static_cast<QLineEdit*>(c.widget);
         edit->setText(toQString(value));  // also clears the modified flag
         c.lastShown = value;
     } else if (c.layout.kind == ControlKind::CheckBox || c.layout.kind == ControlKind::Radio) {
-        static_cast<QAbstractButton*>(c.widget)->setChecked(value == "1");
+        static_cast<QAbstractButton*>(c.widget)->setChecked(value == Text1250::literal("1"));
     }
 }
 
@@ -771,22 +771,22 @@ void QtWindow::updateBindings() {
     }
 }
 
-std::string QtWindow::text(int32_t control) const {
+Text1250 QtWindow::text(int32_t control) const {
     const Control* c = find(control);
     if (c == nullptr) return {};
     if (isEntryKind(c->layout.kind)) return fromQStringLossy(static_cast<const QLineEdit*>(c->widget)->text());
     return c->text;
 }
 
-void QtWindow::setText(int32_t control, std::string_view text) {
+void QtWindow::setText(int32_t control, const Text1250& text) {
     Control* c = find(control);
     if (c == nullptr) return;
     if (isEntryKind(c->layout.kind)) {
         static_cast<QLineEdit*>(c->widget)->setText(toQString(text));
-        c->lastShown = std::string(text);
+        c->lastShown = text;
         return;
     }
-    c->text = std::string(text);
+    c->text = text;
     applyText(*c);
     if (c->layout.place.width == 0 || c->layout.place.height == 0) placeControl(*c);
 }
@@ -878,7 +878,7 @@ void QtWindow::endBatchedMoves() {
     client_->setUpdatesEnabled(true);  // one repaint for the whole batch
 }
 
-void QtWindow::setListRows(int32_t control, std::vector<std::vector<std::string>> rows) {
+void QtWindow::setListRows(int32_t control, std::vector<std::vector<Text1250>> rows) {
     Control* c = find(control);
     if (c == nullptr || c->layout.kind != ControlKind::List) return;
     auto* list = static_cast<QTreeWidget*>(c->widget);
@@ -886,7 +886,7 @@ void QtWindow::setListRows(int32_t control, std::vector<std::vector<std::string>
     list->clear();
     for (const auto& row : rows) {
         QStringList cells;
-        for (const std::string& cell : row) cells << toQString(cell);
+        for (const Text1250& cell : row) cells << toQString(cell);
         list->addTopLevelItem(new QTreeWidgetItem(cells));
     }
 }
@@ -1007,11 +1007,11 @@ void QtWindow::setMaximumSize(int32_t width, int32_t height) {
                             maxHeight_ > 0 ? units_.toPixelsY(maxHeight_) + statusHeight() : QWIDGETSIZE_MAX);
 }
 
-std::string QtWindow::caption() const {
+Text1250 QtWindow::caption() const {
     return fromQStringLossy(widget_->windowTitle());
 }
 
-void QtWindow::setCaption(std::string_view caption) {
+void QtWindow::setCaption(const Text1250& caption) {
     widget_->setWindowTitle(toQString(caption));
 }
 

@@ -48,8 +48,8 @@ class QtWindow final : public QObject, public Window {
     void selectNext(int32_t control) override;
     void display(int32_t control = 0) override;
     void updateBindings() override;
-    std::string text(int32_t control) const override;
-    void setText(int32_t control, std::string_view text) override;
+    Text1250 text(int32_t control) const override;
+    void setText(int32_t control, const Text1250& text) override;
     void setImage(int32_t control, std::string_view role) override;
     std::string image(int32_t control) const override;
     void setHidden(int32_t control, bool hidden) override;
@@ -64,7 +64,7 @@ class QtWindow final : public QObject, public Window {
     void endBatchedMoves() override;
     void setFontName(std::string_view name) override { fontName_ = std::string(name); }
     std::string fontName() const override { return fontName_; }
-    void setListRows(int32_t control, std::vector<std::vector<std::string>> rows) override;
+    void setListRows(int32_t control, std::vector<std::vector<Text1250>> rows) override;
 
     Rect place() const override;
     void setPlace(const Rect& place) override;
@@ -73,8 +73,8 @@ class QtWindow final : public QObject, public Window {
     bool resizable() const override { return layout_.resizable; }
     void setMinimumSize(int32_t width, int32_t height) override;
     void setMaximumSize(int32_t width, int32_t height) override;
-    std::string caption() const override;
-    void setCaption(std::string_view caption) override;
+    Text1250 caption() const override;
+    void setCaption(const Text1250& caption) override;
     void setBusy(bool busy) override;
     void showProgress(int64_t done, int64_t total) override;
 
@@ -93,7 +93,7 @@ class QtWindow final : public QObject, public Window {
     struct Control : ControlState {  // text: the label of a non-entry; an entry's is in its widget
         using ControlState::ControlState;
         QWidget* widget = nullptr;  // owned by the window's widget tree
-        std::string lastShown;      // an entry's text as last shown from its binding or set by the program
+        Text1250 lastShown;         // an entry's text as last shown from its binding or set by the program
     };
 
     void buildControl(Control& c);

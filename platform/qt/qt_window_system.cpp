@@ -204,29 +204,29 @@ QWidget* QtWindowSystem::dialogParent() const {
     return window != nullptr ? window->widget() : nullptr;
 }
 
-bool QtWindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
+bool QtWindowSystem::pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) {
     QString start = toQString(folder);
     if (start.isEmpty() || !QDir(start).exists()) start = QDir::currentPath();
     ++modalDepth_;
-    const QString chosen = QFileDialog::getExistingDirectory(dialogParent(), toQString(title.bytes()), start);
+    const QString chosen = QFileDialog::getExistingDirectory(dialogParent(), toQString(title), start);
     --modalDepth_;
     if (chosen.isEmpty()) return false;
     auto converted = fromQString(QDir::toNativeSeparators(chosen));
     if (!converted) {
         // A folder whose name the program cannot hold is no choice: say so rather than keep a wrong name.
         MessageBoxRequest request;
-        request.caption = cp1250(" OPOZORILO");
-        request.text =
-            cp1250(" Ime izbrane mape vsebuje znake, ki jih program ne more shraniti.| Izberite drugo mapo.");
+        request.caption = Text1250::literal(" OPOZORILO");
+        request.text = Text1250::literal(
+            " Ime izbrane mape vsebuje znake, ki jih program ne more shraniti.| Izberite drugo mapo.");
         request.icon = MessageIcon::Exclamation;
         messageBoxes().show(request);
         return false;
     }
-    std::string result = std::move(*converted);
+    std::string result = converted->bytes();
     const char separator = static_cast<char>(QDir::separator().toLatin1());
     if (result.empty() || result.back() != separator) result += separator;
     if (maxLength > 0 && result.size() > maxLength) result.resize(maxLength);
-    folder = std::move(result);
+    folder = Text1250::fromBytes(result);
     return true;
 }
 
@@ -237,12 +237,12 @@ void QtWindowSystem::beep() {
 std::string QtWindowSystem::currentDirectory() const {
     const QDir current = QDir::current();
     const QString canonical = current.canonicalPath();
-    return fromQStringLossy(QDir::toNativeSeparators(canonical.isEmpty() ? current.absolutePath() : canonical));
+    return fromQStringLossy(QDir::toNativeSeparators(canonical.isEmpty() ? current.absolutePath() : canonical)).bytes();
 }
 
 bool QtWindowSystem::setCurrentDirectory(std::string_view directory) {
     if (directory.empty()) return false;
-    return QDir::setCurrent(toQString(directory));
+    return QDir::setCurrent(toQString(Text1250::fromBytes(directory)));
 }
 
 }  // namespace kirva::platform::qt

@@ -43,23 +43,24 @@ bool readWhole(std::string_view text, int64_t& value) {
 
 class TextBinding final : public Binding {
   public:
-    TextBinding(std::string& variable, std::size_t maxLength) : variable_(variable), maxLength_(maxLength) {}
+    TextBinding(Text1250& variable, std::size_t maxLength) : variable_(variable), maxLength_(maxLength) {}
 
     // Trailing blanks of a fixed-width variable are no part of what the user sees.
-    std::string display() const override { return std::string(clipRight(variable_)); }
+    Text1250 display() const override { return clipRight(variable_); }
 
-    bool accept(std::string_view typed) override {
+    bool accept(const Text1250& typedText) override {
+        std::string_view typed = typedText.bytes();
         // An entry never holds more than its length; a longer text (pasted, scripted) is cut as the entry
         // would cut it.
         if (maxLength_ > 0 && typed.size() > maxLength_) typed = typed.substr(0, maxLength_);
         // A variable kept at its full width (blank-padded) stays so; any other keeps the text as typed.
         const bool fixedWidth = maxLength_ > 0 && variable_.size() == maxLength_;
-        variable_ = fixedWidth ? padRight(typed, maxLength_) : std::string(typed);
+        variable_ = Text1250::fromBytes(fixedWidth ? padRight(typed, maxLength_) : std::string(typed));
         return true;
     }
 
   private:
-    std::string& variable_;
+    Text1250& variable_;
     std::size_t maxLength_;
 };
 
@@ -67,9 +68,12 @@ class DateBinding final : public Binding {
   public:
     explicit DateBinding(int32_t& dayNumber) : dayNumber_(dayNumber) {}
 
-    std::string display() const override { return dayNumber_ > 0 ? formatDateDots(dayNumber_) : std::string(); }
+    Text1250 display() const override {
+        return dayNumber_ > 0 ? Text1250::fromBytes(formatDateDots(dayNumber_)) : Text1250();
+    }
 
-    bool accept(std::string_view typed) override {
+    bool accept(const Text1250& typedText) override {
+        std::string_view typed = typedText.bytes();
         typed = trimBlanks(typed);
         if (typed.empty()) {
             dayNumber_ = 0;
@@ -117,7 +121,7 @@ class RateBinding final : public Binding {
   public:
     explicit RateBinding(Decimal& rate) : rate_(rate) {}
 
-    std::string display() const override {
+    Text1250 display() const override {
         const auto units = rate_.unitsAt(kRatePlaces);
         // A value that needs more places than the picture shows is shown rounded half away from zero;
         // one beyond the picture's width shows as the picture's overflow marks.
@@ -129,10 +133,11 @@ class RateBinding final : public Binding {
         }
         std::string number = rateNumberText(shown);
         if (number.size() > kRateWidth) number = std::string(kRateWidth, '#');
-        return number + " %";
+        return Text1250::fromBytes(number + " %");
     }
 
-    bool accept(std::string_view typed) override {
+    bool accept(const Text1250& typedText) override {
+        std::string_view typed = typedText.bytes();
         typed = trimBlanks(typed);
         if (!typed.empty() && typed.back() == '%') typed = trimBlanks(typed.substr(0, typed.size() - 1));
         if (typed.empty()) {
@@ -196,9 +201,10 @@ class NumberBinding final : public Binding {
   public:
     NumberBinding(int64_t& number, std::size_t maxLength) : number_(number), maxLength_(maxLength) {}
 
-    std::string display() const override { return std::to_string(number_); }
+    Text1250 display() const override { return Text1250::fromBytes(std::to_string(number_)); }
 
-    bool accept(std::string_view typed) override {
+    bool accept(const Text1250& typedText) override {
+        std::string_view typed = typedText.bytes();
         typed = trimBlanks(typed);
         if (typed.empty()) {
             number_ = 0;
@@ -220,9 +226,10 @@ class CheckBoxBinding final : public Binding {
   public:
     explicit CheckBoxBinding(uint8_t& flag) : flag_(flag) {}
 
-    std::string display() const override { return flag_ != 0 ? "1" : "0"; }
+    Text1250 display() const override { return Text1250::fromBytes(flag_ != 0 ? "1" : "0"); }
 
-    bool accept(std::string_view typed) override {
+    bool accept(const Text1250& typedText) override {
+        std::string_view typed = typedText.bytes();
         typed = trimBlanks(typed);
         if (typed == "1") {
             flag_ = 1;
@@ -240,7 +247,7 @@ class CheckBoxBinding final : public Binding {
 
 }  // namespace
 
-std::shared_ptr<Binding> bindText(std::string& variable, std::size_t maxLength) {
+std::shared_ptr<Binding> bindText(Text1250& variable, std::size_t maxLength) {
     return std::make_shared<TextBinding>(variable, maxLength);
 }
 

@@ -16,11 +16,11 @@ unsigned HeadlessMessageBoxes::show(const MessageBoxRequest& request) {
 }
 
 std::string formatMessageBoxForTerminal(const MessageBoxRequest& request) {
-    std::string text = cp1250ToUtf8(request.text);
+    std::string text = request.text.toUtf8();
     for (char& c : text) {
         if (c == '|') c = '\n';
     }
-    return cp1250ToUtf8(request.caption) + "\n" + text + "\n";
+    return request.caption.toUtf8() + "\n" + text + "\n";
 }
 
 }  // namespace kirva::platform

@@ -1,6 +1,6 @@
 // The window system's message boxes, behind one interface with two implementations: the Qt one (the
 // desktop program, in platform/qt/) and the headless one here, which the command-line front and the tests
-// use. Texts are Windows-1250; a "|" in a text starts a new line.
+// use. Texts are Windows-1250 (Text1250); a "|" in a text starts a new line.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,8 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "platform/text1250.h"
 
 namespace kirva::platform {
 
@@ -34,14 +36,14 @@ enum MessageButton : unsigned {
 };
 
 struct MessageBoxRequest {
-    std::string text;     // Windows-1250, "|" = line break
-    std::string caption;  // Windows-1250
+    Text1250 text;  // "|" = line break
+    Text1250 caption;
     MessageIcon icon = MessageIcon::None;
     unsigned buttons = ButtonOk;
     unsigned defaultButton = ButtonOk;
     int style = 0;
     // Captions of the buttons when the program names them itself (" Zapri"); empty for the standard ones.
-    std::vector<std::string> buttonCaptions;
+    std::vector<Text1250> buttonCaptions;
 };
 
 class MessageBoxes {

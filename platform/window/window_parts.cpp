@@ -27,7 +27,8 @@ bool isFocusableKind(ControlKind kind) {
     }
 }
 
-char accessKeyOf(std::string_view text) {
+char accessKeyOf(const Text1250& label) {
+    const std::string_view text = label.bytes();
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != '&') continue;
         if (text[i + 1] == '&') {
@@ -39,13 +40,14 @@ char accessKeyOf(std::string_view text) {
     return 0;
 }
 
-std::string withoutAccessMarks(std::string_view text) {
+Text1250 withoutAccessMarks(const Text1250& label) {
+    const std::string_view text = label.bytes();
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '&' && i + 1 < text.size()) ++i;
         result += text[i];
     }
-    return result;
+    return Text1250::fromBytes(result);
 }
 
 void WindowEvents::post(const Event& event, bool front) {

@@ -21,11 +21,11 @@ namespace kirva::platform {
 bool isEntryKind(ControlKind kind);
 // Kinds that never take the focus: Tab passes them by and a click on them does nothing.
 bool isFocusableKind(ControlKind kind);
-// The letter after a single "&" ("&&" is a literal "&") of a Windows-1250 text, upper-cased; 0 when the
+// The letter after a single "&" ("&&" is a literal "&") of a text, upper-cased (Windows-1250); 0 when the
 // text has none.
-char accessKeyOf(std::string_view text);
+char accessKeyOf(const Text1250& text);
 // The text as shown: the access-key marks removed ("&&" shows as "&").
-std::string withoutAccessMarks(std::string_view text);
+Text1250 withoutAccessMarks(const Text1250& text);
 
 // What both window systems keep of a control besides its layout, as the layout starts it: its text (the
 // label with its "&" marks, or an entry's text in the headless system), image role, place in dialog units
@@ -35,7 +35,7 @@ struct ControlState {
         : layout(design), text(design.text), image(design.image), place(design.place), hidden(design.hidden) {}
 
     ControlLayout layout;
-    std::string text;
+    Text1250 text;
     std::string image;
     Rect place;
     bool hidden = false;

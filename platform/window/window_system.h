@@ -5,8 +5,8 @@
 //
 // Everything in this interface is in dialog units (the layout's units: a quarter of the window font's
 // average character width horizontally, an eighth of its height vertically), so a layout looks the same at
-// any screen scale and the resizer computes in the units the layouts are drawn in. Texts are Windows-1250;
-// an implementation converts at its own edge.
+// any screen scale and the resizer computes in the units the layouts are drawn in. Texts are Windows-1250
+// (Text1250); an implementation converts at its own edge.
 #pragma once
 
 #include <climits>
@@ -71,19 +71,19 @@ enum class FieldFormat : uint8_t {
 class Binding {
   public:
     virtual ~Binding() = default;
-    virtual std::string display() const = 0;
-    virtual bool accept(std::string_view typed) = 0;
+    virtual Text1250 display() const = 0;
+    virtual bool accept(const Text1250& typed) = 0;
 };
 
 // Bindings for the formats above; the variable must outlive the window. Defined in bindings.cpp.
-std::shared_ptr<Binding> bindText(std::string& variable, std::size_t maxLength);
+std::shared_ptr<Binding> bindText(Text1250& variable, std::size_t maxLength);
 std::shared_ptr<Binding> bindDate(int32_t& dayNumber);
 std::shared_ptr<Binding> bindRate(Decimal& rate);  // two places shown; a typed "8,5" is 8.50
 std::shared_ptr<Binding> bindNumber(int64_t& number, std::size_t maxLength);
 std::shared_ptr<Binding> bindCheckBox(uint8_t& flag);
 
 struct ListColumn {
-    std::string heading;
+    Text1250 heading;
     int32_t width = 0;  // dialog units
 };
 
@@ -91,11 +91,11 @@ struct ListColumn {
 struct ControlLayout {
     int32_t number = 0;  // the field number by which handlers tell controls apart (> 0, unique)
     ControlKind kind = ControlKind::Text;
-    std::string text;        // Windows-1250; "&" marks the access key, "&&" is a literal "&"
-    std::string image;       // image role for buttons and images ("build", "cancel", "logo", ...)
-    Rect place;              // dialog units; width or height 0 = the natural size
-    std::string statusText;  // shown in the status bar while the control has the focus
-    std::string tooltip;
+    Text1250 text;        // "&" marks the access key, "&&" is a literal "&"
+    std::string image;    // image role for buttons and images ("build", "cancel", "logo", ...)
+    Rect place;           // dialog units; width or height 0 = the natural size
+    Text1250 statusText;  // shown in the status bar while the control has the focus
+    Text1250 tooltip;
     FieldFormat format = FieldFormat::Text;
     std::size_t maxLength = 0;  // entries: characters; 0 = no limit
     std::shared_ptr<Binding> binding;
@@ -225,8 +225,8 @@ class Window {
     virtual void display(int32_t control = 0) = 0;
     // Takes what is on the screen into the bound variables without raising events (UpdateBindings).
     virtual void updateBindings() = 0;
-    virtual std::string text(int32_t control) const = 0;  // what the control shows now
-    virtual void setText(int32_t control, std::string_view text) = 0;
+    virtual Text1250 text(int32_t control) const = 0;  // what the control shows now
+    virtual void setText(int32_t control, const Text1250& text) = 0;
     virtual void setImage(int32_t control, std::string_view role) = 0;
     virtual std::string image(int32_t control) const = 0;
     virtual void setHidden(int32_t control, bool hidden) = 0;
@@ -245,7 +245,7 @@ class Window {
     virtual void setFontName(std::string_view name) = 0;
     virtual std::string fontName() const = 0;
     // Lists: rows served from the caller's data.
-    virtual void setListRows(int32_t control, std::vector<std::vector<std::string>> rows) = 0;
+    virtual void setListRows(int32_t control, std::vector<std::vector<Text1250>> rows) = 0;
 
     // The window itself: screen position and client size.
     virtual Rect place() const = 0;
@@ -257,8 +257,8 @@ class Window {
     virtual bool resizable() const = 0;
     virtual void setMinimumSize(int32_t width, int32_t height) = 0;  // 0, 0 = none
     virtual void setMaximumSize(int32_t width, int32_t height) = 0;  // 0, 0 = none
-    virtual std::string caption() const = 0;
-    virtual void setCaption(std::string_view caption) = 0;
+    virtual Text1250 caption() const = 0;
+    virtual void setCaption(const Text1250& caption) = 0;
 
     // Feedback while the program works on the window's thread: a busy cursor, and a progress indication
     // (done of total; total 0 hides it). Both keep the window painted without taking user input.
@@ -274,7 +274,7 @@ class WindowSystem {
     virtual MessageBoxes& messageBoxes() = 0;
     // The folder picker: shows title, starts at folder; on a choice puts the folder (with a trailing
     // separator) into folder, cut to maxLength, and returns true. Cancel leaves folder unchanged.
-    virtual bool pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) = 0;
+    virtual bool pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) = 0;
     virtual void beep() = 0;
     // The process's current directory, in its long form.
     virtual std::string currentDirectory() const = 0;

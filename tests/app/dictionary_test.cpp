@@ -163,20 +163,20 @@ TEST_F(DictionaryTest, FieldRulesInitialValuesAndExposedMemos) {
     framework::FileManager& faracun = *accessOf("FARACUN");
     Record& record = fileOf("FARACUN")->record();
     const std::size_t field = record.field("REDNADRUGATRISTRANSKADOBAVAEU");
-    ASSERT_TRUE(record.setText(field, "X").ok());
+    ASSERT_TRUE(record.setText(field, Text1250::fromBytes("X")).ok());
     EXPECT_EQ(faracun.testFieldSilently(38), framework::ResultFailed);
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(faracun.testField(38), static_cast<uint8_t>(ErrorLevel::Notice));
     ASSERT_EQ(captions(), std::vector<std::string>{"Value Error"});
-    EXPECT_EQ(boxes.shown()[0].text.rfind("The value of ", 0), 0u);
+    EXPECT_EQ(boxes.shown()[0].text.bytes().rfind("The value of ", 0), 0u);
     EXPECT_NE(faracun.validateRecord(), framework::ResultDone);
-    ASSERT_TRUE(record.setText(field, "R").ok());
+    ASSERT_TRUE(record.setText(field, Text1250::fromBytes("R")).ok());
     EXPECT_EQ(faracun.testField(38), framework::ResultDone);
     EXPECT_EQ(faracun.testField(1), framework::ResultDone);  // a number without a rule passes
 
     record.clear();
     faracun.setInitialValues();
-    EXPECT_EQ(record.text(field), "R");
+    EXPECT_EQ(record.text(field).bytes(), "R");
 
     accessOf("SFPARTN")->exposeFields();
     const auto& exposed = accessOf("SFPARTN")->exposedNames();

@@ -39,7 +39,7 @@ TEST_F(ExportSessionTest, TheProgramOpensAndClosesAsTheExportWindowDoes) {
         ASSERT_TRUE(program.start());
         EXPECT_EQ(errors.getProcedureName(), "IzdelavaXMLdatotekeIzdanihRacunov");
         EXPECT_EQ(program.names().faracun, dataDir + "FARACUN.DB");
-        EXPECT_EQ(clipRight(program.settings().firmaOpal), "TALMOR");
+        EXPECT_EQ(clipRight(program.settings().firmaOpal).toUtf8(), "TALMOR");
         for (const char* label : kFiveFiles) {
             SCOPED_TRACE(label);
             EXPECT_EQ(accessOf(label)->opened(), 1);
@@ -74,7 +74,7 @@ TEST_F(ExportSessionTest, AfterAFatalOpenTheFilesOpenedBeforeAreClosedAgain) {
     EXPECT_FALSE(program.start());
     EXPECT_EQ(program.fatalExitCode(), framework::kFatalExitCode);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), "File Access Error");
     EXPECT_EQ(accessOf("FARACUN")->opened(), 1);
     EXPECT_EQ(accessOf("SFENPA")->opened(), 1);
     EXPECT_EQ(accessOf("QFASTOR")->opened(), 0);  // never reached
@@ -91,7 +91,7 @@ TEST_F(ExportSessionTest, CountsThePeriodAndEndsOnceOnTheFilesItMade) {
     EXPECT_EQ(state.steviloRacunov, 0);
     // The empty period is the program's own warning, through the front's boxes.
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, " OPOZORILO");
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), " OPOZORILO");
     session.end();
     session.end();
     EXPECT_EQ(accessOf("FARACUN")->opened(), 0);
@@ -121,8 +121,8 @@ TEST_F(ExportSessionTest, WarnsAboutMissingFoldersAndIdentificationOnceTheWindow
         session.warnAboutMissingSettings();
         ASSERT_EQ(boxes.shown().size(), c.texts.size());
         for (std::size_t i = 0; i < c.texts.size(); ++i) {
-            EXPECT_EQ(boxes.shown()[i].text, c.texts[i]);
-            EXPECT_EQ(boxes.shown()[i].caption, " OPOZORILO");
+            EXPECT_EQ(boxes.shown()[i].text.bytes(), c.texts[i]);
+            EXPECT_EQ(boxes.shown()[i].caption.bytes(), " OPOZORILO");
         }
     }
 }

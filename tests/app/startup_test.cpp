@@ -85,8 +85,8 @@ TEST_F(StartupTest, ADataFileThatCannotBeOpenedEndsTheStartWithMessage29) {
     EXPECT_EQ(exportWindowStart(program), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     ASSERT_EQ(captions(), std::vector<std::string>{"File Access Error"});
-    EXPECT_EQ(boxes.shown()[0].text.rfind("File " + folder + "SFENPA.DB could not be opened.  Error: ", 0), 0u)
-        << boxes.shown()[0].text;
+    EXPECT_EQ(boxes.shown()[0].text.bytes().rfind("File " + folder + "SFENPA.DB could not be opened.  Error: ", 0), 0u)
+        << boxes.shown()[0].text.bytes();
     exportWindowEnd();
     for (const char* label : {"FARACUN", "SFENPA", "FAPARAC"}) EXPECT_EQ(app::accessOf(label)->opened(), 0) << label;
     shutDown(program);

@@ -44,12 +44,12 @@ TEST(CsvRead, StoresEveryKindOfValue) {
     EXPECT_EQ(r.integer(1), -32768);
     EXPECT_EQ(r.integer(2), 4294967295LL);
     EXPECT_EQ(r.integer(3), -2147483648LL);
-    EXPECT_EQ(r.text(4), cp1250("Čevapčiči "));
-    EXPECT_EQ(r.text(5), "abcd");
+    EXPECT_EQ(r.text(4).bytes(), cp1250("Čevapčiči "));
+    EXPECT_EQ(r.text(5).bytes(), "abcd");
     EXPECT_EQ(r.decimal(6)->toString(), "-12345678901.23");
     EXPECT_EQ(r.decimal(7)->toString(), "999.99");
     EXPECT_EQ(r.integer(8), *dateFromCivil(2019, 5, 21));
-    EXPECT_EQ(r.text(9), std::string("SI\x2A\0\0\0", 6)) << "the group's members fill its bytes";
+    EXPECT_EQ(r.text(9).bytes(), std::string("SI\x2A\0\0\0", 6)) << "the group's members fill its bytes";
     EXPECT_EQ(r.decimal(12, 0)->toString(), "1.50");
     EXPECT_EQ(r.decimal(12, 1)->toString(), "-2.00");
     EXPECT_EQ(r.integer(13, 0), 4);
@@ -63,10 +63,10 @@ TEST(CsvRead, HeaderInAnyCaseAndOrderAndUnnamedFieldsCleared) {
     ASSERT_EQ(read.records.size(), 1u);
     const Record& r = read.records[0].record;
     EXPECT_EQ(r.integer(3), 7);
-    EXPECT_EQ(r.text(4), "Abc       ");
+    EXPECT_EQ(r.text(4).bytes(), "Abc       ");
     EXPECT_TRUE(r.decimal(6)->isZero());
     EXPECT_EQ(r.integer(0), 0);
-    EXPECT_EQ(r.text(5), "");
+    EXPECT_EQ(r.text(5).bytes(), "");
 }
 
 TEST(CsvRead, QuotingEmbeddedLineBreaksAndLineNumbers) {
@@ -87,8 +87,8 @@ TEST(CsvRead, QuotedValuesKeepTheirBytes) {
     ASSERT_TRUE(read.ok());
     ASSERT_EQ(read.records.size(), 2u);
     EXPECT_EQ(read.records[0].record.memo(0), "dva\r\nvrstici");
-    EXPECT_EQ(read.records[0].record.text(4), "a\"b       ");
-    EXPECT_EQ(read.records[1].record.text(4), " x        ");
+    EXPECT_EQ(read.records[0].record.text(4).bytes(), "a\"b       ");
+    EXPECT_EQ(read.records[1].record.text(4).bytes(), " x        ");
     EXPECT_EQ(read.records[1].line, 4u);
 }
 
@@ -205,8 +205,8 @@ TEST(CsvRead, SyntaxFaultSpoilsOnlyItsRow) {
 
 TEST(CsvWrite, QuotesOnlyWhatNeedsItAndClipsTexts) {
     Record r(csvTestLayout());
-    ASSERT_TRUE(r.setText(4, cp1250("a,b")).ok());
-    ASSERT_TRUE(r.setText(5, " x").ok());
+    ASSERT_TRUE(r.setText(4, Text1250::literal("a,b")).ok());
+    ASSERT_TRUE(r.setText(5, Text1250::fromBytes(" x")).ok());
     ASSERT_TRUE(r.setMemo(0, "\"q\"\nw ").ok());
     ASSERT_TRUE(r.setDecimal(6, Decimal::fromUnits(-5, 2)).ok());
     std::string out;
@@ -224,7 +224,7 @@ TEST(CsvWrite, RefusesValuesItCannotWrite) {
     EXPECT_EQ(out, "kept");
 
     Record z(csvTestLayout());
-    ASSERT_TRUE(z.setText(4, std::string("a\0b", 3)).ok());
+    ASSERT_TRUE(z.setText(4, Text1250::fromBytes(std::string("a\0b", 3))).ok());
     written = CsvWriter(csvTestLayout()).append(z, out);
     ASSERT_FALSE(written.ok());
     EXPECT_NE(written.error().message.find("column NAZIV: the text holds a zero byte"), std::string::npos);

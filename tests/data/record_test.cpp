@@ -130,34 +130,34 @@ TEST(Record, ArrayElementsFollowOneAnother) {
 TEST(Record, TextsArePaddedAndATextTooLongIsRefused) {
     Record r(faracunLayout());
     const auto konto = r.field("KONTO");  // 6 bytes at 4
-    ASSERT_TRUE(r.setText(konto, "1200"));
-    EXPECT_EQ(r.text(konto), "1200  ");
-    ASSERT_TRUE(r.setText(konto, "120000"));
-    EXPECT_FALSE(r.setText(konto, "1200000"));
-    EXPECT_EQ(r.text(konto), "120000");
+    ASSERT_TRUE(r.setText(konto, Text1250::fromBytes("1200")));
+    EXPECT_EQ(r.text(konto).bytes(), "1200  ");
+    ASSERT_TRUE(r.setText(konto, Text1250::fromBytes("120000")));
+    EXPECT_FALSE(r.setText(konto, Text1250::fromBytes("1200000")));
+    EXPECT_EQ(r.text(konto).bytes(), "120000");
     const std::string remark = cp1250("Plačilo čez 30 dni, ŽR");
-    ASSERT_TRUE(r.setText(r.field("OPOMBE"), remark));
-    EXPECT_EQ(clipRight(r.text(r.field("OPOMBE"))), remark);
+    ASSERT_TRUE(r.setText(r.field("OPOMBE"), Text1250::fromBytes(remark)));
+    EXPECT_EQ(clipRight(r.text(r.field("OPOMBE")).bytes()), remark);
 }
 
 TEST(Record, ZeroTerminatedTextsHoldOneCharacterLessThanTheirWidth) {
     Record r(qfastorLayout());
     const auto taxNumber = r.field("KUPECDAVCNA");  // 21 bytes at 201
-    ASSERT_TRUE(r.setText(taxNumber, std::string(20, '7')));
-    EXPECT_EQ(r.text(taxNumber), std::string(20, '7'));
+    ASSERT_TRUE(r.setText(taxNumber, Text1250::fromBytes(std::string(20, '7'))));
+    EXPECT_EQ(r.text(taxNumber).bytes(), std::string(20, '7'));
     EXPECT_EQ(r.image()[201 + 20], 0);
-    EXPECT_FALSE(r.setText(taxNumber, std::string(21, '7')));
-    ASSERT_TRUE(r.setText(taxNumber, "SI1"));
-    EXPECT_EQ(r.text(taxNumber), "SI1");
+    EXPECT_FALSE(r.setText(taxNumber, Text1250::fromBytes(std::string(21, '7'))));
+    ASSERT_TRUE(r.setText(taxNumber, Text1250::fromBytes("SI1")));
+    EXPECT_EQ(r.text(taxNumber).bytes(), "SI1");
     EXPECT_EQ(imageBytes(r, 204, 18), std::vector<uint8_t>(18, 0));
-    EXPECT_FALSE(r.setText(taxNumber, std::string("A\0B", 3)));
+    EXPECT_FALSE(r.setText(taxNumber, Text1250::fromBytes(std::string("A\0B", 3))));
 }
 
 TEST(Record, AGroupReadsAsTheBytesOfItsMembers) {
     Record r(sfpartnLayout());
-    ASSERT_TRUE(r.setText(r.field("DRZAVAOZNAKA"), "SI"));
-    ASSERT_TRUE(r.setText(r.field("DAVCNASTEV"), "12345678"));
-    EXPECT_EQ(r.text(r.field("DAVCNASTEVILKAEU")), "SI12345678       ");
+    ASSERT_TRUE(r.setText(r.field("DRZAVAOZNAKA"), Text1250::fromBytes("SI")));
+    ASSERT_TRUE(r.setText(r.field("DAVCNASTEV"), Text1250::fromBytes("12345678")));
+    EXPECT_EQ(r.text(r.field("DAVCNASTEVILKAEU")).bytes(), "SI12345678       ");
 }
 
 TEST(Record, ClearBlanksTextsAndZeroesEverythingElse) {

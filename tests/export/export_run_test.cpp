@@ -41,11 +41,11 @@ class RecordingFront final : public ExportFront {
 class ExportRunTest : public kirva::testing::ExportFilesTest {
   protected:
     ExportRunTest() {
-        settings.potDoXmlRacunov = (folder.path() / "out").string() + "/";
-        settings.potDoIzdanihRacunov = "data/";
-        settings.potDoPartnerjev = "data/";
-        settings.firmaOpal = padRight("ACME", 50);
-        settings.kljucOpal = padRight("KEY", 50);
+        settings.potDoXmlRacunov = Text1250::fromBytes((folder.path() / "out").string() + "/");
+        settings.potDoIzdanihRacunov = Text1250::fromBytes("data/");
+        settings.potDoPartnerjev = Text1250::fromBytes("data/");
+        settings.firmaOpal = Text1250::fromBytes(padRight("ACME", 50));
+        settings.kljucOpal = Text1250::fromBytes(padRight("KEY", 50));
     }
 
     settings::Settings settings;
@@ -62,8 +62,8 @@ TEST_F(ExportRunTest, CountTakesTheFirstAndLastNumberAndAnEmptyPeriodKeepsThem) 
     state.period = {day(2019, 5, 1), day(2019, 5, 31)};
     ASSERT_TRUE(countPeriodInvoices(f, state, front).ok());
     EXPECT_EQ(state.steviloRacunov, 2);
-    EXPECT_EQ(state.odRacuna, "100");
-    EXPECT_EQ(state.doRacuna, "101");
+    EXPECT_EQ(state.odRacuna.bytes(), "100");
+    EXPECT_EQ(state.doRacuna.bytes(), "101");
     EXPECT_EQ(front.requests, std::vector<std::string>{"update bindings"});
     EXPECT_TRUE(front.boxes.shown().empty());
 
@@ -71,15 +71,15 @@ TEST_F(ExportRunTest, CountTakesTheFirstAndLastNumberAndAnEmptyPeriodKeepsThem) 
     state.period = {day(2019, 7, 1), day(2019, 7, 31)};
     ASSERT_TRUE(countPeriodInvoices(f, state, front).ok());
     EXPECT_EQ(state.steviloRacunov, 0);
-    EXPECT_EQ(state.odRacuna, "100");
-    EXPECT_EQ(state.doRacuna, "101");
+    EXPECT_EQ(state.odRacuna.bytes(), "100");
+    EXPECT_EQ(state.doRacuna.bytes(), "101");
     EXPECT_EQ(front.requests, (std::vector<std::string>{"nothing to export", "focus close", "update bindings"}));
     ASSERT_EQ(front.boxes.shown().size(), 1u);
     const auto& box = front.boxes.shown()[0];
-    EXPECT_EQ(cp1250ToUtf8(box.text), " V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !");
-    EXPECT_EQ(box.caption, " OPOZORILO");
+    EXPECT_EQ(box.text.toUtf8(), " V knjigi izdanih računov ni podatkov za izbrano datumsko obdobje !");
+    EXPECT_EQ(box.caption.toUtf8(), " OPOZORILO");
     EXPECT_EQ(box.icon, platform::MessageIcon::Information);
-    EXPECT_EQ(box.buttonCaptions, std::vector<std::string>{"Zapri"});
+    EXPECT_EQ(box.buttonCaptions, std::vector<Text1250>{Text1250::literal("Zapri")});
 }
 
 TEST_F(ExportRunTest, CountDoesNotWrapPastSixteenBits) {
@@ -94,7 +94,7 @@ TEST_F(ExportRunTest, CountDoesNotWrapPastSixteenBits) {
     state.period = {day(2019, 5, 1), day(2019, 5, 31)};
     ASSERT_TRUE(countPeriodInvoices(f, state, front).ok());
     EXPECT_EQ(state.steviloRacunov, 33000);
-    EXPECT_EQ(state.doRacuna, "33999");
+    EXPECT_EQ(state.doRacuna.bytes(), "33999");
 }
 
 TEST_F(ExportRunTest, CheckOutputSettingsWarnsForEachEmptyFolderInOrder) {
@@ -107,10 +107,10 @@ TEST_F(ExportRunTest, CheckOutputSettingsWarnsForEachEmptyFolderInOrder) {
         " Verjetno ni določena pot za datoteko kupcev v nastavitvah programa ...",
     };
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(cp1250ToUtf8(front.boxes.shown()[i].text), texts[i]);
-        EXPECT_EQ(front.boxes.shown()[i].caption, "INFORMACIJA");
+        EXPECT_EQ(front.boxes.shown()[i].text.toUtf8(), texts[i]);
+        EXPECT_EQ(front.boxes.shown()[i].caption.toUtf8(), "INFORMACIJA");
         EXPECT_EQ(front.boxes.shown()[i].icon, platform::MessageIcon::WinLogo);
-        EXPECT_EQ(front.boxes.shown()[i].buttonCaptions, std::vector<std::string>{"Zapri"});
+        EXPECT_EQ(front.boxes.shown()[i].buttonCaptions, std::vector<Text1250>{Text1250::literal("Zapri")});
     }
     EXPECT_EQ(front.requests, std::vector<std::string>(3, "nothing to export"));
 
@@ -121,21 +121,21 @@ TEST_F(ExportRunTest, CheckOutputSettingsWarnsForEachEmptyFolderInOrder) {
 
 TEST(OutputFileName, FolderIdentificationNumbersAndTodayWithoutLeadingZeros) {
     settings::Settings settings;
-    settings.potDoXmlRacunov = "/srv/opal/";
-    settings.firmaOpal = padRight("ACME", 50);
+    settings.potDoXmlRacunov = Text1250::fromBytes("/srv/opal/");
+    settings.firmaOpal = Text1250::fromBytes(padRight("ACME", 50));
     ExportState state;
-    state.odRacuna = "100";
-    state.doRacuna = "150";
-    EXPECT_EQ(composeOutputFileName(settings, state, day(2019, 3, 5)), "/srv/opal/ACME 100-150 201935.XML");
-    EXPECT_EQ(composeOutputFileName(settings, state, day(2019, 11, 12)), "/srv/opal/ACME 100-150 20191112.XML");
-    EXPECT_EQ(composeOutputFileName(settings, state, day(2020, 2, 1)), "/srv/opal/ACME 100-150 202021.XML");
+    state.odRacuna = Text1250::fromBytes("100");
+    state.doRacuna = Text1250::fromBytes("150");
+    EXPECT_EQ(composeOutputFileName(settings, state, day(2019, 3, 5)).bytes(), "/srv/opal/ACME 100-150 201935.XML");
+    EXPECT_EQ(composeOutputFileName(settings, state, day(2019, 11, 12)).bytes(), "/srv/opal/ACME 100-150 20191112.XML");
+    EXPECT_EQ(composeOutputFileName(settings, state, day(2020, 2, 1)).bytes(), "/srv/opal/ACME 100-150 202021.XML");
 
-    settings.firmaOpal = padRight("A/B\\C:D*E?F\"G<H>I|J", 50);
-    EXPECT_EQ(composeOutputFileName(settings, state, day(2019, 3, 5)),
+    settings.firmaOpal = Text1250::fromBytes(padRight("A/B\\C:D*E?F\"G<H>I|J", 50));
+    EXPECT_EQ(composeOutputFileName(settings, state, day(2019, 3, 5)).bytes(),
               "/srv/opal/A_B_C_D_E_F_G_H_I_J 100-150 201935.XML");
-    EXPECT_EQ(fileNamePart(std::string("Tab\there\x01\x7F", 10)), "Tab_here__");
-    EXPECT_EQ(fileNamePart(cp1250("Čevljar d.o.o.  ")), cp1250("Čevljar d.o.o."));
-    EXPECT_EQ(fileNamePart(".."), "..");
+    EXPECT_EQ(fileNamePart(Text1250::fromBytes(std::string("Tab\there\x01\x7F", 10))).bytes(), "Tab_here__");
+    EXPECT_EQ(fileNamePart(Text1250::literal("Čevljar d.o.o.  ")), Text1250::literal("Čevljar d.o.o."));
+    EXPECT_EQ(fileNamePart(Text1250::literal("..")).bytes(), "..");
 }
 
 TEST_F(ExportRunTest, RunWritesTheJournalAndReportsCompletion) {
@@ -147,18 +147,18 @@ TEST_F(ExportRunTest, RunWritesTheJournalAndReportsCompletion) {
     const FixedClock clock(day(2019, 6, 15));
     const RunResult result = runExport(f, settings, state, clock, front);
     ASSERT_TRUE(result.ok()) << framework::englishText(result.reason);
-    EXPECT_EQ(state.outputFileName, settings.potDoXmlRacunov + "ACME 100-100 2019615.XML");
-    EXPECT_TRUE(std::filesystem::exists(state.outputFileName));
+    EXPECT_EQ(state.outputFileName.bytes(), settings.potDoXmlRacunov.bytes() + "ACME 100-100 2019615.XML");
+    EXPECT_TRUE(std::filesystem::exists(outputPath(state.outputFileName)));
     // A missing unit and a missing customer warn, then the completion message names the file.
     ASSERT_EQ(front.boxes.shown().size(), 3u);
     const auto& done = front.boxes.shown()[2];
-    EXPECT_EQ(cp1250ToUtf8(done.text),
+    EXPECT_EQ(done.text.toUtf8(),
               " Konec izdelave temeljnice izdanih računov.||Datoteka za OPAL računovodski "
               "program se nahaja v imeniku:|" +
-                  state.outputFileName);
-    EXPECT_EQ(done.caption, " OBVESTILO");
+                  state.outputFileName.toUtf8());
+    EXPECT_EQ(done.caption.toUtf8(), " OBVESTILO");
     EXPECT_EQ(done.icon, platform::MessageIcon::WinLogo);
-    EXPECT_EQ(done.buttonCaptions, std::vector<std::string>{"ZAPRI"});
+    EXPECT_EQ(done.buttonCaptions, std::vector<Text1250>{Text1250::literal("ZAPRI")});
 }
 
 TEST_F(ExportRunTest, WhatStandsInTheJournalsPlaceIsNotRemovedAndTheRunFailsWithoutCompletion) {
@@ -168,7 +168,7 @@ TEST_F(ExportRunTest, WhatStandsInTheJournalsPlaceIsNotRemovedAndTheRunFailsWith
     state.period = {day(2019, 5, 1), day(2019, 5, 31)};
     ASSERT_TRUE(countPeriodInvoices(f, state, front).ok());
     // A non-empty folder under the journal's name cannot be replaced.
-    const std::filesystem::path blocking = settings.potDoXmlRacunov + "ACME 100-100 2019615.XML";
+    const std::filesystem::path blocking = settings.potDoXmlRacunov.bytes() + "ACME 100-100 2019615.XML";
     std::filesystem::create_directories(blocking / "inside");
     const FixedClock clock(day(2019, 6, 15));
     const RunResult result = runExport(f, settings, state, clock, front);
@@ -176,11 +176,12 @@ TEST_F(ExportRunTest, WhatStandsInTheJournalsPlaceIsNotRemovedAndTheRunFailsWith
     EXPECT_NE(framework::englishText(result.reason).find("in place"), std::string::npos)
         << framework::englishText(result.reason);
     EXPECT_EQ(result.reason.file, blocking.string());
-    for (const auto& box : front.boxes.shown()) EXPECT_NE(box.caption, " OBVESTILO");
+    for (const auto& box : front.boxes.shown()) EXPECT_NE(box.caption.toUtf8(), " OBVESTILO");
     // The folder is as it was, and nothing else is left in the output folder.
     EXPECT_TRUE(std::filesystem::exists(blocking / "inside"));
     int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(settings.potDoXmlRacunov)) ++entries;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(settings.potDoXmlRacunov.toUtf8()))
+        ++entries;
     EXPECT_EQ(entries, 1);
 }
 
@@ -203,8 +204,8 @@ class OnePass : public ExportRunTest, public ::testing::WithParamInterface<OnePa
         ExportFiles f = files();
         ExportState state;
         state.period = {day(2019, 5, 1), day(2019, 5, 31)};
-        state.odRacuna = "earlier";
-        state.doRacuna = "earlier";
+        state.odRacuna = Text1250::fromBytes("earlier");
+        state.doRacuna = Text1250::fromBytes("earlier");
         const FixedClock clock(day(2019, 6, 15));
         RunResult result;
         if (onePass) {
@@ -221,10 +222,11 @@ class OnePass : public ExportRunTest, public ::testing::WithParamInterface<OnePa
         // A failed one-pass run stops reading where it failed, so only a run that got through has a count to
         // compare; what the user sees (boxes, files) is compared either way.
         if (result.ok()) {
-            out += std::to_string(state.steviloRacunov) + " " + state.odRacuna + "-" + state.doRacuna + " " +
-                   state.outputFileName + "\n";
+            out += std::to_string(state.steviloRacunov) + " " + state.odRacuna.bytes() + "-" + state.doRacuna.bytes() +
+                   " " + state.outputFileName.bytes() + "\n";
         }
-        for (const auto& box : runFront.boxes.shown()) out += box.caption + ": " + box.text + "\n";
+        for (const auto& box : runFront.boxes.shown())
+            out += (box.caption + Text1250::literal(": ") + box.text).bytes() + "\n";
         std::vector<std::string> left;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path() / "out")) {
             left.push_back(entry.path().string() + " " + std::to_string(std::filesystem::file_size(entry.path())) +
@@ -256,11 +258,12 @@ TEST_P(OnePass, GivesWhatTheCountAndTheRunGive) {
         ASSERT_TRUE(r.setDecimal(r.field("STEVILKARACUNA"), Decimal::fromInt(250)).ok());
         ASSERT_TRUE(r.setInteger(r.field("DATUMDOKUMENTA"), day(2019, 5, 20)).ok());
         ASSERT_TRUE(r.setDecimal(r.field("ZNESEKDEBET"), *Decimal::parse("5.00")).ok());
-        ASSERT_TRUE(r.setText(r.field("OPISKNJIZBE"), "bell \x07").ok());
+        ASSERT_TRUE(r.setText(r.field("OPISKNJIZBE"), Text1250::fromBytes("bell \x07")).ok());
         ASSERT_EQ(faracun.add(r), 0);
     }
-    if (c.emptyFolders) settings.potDoXmlRacunov = settings.potDoIzdanihRacunov = settings.potDoPartnerjev = "";
-    if (c.missingOutputFolder) settings.potDoXmlRacunov = (folder.path() / "missing").string() + "/";
+    if (c.emptyFolders) settings.potDoXmlRacunov = settings.potDoIzdanihRacunov = settings.potDoPartnerjev = Text1250();
+    if (c.missingOutputFolder)
+        settings.potDoXmlRacunov = Text1250::fromBytes((folder.path() / "missing").string() + "/");
 
     freshOutputFolder();
     const std::string twoSteps = outcome(false);
@@ -322,7 +325,7 @@ TEST_F(ExportRunTest, AnOlderJournalIsReplacedOnlyByACompleteOne) {
     ExportState state;
     state.period = {day(2019, 5, 1), day(2019, 5, 31)};
     ASSERT_TRUE(countPeriodInvoices(f, state, front).ok());
-    const std::string journal = settings.potDoXmlRacunov + "ACME 100-100 2019615.XML";
+    const std::string journal = settings.potDoXmlRacunov.bytes() + "ACME 100-100 2019615.XML";
     const std::string old = "the journal made earlier today\n";
     writeFile(journal, old);
     const FixedClock clock(day(2019, 6, 15));
@@ -340,7 +343,7 @@ TEST_F(ExportRunTest, AnOlderJournalIsReplacedOnlyByACompleteOne) {
              s.period = {day(2019, 6, 5), day(2019, 5, 31)};
          },
          RunStatus::Refused},
-        {"no output folder", [](ExportState&, settings::Settings& c) { c.potDoXmlRacunov.clear(); },
+        {"no output folder", [](ExportState&, settings::Settings& c) { c.potDoXmlRacunov = Text1250(); },
          RunStatus::JournalNotWritten},
     };
     for (const Stop& stop : stops) {
@@ -373,7 +376,7 @@ TEST_F(ExportRunTest, ARunIsRefusedWhileTheSettingsFileHoldsAValueTheProgramCann
     EXPECT_EQ(refused.status, RunStatus::Refused);
     EXPECT_EQ(refused.reason.what, framework::ReasonKind::SettingTooLong);
     EXPECT_EQ(refused.reason.key, "Firma");
-    EXPECT_FALSE(std::filesystem::exists(settings.potDoXmlRacunov + "ACME 100-100 2019615.XML"));
+    EXPECT_FALSE(std::filesystem::exists(settings.potDoXmlRacunov.bytes() + "ACME 100-100 2019615.XML"));
 
     writeFile(ini, "[OPAL]\nFirma=ACME\nKljuc=K\n");
     EXPECT_TRUE(runExport(f, settings, state, clock, front, ini).ok());

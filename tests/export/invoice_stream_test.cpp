@@ -39,8 +39,8 @@ void execute(const std::string& path, const std::string& sql) {
 class InvoiceStreamTest : public kirva::testing::ExportFilesTest {
   protected:
     InvoiceStreamTest() {
-        settings.potDoXmlRacunov = (folder.path() / "out").string() + "/";
-        settings.firmaOpal = padRight("ACME", 50);
+        settings.potDoXmlRacunov = Text1250::fromBytes((folder.path() / "out").string() + "/");
+        settings.firmaOpal = Text1250::fromBytes(padRight("ACME", 50));
     }
 
     // Invoices 1000, 1001, ... of company 1 in May 2019; the internal number is the position in the book.
@@ -132,7 +132,7 @@ TEST_F(InvoiceStreamTest, CountAndRunFailOnADamagedRecordAndLeaveNoJournal) {
     ASSERT_FALSE(counted.ok());
     EXPECT_EQ(counted.error().message.rfind(unreadable(), 0), 0u) << counted.error().message;
 
-    const RunResult run = buildJournal(f, settings, state.period, settings.potDoXmlRacunov + "J.XML", boxes);
+    const RunResult run = buildJournal(f, settings, state.period, settings.potDoXmlRacunov.bytes() + "J.XML", boxes);
     EXPECT_EQ(run.status, RunStatus::DataFileError);
     EXPECT_EQ(framework::englishText(run.reason).rfind(unreadable(), 0), 0u) << framework::englishText(run.reason);
     EXPECT_EQ(run.reason.file, f.faracun.path());
@@ -145,7 +145,7 @@ TEST_F(InvoiceStreamTest, AJournalThatCannotBeWrittenFailsTheRunAndLeavesNothing
     const Period period{day(2019, 5, 1), day(2019, 5, 31)};
 #ifdef _WIN32
     // Windows has no file-size limit for a process: the previous journal, marked read-only, refuses the new one.
-    const std::string journal = settings.potDoXmlRacunov + "J.XML";
+    const std::string journal = settings.potDoXmlRacunov.bytes() + "J.XML";
     kirva::testing::writeFile(journal, "old");
     ASSERT_EQ(::_chmod(journal.c_str(), _S_IREAD), 0);
     const RunResult run = buildJournal(f, settings, period, journal, boxes);
@@ -163,13 +163,14 @@ TEST_F(InvoiceStreamTest, AJournalThatCannotBeWrittenFailsTheRunAndLeavesNothing
     rlimit limit = previous;
     limit.rlim_cur = 64 * 1024;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    const RunResult run = buildJournal(f, settings, period, settings.potDoXmlRacunov + "J.XML", boxes);
+    const RunResult run = buildJournal(f, settings, period, settings.potDoXmlRacunov.bytes() + "J.XML", boxes);
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_EQ(run.status, RunStatus::JournalNotWritten);
     const std::string said = framework::englishText(run.reason);
-    EXPECT_EQ(said.rfind("the journal was not written: cannot write " + settings.potDoXmlRacunov + "J.XML: ", 0), 0u)
+    EXPECT_EQ(
+        said.rfind("the journal was not written: cannot write " + settings.potDoXmlRacunov.bytes() + "J.XML: ", 0), 0u)
         << said;
     EXPECT_EQ(run.reason.code, EFBIG);
     EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "out"));

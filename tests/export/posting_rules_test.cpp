@@ -306,20 +306,20 @@ TEST(PostingRules, WarningsAsTheProgramShowsThem) {
     invoice.poslovniPartner = 555;
 
     const auto unit = missingUnitWarning(invoice);
-    EXPECT_EQ(cp1250ToUtf8(unit.text),
+    EXPECT_EQ(unit.text.toUtf8(),
               " V SFENPA ne obstaja zapis za podjetje 1 in poslovno enoto 7|| Račun številka: 19000123| Interna "
               "številka: 345| Opis knjižbe: Storitve maj|| Knjižba ne bo opremljena z ustreznimi konti !");
-    EXPECT_EQ(unit.caption, " OPOZORILO");
+    EXPECT_EQ(unit.caption.toUtf8(), " OPOZORILO");
     EXPECT_EQ(unit.icon, platform::MessageIcon::Information);
-    EXPECT_EQ(unit.buttonCaptions, std::vector<std::string>{"Zapri"});
+    EXPECT_EQ(unit.buttonCaptions, std::vector<Text1250>{Text1250::literal("Zapri")});
 
     const auto customer = missingCustomerWarning(invoice);
-    EXPECT_EQ(cp1250ToUtf8(customer.text), " V šifrantu ne obstaja kupec 555|| Račun: 19000123| PE: 7");
-    EXPECT_EQ(customer.caption, " OPOZORILO");
-    EXPECT_EQ(customer.buttonCaptions, std::vector<std::string>{"Zapri"});
+    EXPECT_EQ(customer.text.toUtf8(), " V šifrantu ne obstaja kupec 555|| Račun: 19000123| PE: 7");
+    EXPECT_EQ(customer.caption.toUtf8(), " OPOZORILO");
+    EXPECT_EQ(customer.buttonCaptions, std::vector<Text1250>{Text1250::literal("Zapri")});
 
     invoice.stevilkaRacuna = amount("-4");
-    EXPECT_NE(cp1250ToUtf8(missingCustomerWarning(invoice).text).find("Račun: -4|"), std::string::npos);
+    EXPECT_NE(missingCustomerWarning(invoice).text.toUtf8().find("Račun: -4|"), std::string::npos);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ class Driver {
   private:
     void poll() {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes_.push_back(platform::qt::fromQStringLossy(box->text()));
+            boxes_.push_back(platform::qt::fromQStringLossy(box->text()).toUtf8());
             QTimer::singleShot(20, &guard_, [this] { poll(); });
             box->buttons().front()->click();
             return;
@@ -155,7 +155,7 @@ class DesktopOnQt : public ::testing::Test {
 TEST_F(DesktopOnQt, BothWindowsShowEveryControlTypingADateCountsAndTheBuildButtonWritesTheJournal) {
     constexpr std::string_view kExport = exporting::kExportProcedureName;
     constexpr std::string_view kSettings = settings::kSettingsProcedureName;
-    std::string februaryCount, januaryCount;
+    Text1250 februaryCount, januaryCount;
     Driver driver(system);
     driver
         .then(
@@ -190,14 +190,14 @@ TEST_F(DesktopOnQt, BothWindowsShowEveryControlTypingADateCountsAndTheBuildButto
     EXPECT_EQ(runProgram(), 0);
     EXPECT_TRUE(driver.finished());
 
-    EXPECT_NE(februaryCount, "");
-    EXPECT_NE(januaryCount, "");
+    EXPECT_FALSE(februaryCount.empty());
+    EXPECT_FALSE(januaryCount.empty());
     std::size_t journals = 0;
     for (const auto& entry : fs::directory_iterator(folder.path() / "XML"))
         journals += entry.path().extension() == ".XML";
     EXPECT_EQ(journals, 1u);
     ASSERT_FALSE(driver.boxes().empty());
-    EXPECT_NE(driver.boxes().back().find(cp1250("Konec izdelave temeljnice")), std::string::npos);
+    EXPECT_NE(driver.boxes().back().find("Konec izdelave temeljnice"), std::string::npos);
 }
 
 TEST_F(DesktopOnQt, TheEscapeKeyClosesTheProgramWithoutAJournal) {

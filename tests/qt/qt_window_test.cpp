@@ -54,7 +54,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
         ControlLayout c;
         c.number = number;
         c.kind = kind;
-        c.text = cp1250(text);
+        c.text = Text1250::literal(text);
         c.place = place;
         l.controls.push_back(c);
         return l.controls.back();
@@ -62,7 +62,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
     add(kFromPrompt, ControlKind::Prompt, "&Od datuma:", {4, 4, 0, 0});
     ControlLayout& from = add(kFrom, ControlKind::Entry, "", {60, 4, 60, 12});
     from.binding = bindDate(v.from);
-    from.statusText = cp1250("Od datuma računov");
+    from.statusText = Text1250::literal("Od datuma računov");
     add(3, ControlKind::Prompt, "&Do datuma:", {4, 20, 0, 0});
     add(kTo, ControlKind::Entry, "", {60, 20, 60, 12}).binding = bindDate(v.to);
     add(kRate, ControlKind::Entry, "", {60, 36, 47, 10}).binding = bindRate(v.rate);
@@ -70,7 +70,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
     ControlLayout& build = add(kBuild, ControlKind::Button, "  &IZDELAJ", {60, 100, 62, 14});
     build.defaultButton = true;
     build.image = "testrole";
-    build.tooltip = "Potrdi";
+    build.tooltip = Text1250::literal("Potrdi");
     add(kCancel, ControlKind::Button, "&PREKLIČI", {130, 100, 62, 14}).standardClose = true;
     add(9, ControlKind::Line, "", {4, 90, 190, 1}).colour = "silver";
     add(kLogo, ControlKind::Image, "", {170, 0, 31, 31}).image = "no-such-role";
@@ -201,7 +201,7 @@ TEST(QtWindow, TypingTabbingAndClickingGiveTheEventsOfTheHeadlessWindow) {
                              {
                                  [](QtWindow& w) { QTest::mouseClick(widgetOf(w, kFrom), Qt::LeftButton); },
                                  [&](QtWindow& w) {
-                                     status = fromQStringLossy(w.statusBar()->currentMessage());
+                                     status = fromQStringLossy(w.statusBar()->currentMessage()).toUtf8();
                                      QTest::keyClicks(widgetOf(w, kFrom), QStringLiteral("1.2.2019"));
                                  },
                                  [](QtWindow& w) { QTest::keyClick(widgetOf(w, kFrom), Qt::Key_Tab); },
@@ -221,9 +221,9 @@ TEST(QtWindow, TypingTabbingAndClickingGiveTheEventsOfTheHeadlessWindow) {
     EXPECT_EQ(v.rate, Decimal::fromUnits(850, 2));
     EXPECT_EQ(v.to, 0);  // the refused date left it alone
     EXPECT_EQ(v.flag, 1);
-    EXPECT_EQ(window->text(kRate), "8,50 %");
-    EXPECT_EQ(window->text(kTo), "31.02.2019");
-    EXPECT_EQ(status, cp1250("Od datuma računov"));
+    EXPECT_EQ(window->text(kRate).toUtf8(), "8,50 %");
+    EXPECT_EQ(window->text(kTo).toUtf8(), "31.02.2019");
+    EXPECT_EQ(status, "Od datuma računov");
 }
 
 TEST(QtWindow, EnterAccessKeysAndEscapeGiveTheEventsOfTheHeadlessWindow) {
@@ -306,7 +306,7 @@ WindowLayout innerLayout(int64_t& number) {
     ControlLayout ok;
     ok.number = 2;
     ok.kind = ControlKind::Button;
-    ok.text = "OK";
+    ok.text = Text1250::literal("OK");
     ok.place = {50, 30, 40, 14};
     l.controls = {entry, ok};
     return l;
@@ -417,8 +417,8 @@ TEST(QtWindow, AHandlerIsNotEnteredAgainWhileItShowsProgressOrAMessageBox) {
                       qtWindow.showProgress(0, 0);
                       answerBox.start(10);
                       MessageBoxRequest request;
-                      request.caption = cp1250(" OPOZORILO");
-                      request.text = cp1250(" Temeljnica ni bila izdelana.");
+                      request.caption = Text1250::literal(" OPOZORILO");
+                      request.text = Text1250::literal(" Temeljnica ni bila izdelana.");
                       system.messageBoxes().show(request);
                       answerBox.stop();
                       working = false;
@@ -495,10 +495,10 @@ TEST(QtWindow, AMessageBoxShowsItsCaptionTextAndNamedButton) {
     });
     poll.start(10);
     MessageBoxRequest request;
-    request.caption = cp1250(" OPOZORILO");
-    request.text = cp1250(" Verjetno ste izbrali napačna datuma.| Preverite še enkrat ...");
+    request.caption = Text1250::literal(" OPOZORILO");
+    request.text = Text1250::literal(" Verjetno ste izbrali napačna datuma.| Preverite še enkrat ...");
     request.icon = MessageIcon::Information;
-    request.buttonCaptions = {"Zapri"};
+    request.buttonCaptions = {Text1250::literal("Zapri")};
     EXPECT_EQ(system.messageBoxes().show(request), ButtonOk);
     poll.stop();
     EXPECT_TRUE(answered);
@@ -584,10 +584,10 @@ TEST(QtWindow, DialogUnitsRoundAsDialogLayoutsDo) {
 }
 
 TEST(QtText, WindowsCodePageAtTheEdge) {
-    EXPECT_EQ(toQString(cp1250("Šč ž")), QStringLiteral("Šč ž"));
-    EXPECT_EQ(fromQString(QStringLiteral("Šč ž")), cp1250("Šč ž"));
+    EXPECT_EQ(toQString(Text1250::literal("Šč ž")), QStringLiteral("Šč ž"));
+    EXPECT_EQ(fromQString(QStringLiteral("Šč ž")), Text1250::literal("Šč ž"));
     EXPECT_FALSE(fromQString(QStringLiteral("日本")).has_value());
-    EXPECT_EQ(fromQStringLossy(QStringLiteral("a日b")), "a?b");
+    EXPECT_EQ(fromQStringLossy(QStringLiteral("a日b")).toUtf8(), "a?b");
 }
 
 }  // namespace

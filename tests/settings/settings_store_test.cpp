@@ -11,6 +11,7 @@
 namespace fs = std::filesystem;
 using kirva::cp1250;
 using kirva::Decimal;
+using kirva::Text1250;
 using kirva::platform::readProfileString;
 using namespace kirva::settings;
 
@@ -38,10 +39,10 @@ TEST_F(SettingsStoreTest, WithoutAFileOnlyTheOutputFolderKeyIsWritten) {
     EXPECT_EQ(settings.stopnjaDdvVisja.toString(), "22.00");
     EXPECT_EQ(settings.stopnjaDdvNizja.toString(), "9.50");
     EXPECT_EQ(settings.brisanjeDelovnih, 0);
-    EXPECT_EQ(settings.potDoIzdanihRacunov, "");
-    EXPECT_EQ(settings.potDoXmlRacunov, "");
-    EXPECT_EQ(settings.firmaOpal, std::string(50, ' '));
-    EXPECT_EQ(settings.kljucOpal, std::string(50, ' '));
+    EXPECT_EQ(settings.potDoIzdanihRacunov.bytes(), "");
+    EXPECT_EQ(settings.potDoXmlRacunov.bytes(), "");
+    EXPECT_EQ(settings.firmaOpal.bytes(), std::string(50, ' '));
+    EXPECT_EQ(settings.kljucOpal.bytes(), std::string(50, ' '));
     // Empty folders name files in the current directory.
     EXPECT_EQ(names.faracun, "FARACUN.DB");
     EXPECT_EQ(names.sfpartn, "SFPARTN.DB");
@@ -55,14 +56,14 @@ TEST_F(SettingsStoreTest, LoadsEveryKeyAndLeavesACompleteFileAsItWas) {
     writeFile(file);
     load();
     EXPECT_EQ(fileText(), file);  // an old Windows-1250 file is not rewritten when nothing changes
-    EXPECT_EQ(settings.potDoIzdanihRacunov, "C:\\Fakture\\");
-    EXPECT_EQ(settings.potDoPartnerjev, cp1250("D:\\Šifranti\\"));
-    EXPECT_EQ(settings.potDoXmlRacunov, "C:\\Izvoz\\");
+    EXPECT_EQ(settings.potDoIzdanihRacunov.bytes(), "C:\\Fakture\\");
+    EXPECT_EQ(settings.potDoPartnerjev.bytes(), cp1250("D:\\Šifranti\\"));
+    EXPECT_EQ(settings.potDoXmlRacunov.bytes(), "C:\\Izvoz\\");
     EXPECT_EQ(settings.brisanjeDelovnih, 1);
     EXPECT_EQ(settings.stopnjaDdvVisja.toString(), "22.00");
     EXPECT_EQ(settings.stopnjaDdvNizja.toString(), "9.50");
-    EXPECT_EQ(settings.firmaOpal, kirva::padRight(cp1250("Žaga d.o.o."), 50));
-    EXPECT_EQ(settings.kljucOpal, kirva::padRight("K-77", 50));
+    EXPECT_EQ(settings.firmaOpal.bytes(), kirva::padRight(cp1250("Žaga d.o.o."), 50));
+    EXPECT_EQ(settings.kljucOpal.bytes(), kirva::padRight("K-77", 50));
 }
 
 TEST_F(SettingsStoreTest, DataFileNamesJoinTheFoldersAsTheyStand) {
@@ -82,11 +83,11 @@ TEST_F(SettingsStoreTest, LongTextsAreHeldAsFarAsTheirWidthsGoAndNamesAreNeverCu
     writeFile("[GLOBAL]\nPotDoIzdanihRacunov=" + long300 + "\nPotDoPartnerjev=" + long300 + "\nPotDoXMLRacunov=" +
               long300 + "\n[OPAL]\nFirma=" + std::string(50, 'F') + "\nKljuc=" + std::string(60, 'K') + "\n");
     load();
-    EXPECT_EQ(settings.potDoIzdanihRacunov, std::string(254, 'a'));
-    EXPECT_EQ(settings.potDoPartnerjev, std::string(255, 'a'));
-    EXPECT_EQ(settings.potDoXmlRacunov, std::string(254, 'a'));
-    EXPECT_EQ(settings.firmaOpal, std::string(50, 'F'));
-    EXPECT_EQ(settings.kljucOpal, std::string(50, 'K'));
+    EXPECT_EQ(settings.potDoIzdanihRacunov.bytes(), std::string(254, 'a'));
+    EXPECT_EQ(settings.potDoPartnerjev.bytes(), std::string(255, 'a'));
+    EXPECT_EQ(settings.potDoXmlRacunov.bytes(), std::string(254, 'a'));
+    EXPECT_EQ(settings.firmaOpal.bytes(), std::string(50, 'F'));
+    EXPECT_EQ(settings.kljucOpal.bytes(), std::string(50, 'K'));
     // Such a file is refused before any run (checkSettingsFile); the names it would make are never cut into
     // the names of other files.
     EXPECT_EQ(names.faracun, std::string(254, 'a') + "FARACUN.DB");
@@ -227,9 +228,9 @@ TEST_F(SettingsStoreTest, TheKeyTableDrivesSavingAndLoading) {
     }
     writeFile(file);
     load();
-    for (const std::string* global : {&settings.potDoIzdanihRacunov, &settings.potDoPartnerjev,
-                                      &settings.potDoXmlRacunov, &settings.firmaOpal, &settings.kljucOpal}) {
-        EXPECT_EQ(global->find_first_not_of('x'), std::string::npos);
+    for (const Text1250* global : {&settings.potDoIzdanihRacunov, &settings.potDoPartnerjev, &settings.potDoXmlRacunov,
+                                   &settings.firmaOpal, &settings.kljucOpal}) {
+        EXPECT_EQ(global->bytes().find_first_not_of('x'), std::string::npos);
     }
     EXPECT_EQ(settings.potDoIzdanihRacunov.size(), keys::potDoIzdanihRacunov.width);
     EXPECT_EQ(settings.potDoPartnerjev.size(), keys::potDoPartnerjev.width);
@@ -238,14 +239,14 @@ TEST_F(SettingsStoreTest, TheKeyTableDrivesSavingAndLoading) {
 }
 
 TEST_F(SettingsStoreTest, SaveAllWritesEveryKeyInOrder) {
-    settings.potDoIzdanihRacunov = "C:\\F\\";
-    settings.potDoPartnerjev = "C:\\P\\";
-    settings.potDoXmlRacunov = "C:\\X\\";
+    settings.potDoIzdanihRacunov = Text1250::fromBytes("C:\\F\\");
+    settings.potDoPartnerjev = Text1250::fromBytes("C:\\P\\");
+    settings.potDoXmlRacunov = Text1250::fromBytes("C:\\X\\");
     settings.brisanjeDelovnih = 1;
     settings.stopnjaDdvVisja = Decimal::fromUnits(2200, 2);
     settings.stopnjaDdvNizja = Decimal::fromUnits(-50, 2);
-    settings.firmaOpal = kirva::padRight(cp1250("Čistilnica Šumi"), 50);
-    settings.kljucOpal = std::string(50, ' ');
+    settings.firmaOpal = Text1250::fromBytes(kirva::padRight(cp1250("Čistilnica Šumi"), 50));
+    settings.kljucOpal = Text1250::fromBytes(std::string(50, ' '));
     ASSERT_TRUE(saveAllSettings(ini, settings).ok());
     // A new file, in the system's encoding.
     const std::string firma = kirva::platform::kNewProfileUtf8 ? "Čistilnica Šumi" : cp1250("Čistilnica Šumi");
@@ -259,7 +260,7 @@ TEST_F(SettingsStoreTest, SaveAllWritesEveryKeyInOrder) {
     DataFileNames againNames;
     loadSettings(ini, again, againNames);
     readIdentification(ini, again);
-    EXPECT_EQ(again.firmaOpal, settings.firmaOpal);
+    EXPECT_EQ(again.firmaOpal.bytes(), settings.firmaOpal.bytes());
     EXPECT_EQ(again.stopnjaDdvNizja, settings.stopnjaDdvNizja);
     EXPECT_EQ(againNames.qfastpo, "C:\\F\\QFASTPO.DB");
 }
@@ -269,10 +270,10 @@ TEST_F(SettingsStoreTest, PickingAFolderThenCancellingWritesOnlyTheGlobalKeys) {
     writeFile("[GLOBAL]\nPotDoIzdanihRacunov=C:\\Stari\\\nPotDoXMLRacunov=C:\\X\\\n" + davkiAndOpal);
     load();
     // The settings window edits the globals in place; a folder pick saves the folder settings at once.
-    settings.potDoIzdanihRacunov = "C:\\Novi\\";
+    settings.potDoIzdanihRacunov = Text1250::fromBytes("C:\\Novi\\");
     settings.brisanjeDelovnih = 1;
     settings.stopnjaDdvVisja = Decimal::fromUnits(2500, 2);
-    settings.firmaOpal = kirva::padRight("Drugo", 50);
+    settings.firmaOpal = Text1250::fromBytes(kirva::padRight("Drugo", 50));
     ASSERT_TRUE(saveFolderSettings(ini, settings).ok());
     // Then cancel: nothing more is written.
     EXPECT_EQ(fileText(),
@@ -284,8 +285,8 @@ TEST_F(SettingsStoreTest, PickingAFolderThenCancellingWritesOnlyTheGlobalKeys) {
 }
 
 TEST_F(SettingsStoreTest, IdentificationIsWrittenWithoutTrailingBlanks) {
-    settings.firmaOpal = kirva::padRight(std::string(49, 'F') + "G", 50);
-    settings.kljucOpal = kirva::padRight("  K  ", 50);
+    settings.firmaOpal = Text1250::fromBytes(kirva::padRight(std::string(49, 'F') + "G", 50));
+    settings.kljucOpal = Text1250::fromBytes(kirva::padRight("  K  ", 50));
     ASSERT_TRUE(saveAllSettings(ini, settings).ok());
     EXPECT_EQ(readProfileString(ini, "OPAL", "Firma", ""), std::string(49, 'F') + "G");
     EXPECT_NE(fileText().find("\r\nKljuc=  K\r\n"), std::string::npos);
@@ -337,9 +338,9 @@ TEST_F(SettingsStoreTest, ValuesTheProgramCannotHoldAreReportedAndNeverWrittenBa
     writeFile(old);
     EXPECT_FALSE(checkSettingsFile(ini).has_value());
     load();
-    EXPECT_EQ(settings.potDoIzdanihRacunov, "C:\\Ra\xE8uni\\");
+    EXPECT_EQ(settings.potDoIzdanihRacunov.bytes(), "C:\\Ra\xE8uni\\");
     EXPECT_EQ(fileText(), old + "PotDoXMLRacunov=\r\n");
-    settings.potDoXmlRacunov = "C:\\Izvoz \x9A\\";
+    settings.potDoXmlRacunov = Text1250::fromBytes("C:\\Izvoz \x9A\\");
     ASSERT_TRUE(saveFolderSettings(ini, settings).ok());
     EXPECT_EQ(fileText(), old + "PotDoXMLRacunov=C:\\Izvoz \x9A\\\r\nPotDoPartnerjev=\r\nBrisanjeDelPodat=0\r\n");
 }
@@ -355,8 +356,8 @@ TEST_F(SettingsStoreTest, AWindows1250FileThatDecodesAsUtf8IsReadAsWindows1250) 
     writeFile(old);
     ASSERT_FALSE(checkSettingsFile(ini).has_value()) << kirva::framework::englishText(*checkSettingsFile(ini));
     load();
-    EXPECT_EQ(std::string(kirva::clipRight(settings.firmaOpal)), cp1250("ČŠ Trgovina d.o.o."));
-    EXPECT_EQ(std::string(kirva::clipRight(settings.kljucOpal)), cp1250("Ključ-ČŠ-0001"));
+    EXPECT_EQ(kirva::clipRight(settings.firmaOpal), Text1250::literal("ČŠ Trgovina d.o.o."));
+    EXPECT_EQ(kirva::clipRight(settings.kljucOpal), Text1250::literal("Ključ-ČŠ-0001"));
     EXPECT_EQ(fileText(), old);
     settings.stopnjaDdvNizja = *Decimal::parse("5");
     ASSERT_TRUE(saveAllSettings(ini, settings).ok());
@@ -375,7 +376,7 @@ TEST_F(SettingsStoreTest, SavingKeepsTheLinesOfUntouchedKeys) {
     load();
     ASSERT_TRUE(saveAllSettings(ini, settings).ok());
     EXPECT_EQ(fileText(), old);
-    settings.firmaOpal = kirva::padRight("Trgovina Novak d.o.o.", 50);
+    settings.firmaOpal = Text1250::fromBytes(kirva::padRight("Trgovina Novak d.o.o.", 50));
     ASSERT_TRUE(saveAllSettings(ini, settings).ok());
     std::string changed = old;
     changed.replace(changed.find("Trgovina d.o.o.  "), 17, "Trgovina Novak d.o.o.");

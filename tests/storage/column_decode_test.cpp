@@ -165,7 +165,7 @@ TEST(ColumnDecode, TextsMatchTheSettersAsciiOrNot) {
             if (column.kind == ColumnKind::Memo) {
                 ASSERT_TRUE(expected.setMemo(column.memo, cp1250(c.held)));
             } else {
-                ASSERT_TRUE(expected.setText(column.field, cp1250(c.held), column.element));
+                ASSERT_TRUE(expected.setText(column.field, Text1250::literal(c.held), column.element));
             }
             data::Record decoded = filledWith(before);
             ASSERT_TRUE(decodeColumn(Value::ofText(c.utf8), column, decoded));

@@ -106,10 +106,10 @@ class KeyedFileTest : public ::testing::Test {
                         int64_t shortValue = 0, std::string_view name = "name") {
         data::Record r(testLayout());
         EXPECT_TRUE(r.setInteger(r.field("NUMBER"), number));
-        EXPECT_TRUE(r.setText(r.field("PART1"), part1));
-        EXPECT_TRUE(r.setText(r.field("PART2"), part2));
+        EXPECT_TRUE(r.setText(r.field("PART1"), Text1250::fromBytes(part1)));
+        EXPECT_TRUE(r.setText(r.field("PART2"), Text1250::fromBytes(part2)));
         EXPECT_TRUE(r.setInteger(r.field("SHORTVAL"), shortValue));
-        EXPECT_TRUE(r.setText(r.field("NAME"), cp1250(name)));
+        EXPECT_TRUE(r.setText(r.field("NAME"), Text1250::literal(name)));
         return r;
     }
 
@@ -152,9 +152,9 @@ TEST_F(KeyedFileTest, CreateOpenCloseAndTheStoredForm) {
     ASSERT_TRUE(in.setInteger(in.field("USHORTVAL"), 65535));
     ASSERT_TRUE(in.setInteger(in.field("NUMBER"), -2147483648LL));
     ASSERT_TRUE(in.setInteger(in.field("ULONGVAL"), 4294967295LL));
-    ASSERT_TRUE(in.setText(in.field("PART1"), cp1250("ČŠŽ")));
-    ASSERT_TRUE(in.setText(in.field("NAME"), cp1250("Žabnik €  ")));
-    ASSERT_TRUE(in.setText(in.field("CNAME"), cp1250("ab  ")));
+    ASSERT_TRUE(in.setText(in.field("PART1"), Text1250::literal("ČŠŽ")));
+    ASSERT_TRUE(in.setText(in.field("NAME"), Text1250::literal("Žabnik €  ")));
+    ASSERT_TRUE(in.setText(in.field("CNAME"), Text1250::literal("ab  ")));
     ASSERT_TRUE(in.setDecimal(in.field("AMOUNT"), Decimal::fromUnits(-9999999, 2)));
     ASSERT_TRUE(in.setInteger(in.field("DAY"), 80000));
     ASSERT_TRUE(in.setDecimal(in.field("PARTS"), Decimal::fromUnits(12250, 2), 2));
@@ -362,17 +362,17 @@ TEST_F(KeyedFileTest, GetAddPutRemoveAndReget) {
     // put writes over the record last read; a change by another station in between gives 89.
     r = record(1);
     ASSERT_EQ(file.get(kNumKey, r), 0);
-    ASSERT_TRUE(r.setText(r.field("NAME"), "changed"));
+    ASSERT_TRUE(r.setText(r.field("NAME"), Text1250::fromBytes("changed")));
     ASSERT_EQ(file.put(r), 0);
-    ASSERT_TRUE(r.setText(r.field("NAME"), "again"));
+    ASSERT_TRUE(r.setText(r.field("NAME"), Text1250::fromBytes("again")));
     ASSERT_EQ(file.put(r), 0) << "what this object wrote counts as read";
     RawDb(path_).exec("UPDATE TESTFILE SET NAME = 'elsewhere' WHERE NUMBER = 1");
-    ASSERT_TRUE(r.setText(r.field("NAME"), "mine"));
+    ASSERT_TRUE(r.setText(r.field("NAME"), Text1250::fromBytes("mine")));
     EXPECT_EQ(file.put(r), ChangedByAnother);
     const int64_t position = file.position();
     ASSERT_EQ(file.reget(position, r), 0);
-    EXPECT_EQ(std::string(clipRight(r.text(r.field("NAME")))), "elsewhere");
-    ASSERT_TRUE(r.setText(r.field("NAME"), "mine"));
+    EXPECT_EQ(std::string(clipRight(r.text(r.field("NAME")).bytes())), "elsewhere");
+    ASSERT_TRUE(r.setText(r.field("NAME"), Text1250::fromBytes("mine")));
     EXPECT_EQ(file.put(r), 0);
     RawDb(path_).exec("DELETE FROM TESTFILE WHERE NUMBER = 1");
     EXPECT_EQ(file.put(r), ChangedByAnother);
@@ -546,7 +546,7 @@ TEST_F(KeyedFileTest, AnInterruptedWriteIsRolledBackOrNamed) {
     data::Record r(testLayout());
     ASSERT_EQ(file.setFirst(kNumKey), 0);
     ASSERT_EQ(file.next(r), 0);
-    EXPECT_EQ(clipRight(r.text(r.field("NAME"))), "long name") << "the cut-off change is rolled back";
+    EXPECT_EQ(clipRight(r.text(r.field("NAME")).bytes()), "long name") << "the cut-off change is rolled back";
     EXPECT_EQ(file.records(), 300);
 #endif
 }

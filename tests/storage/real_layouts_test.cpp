@@ -56,10 +56,10 @@ data::Record widest(const data::Layout& layout) {
                     done = r.setInteger(f, 80000 + static_cast<int64_t>(e), e);
                     break;
                 case FieldType::Text:
-                    done = r.setText(f, filled(def.size), e);
+                    done = r.setText(f, Text1250::fromBytes(filled(def.size)), e);
                     break;
                 case FieldType::CText:
-                    done = r.setText(f, filled(def.size - 1), e);
+                    done = r.setText(f, Text1250::fromBytes(filled(def.size - 1)), e);
                     break;
                 case FieldType::Decimal: {
                     int64_t units = 0;

@@ -133,7 +133,7 @@ std::string iconName(platform::MessageIcon icon) {
 std::string describeBox(const platform::MessageBoxRequest& box, const std::string& answer) {
     std::string buttons;
     if (!box.buttonCaptions.empty()) {
-        for (const auto& caption : box.buttonCaptions) buttons += (buttons.empty() ? "" : ", ") + cp1250ToUtf8(caption);
+        for (const auto& caption : box.buttonCaptions) buttons += (buttons.empty() ? "" : ", ") + caption.toUtf8();
     } else {
         static const std::pair<unsigned, const char*> standard[] = {
             {platform::ButtonOk, "OK"},         {platform::ButtonYes, "Yes"},     {platform::ButtonNo, "No"},
@@ -143,8 +143,8 @@ std::string describeBox(const platform::MessageBoxRequest& box, const std::strin
             if ((box.buttons & bit) != 0) buttons += std::string(buttons.empty() ? "" : ", ") + name;
         }
     }
-    std::string out = "box \"" + cp1250ToUtf8(box.caption) + "\" " + iconName(box.icon) + " [" + buttons + "]" + answer;
-    std::string text = cp1250ToUtf8(box.text);
+    std::string out = "box \"" + box.caption.toUtf8() + "\" " + iconName(box.icon) + " [" + buttons + "]" + answer;
+    std::string text = box.text.toUtf8();
     std::size_t at = 0;
     while (true) {
         const std::size_t bar = text.find('|', at);
@@ -324,7 +324,7 @@ class Story {
             const platform::ControlKind kind = window.controlKind(c);
             if (kind != platform::ControlKind::Button && kind != platform::ControlKind::Entry) continue;
             out += std::string("\n  ") + (kind == platform::ControlKind::Button ? "button " : "entry ") +
-                   controlLabel(name, c) + " \"" + cp1250ToUtf8(window.text(c)) + "\"";
+                   controlLabel(name, c) + " \"" + window.text(c).toUtf8() + "\"";
             if (kind == platform::ControlKind::Button) out += " " + window.image(c);
             out += std::string(window.isHidden(c) ? " hidden" : " shown") + (window.isDisabled(c) ? " disabled" : "");
         }
@@ -332,8 +332,9 @@ class Story {
     }
 
     std::string nameOf(const Window& window) const {
-        return window.caption() == cp1250(" NASTAVITVE PROGRAMA") ? std::string(settings::kSettingsProcedureName)
-                                                                  : std::string("IzdelavaXMLdatotekeIzdanihRacunov");
+        return window.caption() == Text1250::literal(" NASTAVITVE PROGRAMA")
+                   ? std::string(settings::kSettingsProcedureName)
+                   : std::string("IzdelavaXMLdatotekeIzdanihRacunov");
     }
 
     const Clock& clock() {

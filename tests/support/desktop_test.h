@@ -72,14 +72,15 @@ class DesktopTest : public ::testing::Test {
     // The boxes shown, as "caption: text" in UTF-8.
     std::vector<std::string> boxes() const {
         std::vector<std::string> out;
-        for (const auto& box : windows.shownBoxes()) out.push_back(cp1250ToUtf8(box.caption + ": " + box.text));
+        for (const auto& box : windows.shownBoxes())
+            out.push_back((box.caption + Text1250::literal(": ") + box.text).toUtf8());
         return out;
     }
     // How many boxes showed a text that starts with `utf8Start` (after the leading blank the texts have).
     std::size_t boxesStarting(std::string_view utf8Start) const {
         std::size_t n = 0;
         for (const auto& box : windows.shownBoxes()) {
-            if (cp1250ToUtf8(box.text).rfind(utf8Start, 0) == 0) ++n;
+            if (box.text.toUtf8().rfind(utf8Start, 0) == 0) ++n;
         }
         return n;
     }

@@ -33,8 +33,8 @@ struct HeadlessWindowSystem::Impl {
         explicit RecordingBoxes(HeadlessWindowSystem& system) : system_(system) {}
         unsigned show(const MessageBoxRequest& request) override {
             const unsigned answer = system_.impl_->boxes.show(request);
-            system_.transcript_.push_back("box " + cp1250ToUtf8(request.caption) + ": " + cp1250ToUtf8(request.text) +
-                                          " -> " + std::to_string(answer));
+            system_.transcript_.push_back("box " + request.caption.toUtf8() + ": " + request.text.toUtf8() + " -> " +
+                                          std::to_string(answer));
             return answer;
         }
 
@@ -73,7 +73,7 @@ class HeadlessWindow final : public Window {
             c.place = withNaturalSize(c, c.layout.place);
         }
         fontName_ = layout.fontName;
-        caption_ = layout.caption.bytes();
+        caption_ = layout.caption;
         place_ = Rect{0, 0, layout.width, layout.height};
         centre();
         normalPlace_ = place_;
@@ -223,19 +223,19 @@ class HeadlessWindow final : public Window {
         }
     }
 
-    std::string text(int32_t control) const override {
+    Text1250 text(int32_t control) const override {
         const Control* c = find(control);
-        return c != nullptr ? c->text : std::string();
+        return c != nullptr ? c->text : Text1250();
     }
 
-    void setText(int32_t control, std::string_view text) override {
+    void setText(int32_t control, const Text1250& text) override {
         Control* c = find(control);
         if (c == nullptr) return;
         c->modified = false;
         if (c->text == text) return;
-        c->text = std::string(text);
+        c->text = text;
         if (c->layout.place.width == 0 || c->layout.place.height == 0) c->place = withNaturalSize(*c, c->place);
-        change("text " + std::to_string(control) + " " + cp1250ToUtf8(text));
+        change("text " + std::to_string(control) + " " + text.toUtf8());
     }
 
     void setImage(int32_t control, std::string_view role) override {
@@ -313,7 +313,7 @@ class HeadlessWindow final : public Window {
     void setFontName(std::string_view name) override { fontName_ = std::string(name); }
     std::string fontName() const override { return fontName_; }
 
-    void setListRows(int32_t control, std::vector<std::vector<std::string>> rows) override {
+    void setListRows(int32_t control, std::vector<std::vector<Text1250>> rows) override {
         if (Control* c = find(control)) c->rows = std::move(rows);
     }
 
@@ -371,8 +371,8 @@ class HeadlessWindow final : public Window {
         enforceSizeLimits();
     }
 
-    std::string caption() const override { return caption_; }
-    void setCaption(std::string_view caption) override { caption_ = std::string(caption); }
+    Text1250 caption() const override { return caption_; }
+    void setCaption(const Text1250& caption) override { caption_ = caption; }
 
     void setBusy(bool busy) override { busy_ = busy; }
     void showProgress(int64_t done, int64_t total) override {
@@ -385,9 +385,9 @@ class HeadlessWindow final : public Window {
     void userType(int32_t control, std::string_view typed) {
         Control* c = find(control);
         if (c == nullptr || !canFocus(*c) || c->layout.readOnly || !isEntryKind(c->layout.kind)) return;
-        std::string text(typed);
         // The entry takes no more than its length, as a real one stops the typing there.
-        if (c->layout.maxLength > 0 && text.size() > c->layout.maxLength) text.resize(c->layout.maxLength);
+        if (c->layout.maxLength > 0 && typed.size() > c->layout.maxLength) typed = typed.substr(0, c->layout.maxLength);
+        Text1250 text = Text1250::fromBytes(typed);
         if (text != c->text) {
             c->text = std::move(text);
             c->modified = true;
@@ -556,7 +556,7 @@ class HeadlessWindow final : public Window {
         bool disabled = false;
         bool modified = false;  // an entry's text changed by the user since it was last shown or taken
         bool checked = false;
-        std::vector<std::vector<std::string>> rows;
+        std::vector<std::vector<Text1250>> rows;
     };
 
     Control* find(int32_t control) {
@@ -617,7 +617,7 @@ class HeadlessWindow final : public Window {
         if (focused_ != number) moveFocus(number);
         if (c.layout.kind == ControlKind::CheckBox) {
             c.checked = !c.checked;
-            if (c.layout.binding) c.layout.binding->accept(c.checked ? "1" : "0");
+            if (c.layout.binding) c.layout.binding->accept(Text1250::literal(c.checked ? "1" : "0"));
             post(Event{EventKind::Accepted, number});
             return;
         }
@@ -629,16 +629,16 @@ class HeadlessWindow final : public Window {
     }
 
     void showFromBinding(Control& c, bool record) {
-        const std::string value = c.layout.binding->display();
+        const Text1250 value = c.layout.binding->display();
         if (c.layout.kind == ControlKind::CheckBox || c.layout.kind == ControlKind::Radio) {
-            c.checked = value == "1";
+            c.checked = value == Text1250::literal("1");
             return;
         }
         if (!isEntryKind(c.layout.kind)) return;
         c.modified = false;
         if (c.text == value) return;
         c.text = value;
-        if (record) change("text " + std::to_string(c.layout.number) + " " + cp1250ToUtf8(value));
+        if (record) change("text " + std::to_string(c.layout.number) + " " + value.toUtf8());
     }
 
     // The natural size of a control of "auto" size: 4 units a character of its text, plus the box of a
@@ -744,7 +744,7 @@ class HeadlessWindow final : public Window {
     WindowLayout layout_;
     std::vector<Control> controls_;
     std::string fontName_;
-    std::string caption_;
+    Text1250 caption_;
     Window* owner_ = nullptr;
     bool open_ = false;
     bool endLoop_ = false;
@@ -791,7 +791,7 @@ MessageBoxes& HeadlessWindowSystem::messageBoxes() {
     return impl_->recording;
 }
 
-bool HeadlessWindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
+bool HeadlessWindowSystem::pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) {
     const std::string shownTitle = title.toUtf8();
     if (impl_->folderAnswers.empty()) {
         transcript_.push_back("folder " + shownTitle + " -> cancel");
@@ -809,7 +809,7 @@ bool HeadlessWindowSystem::pickFolder(const Text1250& title, std::string& folder
     if (chosen.empty() || (chosen.back() != '/' && chosen.back() != '\\')) chosen += '/';
     if (maxLength > 0 && chosen.size() > maxLength) chosen.resize(maxLength);
     transcript_.push_back("folder " + shownTitle + " -> " + cp1250ToUtf8(chosen));
-    folder = std::move(chosen);
+    folder = Text1250::fromBytes(chosen);  // the scripted answer is Windows-1250, as the tests write it
     return true;
 }
 

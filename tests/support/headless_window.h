@@ -37,6 +37,7 @@ class ScriptedUser {
   public:
     // Puts the focus on the control (leaving the one that had it) and replaces its text; does not leave it.
     // Two steps, as a person does it: the focus arrives, and its events are handled, before the typing.
+    // The keys are Windows-1250 bytes, as the tests write them (ASCII, or cp1250() of a literal).
     ScriptedUser& type(int32_t control, std::string_view text);
     // type() and then Tab.
     ScriptedUser& enter(int32_t control, std::string_view text);
@@ -108,7 +109,7 @@ class HeadlessWindowSystem final : public WindowSystem {
 
     std::unique_ptr<Window> createWindow(const WindowLayout& layout) override;
     MessageBoxes& messageBoxes() override;
-    bool pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) override;
+    bool pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) override;
     void beep() override;
     std::string currentDirectory() const override;
     bool setCurrentDirectory(std::string_view directory) override;

@@ -67,7 +67,7 @@ std::vector<Record> sampleRecords(const Layout& layout, int count, uint64_t seed
                         } else {
                             text = randomText(room);
                         }
-                        ok = r.setText(f, text, e).ok();
+                        ok = r.setText(f, Text1250::fromBytes(text), e).ok();
                         break;
                     }
                     case FieldType::Decimal: {

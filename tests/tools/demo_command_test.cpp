@@ -62,14 +62,14 @@ TEST_F(Demo, SettingsPointAtTheFolder) {
     settings::DataFileNames names;
     settings::loadSettings(ini, s, names);
     settings::readIdentification(ini, s);
-    EXPECT_EQ(s.potDoIzdanihRacunov, folder);
-    EXPECT_EQ(s.potDoPartnerjev, folder);
-    EXPECT_EQ(s.potDoXmlRacunov, folder + "XML" + platform::kNativeSeparator);
-    EXPECT_TRUE(fs::is_directory(s.potDoXmlRacunov));
+    EXPECT_EQ(s.potDoIzdanihRacunov.bytes(), folder);
+    EXPECT_EQ(s.potDoPartnerjev.bytes(), folder);
+    EXPECT_EQ(s.potDoXmlRacunov.bytes(), folder + "XML" + platform::kNativeSeparator);
+    EXPECT_TRUE(fs::is_directory(s.potDoXmlRacunov.toUtf8()));
     // As the settings window's hint asks: at least 10 and at most 30 characters each.
-    for (const std::string* identification : {&s.firmaOpal, &s.kljucOpal}) {
-        EXPECT_GE(clipRight(*identification).size(), 10u) << *identification;
-        EXPECT_LE(clipRight(*identification).size(), 30u) << *identification;
+    for (const Text1250* identification : {&s.firmaOpal, &s.kljucOpal}) {
+        EXPECT_GE(clipRight(*identification).size(), 10u) << identification->toUtf8();
+        EXPECT_LE(clipRight(*identification).size(), 30u) << identification->toUtf8();
     }
     for (const std::string* name : {&names.faracun, &names.sfenpa, &names.sfpartn, &names.sfpoen, &names.qfastor,
                                     &names.qfastpo, &names.saoprac}) {

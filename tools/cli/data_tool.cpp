@@ -102,7 +102,7 @@ std::string valueText(const Record& record, std::size_t field) {
         case data::FieldType::Text:
         case data::FieldType::CText:
         case data::FieldType::Group:
-            return "'" + cp1250ToUtf8(clipRight(record.text(field))) + "'";
+            return "'" + clipRight(record.text(field)).toUtf8() + "'";
         case data::FieldType::Decimal: {
             const auto value = record.decimal(field);
             return value ? value->toString() : std::string("(damaged)");

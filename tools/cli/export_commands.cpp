@@ -123,7 +123,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
             out << "0\n";
             return NothingInPeriod;
         }
-        out << state.steviloRacunov << " " << state.odRacuna << " " << state.doRacuna << "\n";
+        out << state.steviloRacunov << " " << state.odRacuna.toUtf8() << " " << state.doRacuna.toUtf8() << "\n";
         return Done;
     }
 
@@ -144,7 +144,7 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
             return BadUsage;
     }
     std::error_code ignored;
-    const std::filesystem::path journal = platform::pathOf(cp1250ToUtf8(clipRight(state.outputFileName)));
+    const std::filesystem::path journal = platform::pathOf(exporting::outputPath(state.outputFileName));
     out << std::filesystem::absolute(journal, ignored).lexically_normal().string() << "\n";
     return Done;
 }

@@ -36,7 +36,7 @@ void setAmount(Record& r, std::size_t field, int64_t units, int places = 2, std:
     check(r.setDecimal(field, Decimal::fromUnits(units, places), element));
 }
 void setText(Record& r, std::size_t field, std::string_view utf8) {
-    check(r.setText(field, cp1250(utf8)));
+    check(r.setText(field, Text1250::literal(utf8)));
 }
 
 struct NamedFile {

@@ -99,7 +99,7 @@ TEST_F(ErrorReportingTest, LoggedLineCarriesTheShownText) {
     ASSERT_EQ(boxes.shown().size(), 2u);
     const auto lines = readLines(log.path());
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "21.05.2019@14:03:07 --> " + boxes.shown()[0].text);
+    EXPECT_EQ(lines[0], "21.05.2019@14:03:07 --> " + boxes.shown()[0].text.bytes());
     EXPECT_EQ(log.usage(), 0);
 }
 
@@ -171,8 +171,8 @@ TEST_F(ErrorReportingTest, HistoryWithoutAWindowIsOneBox) {
     manager.handleError(28);
     manager.handleError(5);
     ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].caption, "Add New Record?");
-    EXPECT_EQ(boxes.shown()[1].text,
+    EXPECT_EQ(boxes.shown()[1].caption.bytes(), "Add New Record?");
+    EXPECT_EQ(boxes.shown()[1].text.bytes(),
               "There are no records available to process.|Record match not found, do you wish to add a new one?");
 
     boxes.clearShown();

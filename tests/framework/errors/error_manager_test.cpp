@@ -29,7 +29,7 @@ class ErrorManagerTest : public ::testing::Test {
     // The text of the only box shown since the last call.
     std::string onlyShownText() {
         EXPECT_EQ(boxes.shown().size(), 1u);
-        std::string text = boxes.shown().empty() ? std::string() : boxes.shown().back().text;
+        std::string text = boxes.shown().empty() ? std::string() : boxes.shown().back().text.bytes();
         boxes.clearShown();
         return text;
     }
@@ -50,8 +50,8 @@ TEST_F(ErrorManagerTest, FileCouldNotBeOpenedShowsStorageErrorAndEndsProgram) {
 
     ASSERT_EQ(boxes.shown().size(), 1u);
     const auto& box = boxes.shown()[0];
-    EXPECT_EQ(box.caption, "File Access Error");
-    EXPECT_EQ(box.text, "File N could not be opened.  Error: T (2).  Press OK to end this application");
+    EXPECT_EQ(box.caption.bytes(), "File Access Error");
+    EXPECT_EQ(box.text.bytes(), "File N could not be opened.  Error: T (2).  Press OK to end this application");
     EXPECT_EQ(box.icon, MessageIcon::Information);
     EXPECT_EQ(box.buttons, ButtonOk);
     EXPECT_EQ(box.defaultButton, ButtonOk);
@@ -213,7 +213,7 @@ TEST_F(ErrorManagerTest, NewerEntryOverridesOlderUntilRemoved) {
     manager.addEntry(29, "Replaced %File", "Mine", ErrorLevel::Notice);
     manager.setFileName("N");
     EXPECT_EQ(manager.handleError(29), ErrorLevel::Notice);
-    EXPECT_EQ(boxes.shown().back().caption, "Mine");
+    EXPECT_EQ(boxes.shown().back().caption.bytes(), "Mine");
     EXPECT_EQ(onlyShownText(), "Replaced N");
     EXPECT_TRUE(exitCodes.empty());
 
@@ -242,8 +242,8 @@ TEST_F(ErrorManagerTest, AskUserShowsTheQuestionWithTheCallersButtons) {
     EXPECT_EQ(manager.askUser(41, ButtonYes | ButtonNo | ButtonCancel, ButtonCancel), ButtonNo);
     ASSERT_EQ(boxes.shown().size(), 1u);
     const auto& box = boxes.shown()[0];
-    EXPECT_EQ(box.caption, "Save Record");
-    EXPECT_EQ(box.text, "Do you want to save the changes to this record?");
+    EXPECT_EQ(box.caption.bytes(), "Save Record");
+    EXPECT_EQ(box.text.bytes(), "Do you want to save the changes to this record?");
     EXPECT_EQ(box.icon, MessageIcon::Exclamation);
     EXPECT_EQ(box.buttons, ButtonYes | ButtonNo | ButtonCancel);
     EXPECT_EQ(box.defaultButton, ButtonCancel);
@@ -281,8 +281,8 @@ TEST_F(ErrorManagerTest, UnknownIdShowsNothingAndClearsTheCurrentError) {
 
     EXPECT_EQ(manager.askUser(999, ButtonOk | ButtonCancel, ButtonOk), ButtonOk);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "");
-    EXPECT_EQ(boxes.shown()[0].caption, "");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), "");
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), "");
 }
 
 TEST_F(ErrorManagerTest, EveryLevelEndsOrGoesOnAsItShould) {
@@ -293,7 +293,7 @@ TEST_F(ErrorManagerTest, EveryLevelEndsOrGoesOnAsItShould) {
     EXPECT_EQ(manager.handleError(45), ErrorLevel::Fatal);  // a program error ends like a fatal one
     EXPECT_EQ(manager.handleError(904), ErrorLevel::Fatal);
     EXPECT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].text, "Odd level" + kPressOk);
+    EXPECT_EQ(boxes.shown()[1].text.bytes(), "Odd level" + kPressOk);
     EXPECT_EQ(exitCodes, (std::vector<int>{kFatalExitCode, kFatalExitCode}));
 
     boxes.clearShown();

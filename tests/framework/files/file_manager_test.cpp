@@ -30,10 +30,10 @@ class FileManagerTest : public FileTest {
         r.clear();
         ASSERT_TRUE(r.setInteger(0, firma).ok());
         ASSERT_TRUE(r.setInteger(1, stev).ok());
-        ASSERT_TRUE(r.setText(2, naziv).ok());
+        ASSERT_TRUE(r.setText(2, Text1250::fromBytes(naziv)).ok());
         ASSERT_EQ(file->storage().add(r), 0) << file->storage().lastError().text();
     }
-    std::string naziv() const { return std::string(kirva::clipRight(file->record().text(2))); }
+    std::string naziv() const { return std::string(kirva::clipRight(file->record().text(2).bytes())); }
 
     std::string name;
     std::unique_ptr<DataFile> file;
@@ -95,11 +95,11 @@ TEST_F(FileManagerTest, AMissingFileWithoutCreateEndsTheProgramWithMessage29) {
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));  // seen only because the hook returns
     EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "File Access Error");
-    EXPECT_EQ(boxes.shown()[0].text.rfind("File " + name + " could not be opened.  Error: ", 0), 0u)
-        << boxes.shown()[0].text;
-    EXPECT_NE(boxes.shown()[0].text.find("(2).  Press OK to end this application"), std::string::npos)
-        << boxes.shown()[0].text;
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), "File Access Error");
+    EXPECT_EQ(boxes.shown()[0].text.bytes().rfind("File " + name + " could not be opened.  Error: ", 0), 0u)
+        << boxes.shown()[0].text.bytes();
+    EXPECT_NE(boxes.shown()[0].text.bytes().find("(2).  Press OK to end this application"), std::string::npos)
+        << boxes.shown()[0].text.bytes();
     EXPECT_EQ(manager.lastError(), MsgOpenError);
     EXPECT_FALSE(fs::exists(name));
 }
@@ -123,8 +123,8 @@ TEST_F(FileManagerTest, AFileThatCannotBeWrittenIsOpenedReadOnlyAfterANotice) {
     EXPECT_TRUE(file->storage().isOpen());
     EXPECT_EQ(manager.openMode, storage::kOpenReadOnlyDenyNone);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "Access Denied");
-    EXPECT_EQ(boxes.shown()[0].text, "Could not get write access to " + name + " so trying read-only.");
+    EXPECT_EQ(boxes.shown()[0].caption.bytes(), "Access Denied");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), "Could not get write access to " + name + " so trying read-only.");
     // The lock wait set first; refused for writing, then read-only.
     EXPECT_EQ(manager.operations,
               (std::vector<FileOperation>{FileOperation::Command, FileOperation::Open, FileOperation::Open}));
@@ -145,9 +145,9 @@ TEST_F(FileManagerTest, AFileLockedLongerThanTheWaitEndsInMessage29NamingTheLock
     manager.open();
     EXPECT_EQ(manager.use(), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(captions(), (std::vector<std::string>{"File Access Error"}));
-    EXPECT_NE(boxes.shown().back().text.find("Access Denied: " + name + " is locked by another program"),
+    EXPECT_NE(boxes.shown().back().text.bytes().find("Access Denied: " + name + " is locked by another program"),
               std::string::npos)
-        << boxes.shown().back().text;
+        << boxes.shown().back().text.bytes();
     EXPECT_EQ(exitCodes, std::vector<int>{framework::kFatalExitCode});
     EXPECT_EQ(manager.openMode, storage::kOpenReadWriteDenyNone);
     EXPECT_EQ(manager.operations, (std::vector<FileOperation>{FileOperation::Command, FileOperation::Open}));
@@ -164,7 +164,7 @@ TEST_F(FileManagerTest, KeysThatMustBeRebuiltAreRebuiltAfterANotice) {
     EXPECT_EQ(manager.use(), ResultDone);
     EXPECT_TRUE(file->storage().isOpen());
     EXPECT_EQ(captions(), std::vector<std::string>{"Invalid Key"});
-    EXPECT_EQ(boxes.shown()[0].text, name + " key file is invalid. Key must be rebuilt.");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), name + " key file is invalid. Key must be rebuilt.");
     file->storage().close();
     storage::KeyedFile again(testLayout());
     EXPECT_EQ(again.open(name), 0);
@@ -187,7 +187,7 @@ TEST_F(FileManagerTest, UseBeforeOpenOnAManagerWithoutTheInitialisingOverrideIsA
     plain.attach(other, errors);
     EXPECT_EQ(plain.use(), static_cast<uint8_t>(ErrorLevel::Fatal));
     EXPECT_EQ(captions(), std::vector<std::string>{"File Usage Error"});
-    EXPECT_EQ(boxes.shown()[0].text,
+    EXPECT_EQ(boxes.shown()[0].text.bytes(),
               "Attempt to use file (" + name + ") before it was opened  Press OK to end this application");
 }
 
@@ -208,7 +208,7 @@ TEST_F(FileManagerTest, AutoNumbersWithinTheGroupOfTheOtherComponents) {
     const auto insertFor = [&](int firma, std::string_view text) {
         r.clear();
         EXPECT_TRUE(r.setInteger(0, firma).ok());
-        EXPECT_TRUE(r.setText(2, text).ok());
+        EXPECT_TRUE(r.setText(2, Text1250::fromBytes(text)).ok());
         EXPECT_EQ(manager.insert(), ResultDone);
         return r.integer(1);
     };
@@ -262,7 +262,7 @@ TEST_F(FileManagerTest, ADuplicateOnTheUniqueKeyNamesTheKeysDescription) {
     // Naming the key in the way must not make the record in the way the current one.
     EXPECT_EQ(plainFile.storage().position(), lastWritten);
     ASSERT_EQ(captions(), std::vector<std::string>{"Duplicate Key Error"});
-    EXPECT_EQ(boxes.shown()[0].text, "Adding this record creates a duplicate entry for the key: Po firmi");
+    EXPECT_EQ(boxes.shown()[0].text.bytes(), "Adding this record creates a duplicate entry for the key: Po firmi");
     EXPECT_EQ(errors.status().keyName, "Po firmi");
     EXPECT_EQ(plain.insertSilently(), ResultFailed);
     EXPECT_EQ(plain.lastError(), MsgDuplicateKey);
@@ -309,7 +309,7 @@ TEST_F(FileManagerTest, UpdateAndDeleteWithConfirmation) {
     add(1, 1, "a");
     ASSERT_EQ(file->storage().setFirst(0), 0);
     ASSERT_EQ(manager.next(), ResultDone);
-    ASSERT_TRUE(file->record().setText(2, "changed").ok());
+    ASSERT_TRUE(file->record().setText(2, Text1250::fromBytes("changed")).ok());
     EXPECT_EQ(manager.update(), ResultDone);
 
     boxes.queueAnswer(platform::ButtonNo);
@@ -326,10 +326,10 @@ TEST_F(FileManagerTest, SavedBuffersComeBackAndCompare) {
     makeFile(testLayout(), name);
     manager.open();
     ASSERT_EQ(manager.use(), ResultDone);
-    ASSERT_TRUE(file->record().setText(2, "first").ok());
+    ASSERT_TRUE(file->record().setText(2, Text1250::fromBytes("first")).ok());
     const int first = manager.saveBuffer();
     EXPECT_TRUE(manager.equalsSavedBuffer(first));
-    ASSERT_TRUE(file->record().setText(2, "second").ok());
+    ASSERT_TRUE(file->record().setText(2, Text1250::fromBytes("second")).ok());
     EXPECT_FALSE(manager.equalsSavedBuffer(first));
     const int second = manager.saveBuffer();
     EXPECT_EQ(second, first + 1);

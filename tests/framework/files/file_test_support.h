@@ -87,7 +87,7 @@ class FileTest : public ::testing::Test {
 
     std::vector<std::string> captions() const {
         std::vector<std::string> out;
-        for (const auto& box : boxes.shown()) out.push_back(box.caption);
+        for (const auto& box : boxes.shown()) out.push_back(box.caption.bytes());
         return out;
     }
 

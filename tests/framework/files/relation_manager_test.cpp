@@ -171,7 +171,7 @@ TEST_F(ReferentialTest, RestrictRefusesTheDeleteWhileLinkedRecordsExist) {
     EXPECT_EQ(a().file->storage().records(), 1);
     EXPECT_EQ(b().file->storage().records(), 3);
     ASSERT_EQ(captions(), std::vector<std::string>{"Referential Integrity Delete Error"});
-    EXPECT_NE(boxes.shown()[0].text.find(b().name), std::string::npos);
+    EXPECT_NE(boxes.shown()[0].text.bytes().find(b().name), std::string::npos);
     a().relationManager.close();
 }
 

@@ -24,7 +24,7 @@ constexpr int32_t kFirst = ErrorHistoryWindow::kFirstButton;
 std::vector<std::string> visibleButtons(const Window& window) {
     std::vector<std::string> labels;
     for (int32_t control = kFirst; control < kFirst + 8; ++control) {
-        if (!window.isHidden(control)) labels.push_back(window.text(control));
+        if (!window.isHidden(control)) labels.push_back(window.text(control).toUtf8());
     }
     return labels;
 }
@@ -58,7 +58,7 @@ TEST_F(ErrorHistoryWindowTest, ShowErrorHistoryOffersHelpThenOkWithOkTheDefault)
     system.user()
         .check([&](Window& w) {
             labels = visibleButtons(w);
-            caption = w.caption();
+            caption = w.caption().toUtf8();
             icon = w.image(ErrorHistoryWindow::kIconControl);
             focused = w.focusedControl();
         })
@@ -127,9 +127,9 @@ TEST_F(ErrorHistoryWindowTest, TheLayoutHasTheListColumnsAndEightHiddenButtons) 
     ASSERT_EQ(layout.controls.size(), 10u);
     const auto& list = layout.controls[1];
     ASSERT_EQ(list.columns.size(), 2u);
-    EXPECT_EQ(list.columns[0].heading, "Message");
+    EXPECT_EQ(list.columns[0].heading.toUtf8(), "Message");
     EXPECT_EQ(list.columns[0].width, 217);
-    EXPECT_EQ(list.columns[1].heading, "Category");
+    EXPECT_EQ(list.columns[1].heading.toUtf8(), "Category");
     EXPECT_EQ(list.columns[1].width, 42);
     for (std::size_t i = 2; i < 10; ++i) EXPECT_TRUE(layout.controls[i].hidden);
 }
@@ -144,7 +144,7 @@ TEST(ErrorHistoryWithoutWindow, TheWindowlessFrontKeepsItsOneMessageBox) {
     manager.handleError(900);
     EXPECT_EQ(manager.showErrorHistory(), kirva::platform::ButtonOk);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "Errors History");
+    EXPECT_EQ(boxes.shown()[0].caption.toUtf8(), "Errors History");
     manager.shutdown();
 }
 

@@ -51,7 +51,7 @@ inline platform::WindowLayout settingsShape() {
         platform::ControlLayout control;
         control.number = row.number;
         control.kind = row.kind;
-        control.text = row.text;
+        control.text = Text1250::literal(row.text);
         control.place = row.place;
         control.standardClose = row.number == 25;
         layout.controls.push_back(control);

@@ -86,11 +86,11 @@ class ProbeWindow : public WindowController {
         layout.caption = kirva::Text1250::literal("Probe");
         layout.width = 200;
         layout.height = 100;
-        auto add = [&](int32_t number, ControlKind kind, std::string text, kirva::platform::Rect place) {
+        auto add = [&](int32_t number, ControlKind kind, std::string_view text, kirva::platform::Rect place) {
             ControlLayout control;
             control.number = number;
             control.kind = kind;
-            control.text = std::move(text);
+            control.text = kirva::Text1250::literal(text);
             control.place = place;
             layout.controls.push_back(std::move(control));
             return &layout.controls.back();
@@ -310,7 +310,7 @@ class NotingComponent : public WindowComponent {
 };
 
 TEST_F(WindowControllerTest, RefreshWithoutComponentsOnlyRedisplaysTheControls) {
-    std::string name = "Novak";
+    kirva::Text1250 name = kirva::Text1250::literal("Novak");
     WindowLayout layout = ProbeWindow::layout();
     layout.controls[0].binding = kirva::platform::bindText(name, 30);
     auto window = system.createWindow(layout);
@@ -319,9 +319,9 @@ TEST_F(WindowControllerTest, RefreshWithoutComponentsOnlyRedisplaysTheControls) 
     controller.openWindow(*window);
     const std::size_t linesBefore = system.transcript().size();
 
-    name = "Kovač";
+    name = kirva::Text1250::literal("Kovač");
     controller.refresh();
-    EXPECT_EQ(window->text(kName), "Kovač");
+    EXPECT_EQ(window->text(kName).toUtf8(), "Kovač");
     EXPECT_EQ(system.transcript().size(), linesBefore) << "no event, no box";
 
     // With components: each refreshes (forced when a reset is pending), then each redisplays.

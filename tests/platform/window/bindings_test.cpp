@@ -41,7 +41,7 @@ TEST(Bindings, RateTakesCommaPointAndPercentAndShowsItsPicture) {
     for (const Case& c : cases) {
         Decimal value = rate(111);
         auto binding = bindRate(value);
-        const bool accepted = binding->accept(c.typed);
+        const bool accepted = binding->accept(Text1250::literal(c.typed));
         if (c.units == kRefused) {
             EXPECT_FALSE(accepted) << c.typed;
             EXPECT_EQ(value, rate(111)) << c.typed;
@@ -50,95 +50,95 @@ TEST(Bindings, RateTakesCommaPointAndPercentAndShowsItsPicture) {
         ASSERT_TRUE(accepted) << c.typed;
         EXPECT_EQ(value.units(), c.units) << c.typed;
         EXPECT_EQ(value.scale(), 2) << c.typed;
-        EXPECT_EQ(binding->display(), c.shown) << c.typed;
+        EXPECT_EQ(binding->display().toUtf8(), c.shown) << c.typed;
     }
 }
 
 TEST(Bindings, RateRefusesWhatItsPictureCannotHold) {
     for (const char* typed : {"abc", "8,555", "8.555", "8,5,5", "10.000", "10000", "1,2.3", "8 5", "--5"}) {
         Decimal value = rate(850);
-        EXPECT_FALSE(bindRate(value)->accept(typed)) << typed;
+        EXPECT_FALSE(bindRate(value)->accept(Text1250::literal(typed))) << typed;
         EXPECT_EQ(value, rate(850)) << typed;
     }
 }
 
 TEST(Bindings, RateShowsAnyDecimalInTwoPlaces) {
     Decimal value = Decimal::fromInt(22);
-    EXPECT_EQ(bindRate(value)->display(), "22,00 %");
+    EXPECT_EQ(bindRate(value)->display().toUtf8(), "22,00 %");
     value = Decimal::fromUnits(9505, 3);  // 9.505 rounds half away from zero
-    EXPECT_EQ(bindRate(value)->display(), "9,51 %");
+    EXPECT_EQ(bindRate(value)->display().toUtf8(), "9,51 %");
     value = Decimal::fromUnits(-9505, 3);
-    EXPECT_EQ(bindRate(value)->display(), "-9,51 %");
+    EXPECT_EQ(bindRate(value)->display().toUtf8(), "-9,51 %");
     value = Decimal::fromInt(123456);
-    EXPECT_EQ(bindRate(value)->display(), "######## %");
+    EXPECT_EQ(bindRate(value)->display().toUtf8(), "######## %");
 }
 
 TEST(Bindings, DateInTheWindowsFormOnly) {
     int32_t day = 0;
     auto binding = bindDate(day);
-    EXPECT_EQ(binding->display(), "");
-    ASSERT_TRUE(binding->accept("01.02.2019"));
+    EXPECT_EQ(binding->display().toUtf8(), "");
+    ASSERT_TRUE(binding->accept(Text1250::literal("01.02.2019")));
     EXPECT_EQ(day, *dateFromCivil(2019, 2, 1));
-    EXPECT_EQ(binding->display(), "01.02.2019");
-    ASSERT_TRUE(binding->accept("1.2.2019 "));
-    EXPECT_EQ(binding->display(), "01.02.2019");
-    ASSERT_TRUE(binding->accept("29.02.2000"));
-    EXPECT_EQ(binding->display(), "29.02.2000");
+    EXPECT_EQ(binding->display().toUtf8(), "01.02.2019");
+    ASSERT_TRUE(binding->accept(Text1250::literal("1.2.2019 ")));
+    EXPECT_EQ(binding->display().toUtf8(), "01.02.2019");
+    ASSERT_TRUE(binding->accept(Text1250::literal("29.02.2000")));
+    EXPECT_EQ(binding->display().toUtf8(), "29.02.2000");
 
     const int32_t kept = day;
     for (const char* typed :
          {"31.02.2019", "29.02.1900", "01.02.19", "2019-02-01", "1.2", "x", "01.13.2019", "00.01.2019"}) {
-        EXPECT_FALSE(binding->accept(typed)) << typed;
+        EXPECT_FALSE(binding->accept(Text1250::literal(typed))) << typed;
         EXPECT_EQ(day, kept) << typed;
     }
-    ASSERT_TRUE(binding->accept("  "));
+    ASSERT_TRUE(binding->accept(Text1250::literal("  ")));
     EXPECT_EQ(day, 0);
-    EXPECT_EQ(binding->display(), "");
+    EXPECT_EQ(binding->display().toUtf8(), "");
 }
 
 TEST(Bindings, TextKeepsItsLengthAndAFixedWidthVariableStaysPadded) {
-    std::string free = "C:\\DATA\\   ";
+    Text1250 free = Text1250::literal("C:\\DATA\\   ");
     auto binding = bindText(free, 10);
-    EXPECT_EQ(binding->display(), "C:\\DATA\\");
-    ASSERT_TRUE(binding->accept("0123456789ABC"));
-    EXPECT_EQ(free, "0123456789");
+    EXPECT_EQ(binding->display().toUtf8(), "C:\\DATA\\");
+    ASSERT_TRUE(binding->accept(Text1250::literal("0123456789ABC")));
+    EXPECT_EQ(free.bytes(), "0123456789");
 
-    std::string padded(50, ' ');
+    Text1250 padded = Text1250::fromBytes(std::string(50, ' '));
     auto fixed = bindText(padded, 50);
-    EXPECT_EQ(fixed->display(), "");
-    ASSERT_TRUE(fixed->accept(cp1250("Firma č.š.ž")));
+    EXPECT_EQ(fixed->display().toUtf8(), "");
+    ASSERT_TRUE(fixed->accept(Text1250::literal("Firma č.š.ž")));
     EXPECT_EQ(padded.size(), 50u);
-    EXPECT_EQ(fixed->display(), cp1250("Firma č.š.ž"));
+    EXPECT_EQ(fixed->display(), Text1250::literal("Firma č.š.ž"));
 
-    std::string unlimited;
-    ASSERT_TRUE(bindText(unlimited, 0)->accept(std::string(300, 'x')));
+    Text1250 unlimited;
+    ASSERT_TRUE(bindText(unlimited, 0)->accept(Text1250::fromBytes(std::string(300, 'x'))));
     EXPECT_EQ(unlimited.size(), 300u);
 }
 
 TEST(Bindings, NumberAndCheckBox) {
     int64_t number = 7;
     auto binding = bindNumber(number, 6);
-    EXPECT_EQ(binding->display(), "7");
-    ASSERT_TRUE(binding->accept("123456"));
+    EXPECT_EQ(binding->display().toUtf8(), "7");
+    ASSERT_TRUE(binding->accept(Text1250::literal("123456")));
     EXPECT_EQ(number, 123456);
-    ASSERT_TRUE(binding->accept("-12345"));
+    ASSERT_TRUE(binding->accept(Text1250::literal("-12345")));
     EXPECT_EQ(number, -12345);
     for (const char* typed : {"1234567", "12a", "1.5", "-", "99999999999999999999"}) {
-        EXPECT_FALSE(binding->accept(typed)) << typed;
+        EXPECT_FALSE(binding->accept(Text1250::literal(typed))) << typed;
         EXPECT_EQ(number, -12345) << typed;
     }
-    ASSERT_TRUE(binding->accept(""));
+    ASSERT_TRUE(binding->accept(Text1250::literal("")));
     EXPECT_EQ(number, 0);
 
     uint8_t flag = 0;
     auto box = bindCheckBox(flag);
-    EXPECT_EQ(box->display(), "0");
-    ASSERT_TRUE(box->accept("1"));
+    EXPECT_EQ(box->display().toUtf8(), "0");
+    ASSERT_TRUE(box->accept(Text1250::literal("1")));
     EXPECT_EQ(flag, 1);
-    EXPECT_EQ(box->display(), "1");
-    EXPECT_FALSE(box->accept("2"));
+    EXPECT_EQ(box->display().toUtf8(), "1");
+    EXPECT_FALSE(box->accept(Text1250::literal("2")));
     EXPECT_EQ(flag, 1);
-    ASSERT_TRUE(box->accept("0"));
+    ASSERT_TRUE(box->accept(Text1250::literal("0")));
     EXPECT_EQ(flag, 0);
 }
 

@@ -41,7 +41,7 @@ class HeadlessWindowTest : public ::testing::Test {
             ControlLayout c;
             c.number = number;
             c.kind = kind;
-            c.text = cp1250(text);
+            c.text = Text1250::literal(text);
             c.place = place;
             l.controls.push_back(c);
             return l.controls.back();
@@ -86,7 +86,7 @@ TEST_F(HeadlessWindowTest, TypingAndTabAcceptsTheEntryThenSelectsTheNext) {
     EXPECT_EQ(system.transcript(), (Lines{"open w", "w: OpenWindow 0", "w: GainFocus 0", "w: Selected 2",
                                           "w: Accepted 2", "w: Selected 4", "w: CloseWindow 0", "close w"}));
     EXPECT_EQ(from, *dateFromCivil(2019, 2, 1));
-    EXPECT_EQ(window->text(kFrom), "01.02.2019");  // shown again in its own form
+    EXPECT_EQ(window->text(kFrom).toUtf8(), "01.02.2019");  // shown again in its own form
     EXPECT_FALSE(window->isOpen());
 }
 
@@ -100,7 +100,7 @@ TEST_F(HeadlessWindowTest, LeavingAnEntryWithoutAChangeOnlySelects) {
 
 TEST_F(HeadlessWindowTest, ClickingAButtonLeavesTheEntryFirst) {
     Lines seen;
-    user.type(kRate, "8,5").click(kBuild).check([&](Window& w) { seen.push_back(w.text(kRate)); });
+    user.type(kRate, "8,5").click(kBuild).check([&](Window& w) { seen.push_back(w.text(kRate).toUtf8()); });
     run([&](const Event& e) {
         if (e.kind == EventKind::Accepted) seen.push_back("accepted " + std::to_string(window->acceptedControl()));
         return EventVerdict::Normal;
@@ -145,14 +145,14 @@ TEST_F(HeadlessWindowTest, ARejectedTextKeepsTheVariableAndStaysOnScreen) {
     from = *dateFromCivil(2019, 2, 1);
     user.type(kFrom, "31.02.2019").pressTab();
     std::string shown;
-    user.check([&](Window& w) { shown = w.text(kFrom); });
+    user.check([&](Window& w) { shown = w.text(kFrom).toUtf8(); });
     run();
     EXPECT_EQ(events(), (Lines{"w: OpenWindow 0", "w: GainFocus 0", "w: Selected 2", "w: Rejected 2", "w: Selected 4",
                                "w: CloseWindow 0"}));
     EXPECT_EQ(from, *dateFromCivil(2019, 2, 1));
     EXPECT_EQ(shown, "31.02.2019");
     window->display(kFrom);
-    EXPECT_EQ(window->text(kFrom), "01.02.2019");
+    EXPECT_EQ(window->text(kFrom).toUtf8(), "01.02.2019");
 }
 
 TEST_F(HeadlessWindowTest, TheCloseBoxCanBeRefusedAndAStandardCloseButtonActsAsIt) {
@@ -192,10 +192,14 @@ TEST_F(HeadlessWindowTest, ANestedModalWindowTakesTheFollowingSteps) {
     ControlLayout ok;
     ok.number = 2;
     ok.kind = ControlKind::Button;
-    ok.text = "OK";
+    ok.text = Text1250::literal("OK");
     innerLayout.controls = {entry, ok};
 
-    user.click(kBuild).type(1, "42").click(2).check([&](Window& w) { innerText = w.caption(); }).click(kCancel);
+    user.click(kBuild)
+        .type(1, "42")
+        .click(2)
+        .check([&](Window& w) { innerText = w.caption().toUtf8(); })
+        .click(kCancel);
     run([&](const Event& e) {
         if (e.kind == EventKind::Accepted && e.control == kBuild) {
             auto inner = system.createWindow(innerLayout);
@@ -209,7 +213,7 @@ TEST_F(HeadlessWindowTest, ANestedModalWindowTakesTheFollowingSteps) {
         return EventVerdict::Normal;
     });
     EXPECT_EQ(innerNumber, 42);
-    EXPECT_EQ(innerText, cp1250(" IZVOZ"));  // the check ran on the outer window again
+    EXPECT_EQ(innerText, " IZVOZ");  // the check ran on the outer window again
     EXPECT_EQ(system.transcript(),
               (Lines{"open w", "w: OpenWindow 0", "w: GainFocus 0", "w: Selected 7", "w: Accepted 7", "open inner",
                      "inner: OpenWindow 0", "inner: GainFocus 0", "inner: Selected 1", "inner: Accepted 1",
@@ -325,7 +329,7 @@ TEST_F(HeadlessWindowTest, AutoSizesAreNaturalAndFollowTheText) {
     EXPECT_TRUE(window->autoHeight(kFromPrompt));
     EXPECT_FALSE(window->autoWidth(kFrom));
     EXPECT_EQ(window->controlPlace(kFromPrompt), (Rect{4, 4, 40, 8}));  // "Od datuma:" without the "&"
-    window->setText(kFromPrompt, "Od:");
+    window->setText(kFromPrompt, Text1250::literal("Od:"));
     EXPECT_EQ(window->controlPlace(kFromPrompt).width, 12);
 }
 
@@ -389,8 +393,8 @@ TEST(HeadlessWindowSystemTest, MessageBoxesAreAnsweredRecordedAndPrinted) {
     HeadlessWindowSystem system(printed);
     system.user().answerMessageBox(ButtonNo);
     MessageBoxRequest request;
-    request.caption = cp1250(" OPOZORILO");
-    request.text = cp1250("Prva vrstica|druga č");
+    request.caption = Text1250::literal(" OPOZORILO");
+    request.text = Text1250::literal("Prva vrstica|druga č");
     request.buttons = ButtonYes | ButtonNo;
     request.defaultButton = ButtonYes;
     EXPECT_EQ(system.messageBoxes().show(request), ButtonNo);
@@ -408,15 +412,15 @@ TEST(HeadlessWindowSystemTest, TheFolderPickerAnswersWithATrailingSeparator) {
         .answerFolderPicker("/data/racuni", "/data")
         .answerFolderPicker(std::nullopt, "/elsewhere")
         .answerFolderPicker("/a/very/long/folder/");
-    std::string folder = "/old/";
+    Text1250 folder = Text1250::literal("/old/");
     EXPECT_TRUE(system.pickFolder(Text1250::literal(" Izberi mapo"), folder, 255));
-    EXPECT_EQ(folder, "/data/racuni/");
+    EXPECT_EQ(folder.toUtf8(), "/data/racuni/");
     EXPECT_EQ(system.currentDirectory(), "/data");  // the picker moved it, as a real one may
     EXPECT_FALSE(system.pickFolder(Text1250::literal("t"), folder, 255));
-    EXPECT_EQ(folder, "/data/racuni/");
+    EXPECT_EQ(folder.toUtf8(), "/data/racuni/");
     EXPECT_EQ(system.currentDirectory(), "/elsewhere");
     EXPECT_TRUE(system.pickFolder(Text1250::literal("t"), folder, 8));
-    EXPECT_EQ(folder, "/a/very/");
+    EXPECT_EQ(folder.toUtf8(), "/a/very/");
     EXPECT_FALSE(system.pickFolder(Text1250::literal("t"), folder, 255));  // no answer left: cancelled
     EXPECT_TRUE(system.setCurrentDirectory(start));
     EXPECT_EQ(system.currentDirectory(), start);

@@ -29,9 +29,9 @@ TEST(WindowParts, AccessKeysAndShownTexts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.utf8);
-        const char key = accessKeyOf(cp1250(c.utf8));
+        const char key = accessKeyOf(Text1250::literal(c.utf8));
         EXPECT_EQ(key == 0 ? std::string() : cp1250ToUtf8(std::string(1, key)), c.key);
-        EXPECT_EQ(cp1250ToUtf8(withoutAccessMarks(cp1250(c.utf8))), c.shown);
+        EXPECT_EQ(withoutAccessMarks(Text1250::literal(c.utf8)).toUtf8(), c.shown);
     }
 }
 
