@@ -49,4 +49,14 @@ std::string fromWideLossy(std::wstring_view wide) {
     return result;
 }
 
+std::optional<Text1250> textFromWide(std::wstring_view wide) {
+    std::optional<std::string> bytes = fromWide(wide);
+    if (!bytes) return std::nullopt;
+    return Text1250::fromBytes(*bytes);
+}
+
+Text1250 textFromWideLossy(std::wstring_view wide) {
+    return Text1250::fromBytes(fromWideLossy(wide));
+}
+
 }  // namespace kirva::platform::win32

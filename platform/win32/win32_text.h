@@ -22,5 +22,8 @@ std::optional<std::string> fromWide(std::wstring_view wide);
 // As fromWide, with "?" for each character that has no Windows-1250 form: for what is only shown or
 // compared, never stored.
 std::string fromWideLossy(std::wstring_view wide);
+// The same, as the program's text: what a control shows or the user typed.
+std::optional<Text1250> textFromWide(std::wstring_view wide);
+Text1250 textFromWideLossy(std::wstring_view wide);
 
 }  // namespace kirva::platform::win32

@@ -632,25 +632,25 @@ void Win32Window::focusOut(Control& c, HWND gettingFocus) {
     if (isEntryKind(c.layout.kind) && entryModified(c)) acceptEntry(c);
 }
 
-void Win32Window::showStatus(const std::string& text) {
+void Win32Window::showStatus(const Text1250& text) {
     if (statusBar_ != nullptr) SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(toWide(text).c_str()));
 }
 
-std::string Win32Window::statusText() const {
+Text1250 Win32Window::statusText() const {
     if (statusBar_ == nullptr) return {};
     const auto length = LOWORD(SendMessageW(statusBar_, SB_GETTEXTLENGTHW, 0, 0));
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     SendMessageW(statusBar_, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
     text.resize(length);
-    return fromWideLossy(text);
+    return textFromWideLossy(text);
 }
 
-std::string Win32Window::entryText(const Control& c) const {
+Text1250 Win32Window::entryText(const Control& c) const {
     const int length = GetWindowTextLengthW(c.hwnd);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const int got = GetWindowTextW(c.hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(0, got)));
-    return fromWideLossy(text);
+    return textFromWideLossy(text);
 }
 
 bool Win32Window::entryModified(const Control& c) const {
@@ -662,7 +662,7 @@ bool Win32Window::acceptEntry(Control& c) {
     const int length = GetWindowTextLengthW(c.hwnd);
     std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
     wide.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(c.hwnd, wide.data(), length + 1))));
-    const auto typed = fromWide(wide);
+    const std::optional<Text1250> typed = textFromWide(wide);
     if (!typed || (c.layout.binding && !c.layout.binding->accept(*typed))) {
         post(Event{EventKind::Rejected, c.layout.number});
         return false;
@@ -680,7 +680,7 @@ bool Win32Window::acceptEntry(Control& c) {
 void Win32Window::clicked(Control& c) {
     if (c.layout.kind == ControlKind::CheckBox || c.layout.kind == ControlKind::Radio) {
         const bool checked = SendMessageW(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        if (c.layout.binding) c.layout.binding->accept(checked ? "1" : "0");
+        if (c.layout.binding) c.layout.binding->accept(Text1250::literal(checked ? "1" : "0"));
         post(Event{EventKind::Accepted, c.layout.number});
         return;
     }
@@ -919,13 +919,13 @@ void Win32Window::selectNext(int32_t control) {
 
 void Win32Window::showFromBinding(Control& c) {
     if (!c.layout.binding) return;
-    const std::string value = c.layout.binding->display();
+    const Text1250 value = c.layout.binding->display();
     if (isEntryKind(c.layout.kind)) {
         SetWindowTextW(c.hwnd, toWide(value).c_str());
         SendMessageW(c.hwnd, EM_SETMODIFY, FALSE, 0);
         c.lastShown = value;
     } else if (c.layout.kind == ControlKind::CheckBox || c.layout.kind == ControlKind::Radio) {
-        SendMessageW(c.hwnd, BM_SETCHECK, value == "1" ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(c.hwnd, BM_SETCHECK, value == Text1250::literal("1") ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 }
 
@@ -941,27 +941,27 @@ void Win32Window::updateBindings() {
         const int length = GetWindowTextLengthW(c.hwnd);
         std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
         wide.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(c.hwnd, wide.data(), length + 1))));
-        if (const auto typed = fromWide(wide)) c.layout.binding->accept(*typed);
+        if (const std::optional<Text1250> typed = textFromWide(wide)) c.layout.binding->accept(*typed);
     }
 }
 
-std::string Win32Window::text(int32_t control) const {
+Text1250 Win32Window::text(int32_t control) const {
     const Control* c = find(control);
     if (c == nullptr) return {};
     if (isEntryKind(c->layout.kind)) return entryText(*c);
     return c->text;
 }
 
-void Win32Window::setText(int32_t control, std::string_view text) {
+void Win32Window::setText(int32_t control, const Text1250& text) {
     Control* c = find(control);
     if (c == nullptr) return;
     if (isEntryKind(c->layout.kind)) {
         SetWindowTextW(c->hwnd, toWide(text).c_str());
         SendMessageW(c->hwnd, EM_SETMODIFY, FALSE, 0);
-        c->lastShown = std::string(text);
+        c->lastShown = text;
         return;
     }
-    c->text = std::string(text);
+    c->text = text;
     applyText(*c);
     if (c->layout.place.width == 0 || c->layout.place.height == 0) placeControl(*c);
 }
@@ -983,7 +983,7 @@ bool Win32Window::hasIcon(int32_t control) const {
     return c != nullptr && c->icon != nullptr;
 }
 
-std::string Win32Window::tooltip(int32_t control) const {
+Text1250 Win32Window::tooltip(int32_t control) const {
     const Control* c = find(control);
     if (c == nullptr) return {};
     wchar_t buffer[512] = {};
@@ -993,7 +993,7 @@ std::string Win32Window::tooltip(int32_t control) const {
     tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
     tool.lpszText = buffer;
     SendMessageW(tooltips_, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
-    return fromWideLossy(buffer);
+    return textFromWideLossy(buffer);
 }
 
 void Win32Window::setHidden(int32_t control, bool hidden) {
@@ -1073,7 +1073,7 @@ void Win32Window::endBatchedMoves() {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
-void Win32Window::setListRows(int32_t control, std::vector<std::vector<std::string>> rows) {
+void Win32Window::setListRows(int32_t control, std::vector<std::vector<Text1250>> rows) {
     Control* c = find(control);
     if (c == nullptr || c->layout.kind != ControlKind::List) return;
     // Refilling is no selection of the user's: the list's notifications are not taken meanwhile.
@@ -1250,14 +1250,14 @@ void Win32Window::setMaximumSize(int32_t width, int32_t height) {
     applyPlace(nullptr, clientPixels());
 }
 
-std::string Win32Window::caption() const {
+Text1250 Win32Window::caption() const {
     const int length = GetWindowTextLengthW(hwnd_);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(hwnd_, text.data(), length + 1))));
-    return fromWideLossy(text);
+    return textFromWideLossy(text);
 }
 
-void Win32Window::setCaption(std::string_view caption) {
+void Win32Window::setCaption(const Text1250& caption) {
     SetWindowTextW(hwnd_, toWide(caption).c_str());
 }
 

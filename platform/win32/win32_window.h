@@ -60,8 +60,8 @@ class Win32Window final : public Window {
     void selectNext(int32_t control) override;
     void display(int32_t control = 0) override;
     void updateBindings() override;
-    std::string text(int32_t control) const override;
-    void setText(int32_t control, std::string_view text) override;
+    Text1250 text(int32_t control) const override;
+    void setText(int32_t control, const Text1250& text) override;
     void setImage(int32_t control, std::string_view role) override;
     std::string image(int32_t control) const override;
     void setHidden(int32_t control, bool hidden) override;
@@ -76,7 +76,7 @@ class Win32Window final : public Window {
     void endBatchedMoves() override;
     void setFontName(std::string_view name) override { fontName_ = std::string(name); }
     std::string fontName() const override { return fontName_; }
-    void setListRows(int32_t control, std::vector<std::vector<std::string>> rows) override;
+    void setListRows(int32_t control, std::vector<std::vector<Text1250>> rows) override;
 
     Rect place() const override;
     void setPlace(const Rect& place) override;
@@ -85,8 +85,8 @@ class Win32Window final : public Window {
     bool resizable() const override { return layout_.resizable; }
     void setMinimumSize(int32_t width, int32_t height) override;
     void setMaximumSize(int32_t width, int32_t height) override;
-    std::string caption() const override;
-    void setCaption(std::string_view caption) override;
+    Text1250 caption() const override;
+    void setCaption(const Text1250& caption) override;
     void setBusy(bool busy) override;
     void showProgress(int64_t done, int64_t total) override;
 
@@ -94,9 +94,9 @@ class Win32Window final : public Window {
     HWND handle() const { return hwnd_; }
     HWND controlHandle(int32_t control) const;
     DialogUnits units() const { return units_; }
-    std::string statusText() const;
+    Text1250 statusText() const;
     bool hasIcon(int32_t control) const;
-    std::string tooltip(int32_t control) const;
+    Text1250 tooltip(int32_t control) const;
     // Called by the system when the window's loop is again the innermost one.
     void scheduleDrain();
     void setActive(bool active);
@@ -104,9 +104,9 @@ class Win32Window final : public Window {
   private:
     struct Control : ControlState {  // text: the label of a non-entry; an entry's is in its window
         using ControlState::ControlState;
-        HWND hwnd = nullptr;    // a child of the window, destroyed with it
-        std::string lastShown;  // an entry's text as last shown from its binding or set by the program
-        IconHandle icon;        // a button's or image's picture, while it shows it
+        HWND hwnd = nullptr;  // a child of the window, destroyed with it
+        Text1250 lastShown;   // an entry's text as last shown from its binding or set by the program
+        IconHandle icon;      // a button's or image's picture, while it shows it
         int iconSide = 0;
     };
 
@@ -132,7 +132,7 @@ class Win32Window final : public Window {
     void selectByKey(int32_t control);
     void focusIn(Control& c);
     void focusOut(Control& c, HWND gettingFocus);
-    std::string entryText(const Control& c) const;
+    Text1250 entryText(const Control& c) const;
     bool entryModified(const Control& c) const;
     bool acceptEntry(Control& c);
     void press(Control& c);
@@ -140,7 +140,7 @@ class Win32Window final : public Window {
     void accessKey(wchar_t letter);
     void enterKey();
     void showFromBinding(Control& c);
-    void showStatus(const std::string& text);
+    void showStatus(const Text1250& text);
     void layoutFrame();
     int statusHeight() const;
     SIZE clientPixels() const;

@@ -152,11 +152,12 @@ class Win32WindowSystem::Boxes final : public MessageBoxes {
                 if (c == code) id = i;
             }
             const bool asked = (buttons & code) != 0;
-            std::string caption = asked && named < request.buttonCaptions.size() ? request.buttonCaptions[named++]
-                                                                                 : standardCaption(code);
+            const std::string caption = asked && named < request.buttonCaptions.size()
+                                            ? request.buttonCaptions[named++].bytes()
+                                            : standardCaption(code);
             captions_.emplace_back(id, toWide(caption));
         }
-        std::string text = request.text;
+        std::string text = request.text.bytes();
         std::replace(text.begin(), text.end(), '|', '\n');
         const std::wstring wideText = toWide(text);
         const std::wstring wideCaption = toWide(request.caption);
@@ -297,9 +298,9 @@ int CALLBACK pickerStarted(HWND picker, UINT message, LPARAM, LPARAM data) {
 
 }  // namespace
 
-bool Win32WindowSystem::pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) {
+bool Win32WindowSystem::pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) {
     // A setting may be kept blank-padded to its width; the folder is what stands before the blanks.
-    std::wstring start = toWide(clipRight(folder));
+    std::wstring start = toWide(clipRight(folder.bytes()));
     while (start.size() > 3 && (start.back() == L'\\' || start.back() == L'/')) start.pop_back();
     std::replace(start.begin(), start.end(), L'/', L'\\');
     if (start.empty() || GetFileAttributesW(start.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -331,9 +332,9 @@ bool Win32WindowSystem::pickFolder(const Text1250& title, std::string& folder, s
     if (!converted) {
         // A folder whose name the program cannot hold is no choice: say so rather than keep a wrong name.
         MessageBoxRequest request;
-        request.caption = cp1250(" OPOZORILO");
-        request.text =
-            cp1250(" Ime izbrane mape vsebuje znake, ki jih program ne more shraniti.| Izberite drugo mapo.");
+        request.caption = Text1250::literal(" OPOZORILO");
+        request.text = Text1250::literal(
+            " Ime izbrane mape vsebuje znake, ki jih program ne more shraniti.| Izberite drugo mapo.");
         request.icon = MessageIcon::Exclamation;
         messageBoxes().show(request);
         return false;
@@ -341,7 +342,7 @@ bool Win32WindowSystem::pickFolder(const Text1250& title, std::string& folder, s
     std::string result = std::move(*converted);
     if (result.empty() || result.back() != '\\') result += '\\';
     if (maxLength > 0 && result.size() > maxLength) result.resize(maxLength);
-    folder = std::move(result);
+    folder = Text1250::fromBytes(result);
     return true;
 }
 

@@ -59,7 +59,7 @@ class Win32WindowSystem final : public WindowSystem {
 
     std::unique_ptr<Window> createWindow(const WindowLayout& layout) override;
     MessageBoxes& messageBoxes() override;
-    bool pickFolder(const Text1250& title, std::string& folder, std::size_t maxLength) override;
+    bool pickFolder(const Text1250& title, Text1250& folder, std::size_t maxLength) override;
     void beep() override;
     std::string currentDirectory() const override;
     bool setCurrentDirectory(std::string_view directory) override;

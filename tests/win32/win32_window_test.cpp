@@ -49,7 +49,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
         ControlLayout c;
         c.number = number;
         c.kind = kind;
-        c.text = cp1250(text);
+        c.text = Text1250::literal(text);
         c.place = place;
         l.controls.push_back(c);
         return l.controls.back();
@@ -57,7 +57,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
     add(kFromPrompt, ControlKind::Prompt, "&Od datuma:", {4, 4, 0, 0});
     ControlLayout& from = add(kFrom, ControlKind::Entry, "", {60, 4, 60, 12});
     from.binding = bindDate(v.from);
-    from.statusText = cp1250("Od datuma računov");
+    from.statusText = Text1250::literal("Od datuma računov");
     add(3, ControlKind::Prompt, "&Do datuma:", {4, 20, 0, 0});
     add(kTo, ControlKind::Entry, "", {60, 20, 60, 12}).binding = bindDate(v.to);
     add(kRate, ControlKind::Entry, "", {60, 36, 47, 10}).binding = bindRate(v.rate);
@@ -65,7 +65,7 @@ WindowLayout testLayout(Variables& v, int32_t points = 8) {
     ControlLayout& build = add(kBuild, ControlKind::Button, "  &IZDELAJ", {60, 100, 62, 14});
     build.defaultButton = true;
     build.image = "testrole";
-    build.tooltip = "Potrdi";
+    build.tooltip = Text1250::literal("Potrdi");
     add(kCancel, ControlKind::Button, "&PREKLIČI", {130, 100, 62, 14}).standardClose = true;
     add(9, ControlKind::Line, "", {4, 90, 190, 0}).colour = "silver";  // its height the line's own
     add(kLogo, ControlKind::Image, "", {170, 0, 31, 31}).image = "no-such-role";
@@ -331,7 +331,7 @@ TEST(Win32Window, TypingTabbingAndClickingGiveTheEventsOfTheHeadlessWindow) {
                                 {
                                     [](Win32Window& w) { click(w.controlHandle(kFrom)); },
                                     [&](Win32Window& w) {
-                                        status = w.statusText();
+                                        status = w.statusText().bytes();
                                         typeText("1.2.2019");
                                     },
                                     [](Win32Window&) { pressKey(VK_TAB); },
@@ -351,8 +351,8 @@ TEST(Win32Window, TypingTabbingAndClickingGiveTheEventsOfTheHeadlessWindow) {
     EXPECT_EQ(v.rate, Decimal::fromUnits(850, 2));
     EXPECT_EQ(v.to, 0);  // the refused date left it alone
     EXPECT_EQ(v.flag, 1);
-    EXPECT_EQ(window->text(kRate), "8,50 %");
-    EXPECT_EQ(window->text(kTo), "31.02.2019");
+    EXPECT_EQ(window->text(kRate).toUtf8(), "8,50 %");
+    EXPECT_EQ(window->text(kTo).toUtf8(), "31.02.2019");
     EXPECT_EQ(status, cp1250("Od datuma računov"));
 }
 
@@ -438,7 +438,7 @@ WindowLayout innerLayout(int64_t& number) {
     ControlLayout ok;
     ok.number = 2;
     ok.kind = ControlKind::Button;
-    ok.text = "OK";
+    ok.text = Text1250::literal("OK");
     ok.place = {50, 30, 40, 14};
     l.controls = {entry, ok};
     return l;
@@ -603,8 +603,8 @@ TEST(Win32Window, AHandlerIsNotEnteredAgainWhileItShowsProgressOrAMessageBox) {
                 BoxAnswerer::before = [&] { w.post(Event{EventKind::CloseWindow}); };
                 BoxAnswerer::start();
                 MessageBoxRequest request;
-                request.caption = cp1250(" OPOZORILO");
-                request.text = cp1250(" Temeljnica ni bila izdelana.");
+                request.caption = Text1250::literal(" OPOZORILO");
+                request.text = Text1250::literal(" Temeljnica ni bila izdelana.");
                 system.messageBoxes().show(request);
                 BoxAnswerer::before = nullptr;
                 BoxAnswerer::seen = nullptr;
@@ -673,10 +673,10 @@ TEST(Win32Window, AMessageBoxShowsItsCaptionTextAndNamedButtons) {
     BoxAnswerer::seen = &named;
     BoxAnswerer::start();
     MessageBoxRequest request;
-    request.caption = cp1250(" OPOZORILO");
-    request.text = cp1250(" Verjetno ste izbrali napačna datuma.| Preverite še enkrat ...");
+    request.caption = Text1250::literal(" OPOZORILO");
+    request.text = Text1250::literal(" Verjetno ste izbrali napačna datuma.| Preverite še enkrat ...");
     request.icon = MessageIcon::Information;
-    request.buttonCaptions = {"Zapri"};
+    request.buttonCaptions = {Text1250::literal("Zapri")};
     EXPECT_EQ(system.messageBoxes().show(request), ButtonOk);
     EXPECT_EQ(named.caption, cp1250(" OPOZORILO"));
     EXPECT_EQ(named.text, cp1250(" Verjetno ste izbrali napačna datuma.\n Preverite še enkrat ..."));
@@ -750,28 +750,28 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     CreateDirectoryW(wide.c_str(), nullptr);
     const std::string chosen = fromWideLossy(wide);
 
-    std::string folder = chosen;
+    Text1250 folder = Text1250::fromBytes(chosen);
     PickerAnswerer::start(IDOK, chosen);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi mapo z datotekami izdanih računov"), folder, 255));
-    EXPECT_EQ(folder, chosen + "\\");
+    EXPECT_EQ(folder.bytes(), chosen + "\\");
     EXPECT_EQ(PickerAnswerer::seen.caption, cp1250("Izberi mapo z datotekami izdanih računov"));
     EXPECT_EQ(PickerAnswerer::seen.buttons, (Lines{"V redu", cp1250("Prekliči")}));
 
     // A folder on another drive, kept blank-padded as a setting is: the picker starts there all the same.
     const std::string current = system.currentDirectory();
-    folder = padRight(current + "\\", 255);
+    folder = Text1250::fromBytes(padRight(current + "\\", 255));
     PickerAnswerer::start(IDOK, current);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
-    EXPECT_EQ(folder, current + "\\");
+    EXPECT_EQ(folder.bytes(), current + "\\");
     // Cut to what the setting holds; Cancel leaves the folder as it was.
-    folder = chosen;
+    folder = Text1250::fromBytes(chosen);
     PickerAnswerer::start(IDOK, chosen);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 10));
-    EXPECT_EQ(folder, chosen.substr(0, 10));
-    folder = "nespremenjena";
+    EXPECT_EQ(folder.bytes(), chosen.substr(0, 10));
+    folder = Text1250::literal("nespremenjena");
     PickerAnswerer::start(IDCANCEL);
     EXPECT_FALSE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
-    EXPECT_EQ(folder, "nespremenjena");
+    EXPECT_EQ(folder.toUtf8(), "nespremenjena");
     RemoveDirectoryW(wide.c_str());
 
     // A folder named outside ASCII on the current directory's drive. Wine's picker cannot select one on its
@@ -781,10 +781,10 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     }
     const std::string named = current + cp1250("\\Računi na disku");
     CreateDirectoryW(toWide(named).c_str(), nullptr);
-    folder = named;
+    folder = Text1250::fromBytes(named);
     PickerAnswerer::start(IDOK, named);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
-    EXPECT_EQ(folder, named + "\\");
+    EXPECT_EQ(folder.bytes(), named + "\\");
     RemoveDirectoryW(toWide(named).c_str());
 }
 
@@ -800,7 +800,7 @@ TEST(Win32Window, ImagesComeFromTheResourcesAndAMissingOneShowsNothing) {
     EXPECT_EQ(window->image(kLogo), "testrole");
     window->setImage(kBuild, "");
     EXPECT_FALSE(w.hasIcon(kBuild));
-    EXPECT_EQ(w.tooltip(kBuild), "Potrdi");
+    EXPECT_EQ(w.tooltip(kBuild).toUtf8(), "Potrdi");
     // The program's own images are there by their roles too.
     window->setImage(kLogo, "logo");
     EXPECT_TRUE(w.hasIcon(kLogo));
