@@ -38,10 +38,6 @@ namespace kirva::platform::qt {
 
 namespace {
 
-bool isButtonKind(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::CheckBox || kind == ControlKind::Radio;
-}
-
 // A label's text with its access key underlined; blanks kept as the layout has them.
 QString labelHtml(const QString& text) {
     QString html;
@@ -664,27 +660,22 @@ void QtWindow::accessKey(QChar letter) {
     // The layouts' texts are Windows-1250: a letter outside it is the access key of no control.
     const std::optional<Text1250> typed = fromQString(QString(letter));
     const char wanted = typed && typed->size() == 1 ? upper1250(typed->bytes())[0] : '\0';
-    for (Control& c : controls_) {
-        if (wanted == '\0' || c.hidden || !c.widget->isEnabled() || accessKeyOf(c.text) != wanted) continue;
-        switch (c.layout.kind) {
-            case ControlKind::Prompt:
-            case ControlKind::Text:
-            case ControlKind::Group:
-            case ControlKind::Option: {
-                const int32_t next = nextFocusable(c.layout.number, false);
-                if (next != 0 && next != focused_) select(next);
-                return;
-            }
-            default:
-                if (isButtonKind(c.layout.kind)) {
-                    press(c);
-                } else if (canFocus(c) && c.layout.number != focused_) {
-                    select(c.layout.number);
-                }
-                return;
-        }
+    const AccessTarget target = accessKeyTarget(
+        controls_, wanted, focused_, [](const Control& c) { return !c.hidden && c.widget->isEnabled(); },
+        [this](const Control& c) { return canFocus(c); });
+    switch (target.action) {
+        case AccessTarget::Action::None:
+            system_.beep();
+            return;
+        case AccessTarget::Action::Stay:
+            return;
+        case AccessTarget::Action::Focus:
+            select(target.control);
+            return;
+        case AccessTarget::Action::Press:
+            press(*find(target.control));
+            return;
     }
-    system_.beep();
 }
 
 void QtWindow::enterKey() {

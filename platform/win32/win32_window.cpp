@@ -42,10 +42,6 @@ void registerWindowClass() {
     registered = true;
 }
 
-bool isButtonKind(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::CheckBox || kind == ControlKind::Radio;
-}
-
 // The named colours a layout's lines use; anything else is the system's shadow colour.
 COLORREF namedColour(const std::string& name) {
     struct Named {
@@ -705,27 +701,22 @@ void Win32Window::accessKey(wchar_t letter) {
     // The layouts' texts are Windows-1250: a letter outside it is the access key of no control.
     const std::optional<std::string> typed = fromWide(std::wstring_view(&letter, 1));
     const char wanted = typed && typed->size() == 1 ? upper1250(*typed)[0] : '\0';
-    for (Control& c : controls_) {
-        if (wanted == '\0' || c.hidden || IsWindowEnabled(c.hwnd) == FALSE || accessKeyOf(c.text) != wanted) continue;
-        switch (c.layout.kind) {
-            case ControlKind::Prompt:
-            case ControlKind::Text:
-            case ControlKind::Group:
-            case ControlKind::Option: {
-                const int32_t next = nextFocusable(c.layout.number, false);
-                if (next != 0 && next != focused_) selectByKey(next);
-                return;
-            }
-            default:
-                if (isButtonKind(c.layout.kind)) {
-                    press(c);
-                } else if (canFocus(c) && c.layout.number != focused_) {
-                    selectByKey(c.layout.number);
-                }
-                return;
-        }
+    const AccessTarget target = accessKeyTarget(
+        controls_, wanted, focused_, [](const Control& c) { return !c.hidden && IsWindowEnabled(c.hwnd) != FALSE; },
+        [this](const Control& c) { return canFocus(c); });
+    switch (target.action) {
+        case AccessTarget::Action::None:
+            system_.beep();
+            return;
+        case AccessTarget::Action::Stay:
+            return;
+        case AccessTarget::Action::Focus:
+            selectByKey(target.control);
+            return;
+        case AccessTarget::Action::Press:
+            press(*find(target.control));
+            return;
     }
-    system_.beep();
 }
 
 void Win32Window::enterKey() {
@@ -800,7 +791,7 @@ LRESULT Win32Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_COMMAND: {
             Control* c = findHandle(reinterpret_cast<HWND>(lParam));
-            if (c != nullptr && HIWORD(wParam) == BN_CLICKED && isButtonKind(c->layout.kind)) clicked(*c);
+            if (c != nullptr && HIWORD(wParam) == BN_CLICKED && isPressedKind(c->layout.kind)) clicked(*c);
             return 0;
         }
         case WM_NOTIFY: {

@@ -11,6 +11,10 @@ bool isEntryKind(ControlKind kind) {
     return kind == ControlKind::Entry || kind == ControlKind::DropList;
 }
 
+bool isPressedKind(ControlKind kind) {
+    return kind == ControlKind::Button || kind == ControlKind::CheckBox || kind == ControlKind::Radio;
+}
+
 bool isFocusableKind(ControlKind kind) {
     switch (kind) {
         case ControlKind::Prompt:

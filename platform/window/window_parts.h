@@ -1,6 +1,6 @@
-// What the two window systems (the headless one here, the Qt one in platform/qt/) share, so that a layout
-// behaves alike on both: which kinds take typed text and the focus, access keys, the walk through the
-// field order, and one window's event queue with its handlers.
+// What the window systems (the headless one in tests/support/, Qt in platform/qt/, Win32 in platform/win32/)
+// share, so that a layout behaves alike on each: which kinds take typed text and the focus, access keys and
+// what they reach, the walk through the field order, and one window's event queue with its handlers.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +21,8 @@ namespace kirva::platform {
 bool isEntryKind(ControlKind kind);
 // Kinds that never take the focus: Tab passes them by and a click on them does nothing.
 bool isFocusableKind(ControlKind kind);
+// Kinds a click, the space bar or their access key presses: buttons, check boxes and radio buttons.
+bool isPressedKind(ControlKind kind);
 // The letter after a single "&" ("&&" is a literal "&") of a text, upper-cased (Windows-1250); 0 when the
 // text has none.
 char accessKeyOf(const Text1250& text);
@@ -59,6 +61,46 @@ int32_t nextFocusable(const Controls& controls, int32_t from, bool backwards, Ca
         if (canFocus(c)) return c.layout.number;
     }
     return 0;
+}
+
+// What an access key reaches.
+struct AccessTarget {
+    enum class Action : uint8_t {
+        None,   // no control answers to the letter: the window beeps
+        Stay,   // a label's letter whose control has the focus already
+        Focus,  // the focus moves to `control`
+        Press,  // `control` is pressed (it takes the focus first)
+    };
+    Action action = Action::None;
+    int32_t control = 0;
+};
+
+// The first control in field order whose text marks `letter` (upper-cased, Windows-1250) and that
+// `answers` (shown and enabled): a label's letter reaches the control after it, a button's or check box's
+// presses it, any other control takes the focus. `focused` is the control that has the focus.
+template <class Controls, class Answers, class CanFocus>
+AccessTarget accessKeyTarget(const Controls& controls, char letter, int32_t focused, Answers answers,
+                             CanFocus canFocus) {
+    using Action = AccessTarget::Action;
+    if (letter == '\0') return {};
+    for (const auto& c : controls) {
+        if (!answers(c) || accessKeyOf(c.text) != letter) continue;
+        switch (c.layout.kind) {
+            case ControlKind::Prompt:
+            case ControlKind::Text:
+            case ControlKind::Group:
+            case ControlKind::Option: {
+                const int32_t next = nextFocusable(controls, c.layout.number, false, canFocus);
+                return next != 0 && next != focused ? AccessTarget{Action::Focus, next} : AccessTarget{Action::Stay};
+            }
+            default:
+                break;
+        }
+        if (isPressedKind(c.layout.kind)) return {Action::Press, c.layout.number};
+        if (canFocus(c) && c.layout.number != focused) return {Action::Focus, c.layout.number};
+        return {Action::Stay};
+    }
+    return {};
 }
 
 // One window's events: the queue (posted to the back or the front; notify() posts from other threads),

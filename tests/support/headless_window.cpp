@@ -429,28 +429,22 @@ class HeadlessWindow final : public Window {
     void userAccessKey(char letter) {
         const char wanted = upper1250(std::string(1, letter))[0];
         keyCode_ = keys::kAlt | static_cast<unsigned char>(wanted);
-        for (Control& c : controls_) {
-            if (c.hidden || c.disabled || accessKeyOf(c.text) != wanted) continue;
-            switch (c.layout.kind) {
-                case ControlKind::Prompt:
-                case ControlKind::Text:
-                case ControlKind::Group:
-                case ControlKind::Option: {
-                    // A label's letter moves the focus to the control after it.
-                    const int32_t next = nextFocusable(c.layout.number, false);
-                    if (next != 0 && next != focused_) moveFocus(next);
-                    return;
-                }
-                case ControlKind::Button:
-                case ControlKind::CheckBox:
-                    press(c);
-                    return;
-                default:
-                    if (canFocus(c) && c.layout.number != focused_) moveFocus(c.layout.number);
-                    return;
-            }
+        const AccessTarget target = accessKeyTarget(
+            controls_, wanted, focused_, [](const Control& c) { return !c.hidden && !c.disabled; },
+            [this](const Control& c) { return canFocus(c); });
+        switch (target.action) {
+            case AccessTarget::Action::None:
+                system_.beep();  // no control answers to the letter
+                return;
+            case AccessTarget::Action::Stay:
+                return;
+            case AccessTarget::Action::Focus:
+                moveFocus(target.control);
+                return;
+            case AccessTarget::Action::Press:
+                press(*find(target.control));
+                return;
         }
-        system_.beep();  // no control answers to the letter
     }
 
     void userKey(int32_t code) {
