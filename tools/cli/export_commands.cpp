@@ -18,11 +18,8 @@ namespace kirva::cli {
 
 namespace {
 
-struct PeriodOptions {
-    std::optional<DateNumber> from;
-    std::optional<DateNumber> to;
-    std::string ini = settings::kDefaultSettingsFileName;
-    bool iniGiven = false;  // --ini named the file: it must exist, only the program's own is created
+struct ExportOptions {
+    PeriodOptions period;
     bool help = false;
     bool version = false;
 };
@@ -35,40 +32,21 @@ std::string usage(std::string_view command) {
 }
 
 // The options, or the line that says what is wrong with them.
-std::optional<std::string> parseOptions(const Args& args, PeriodOptions& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        }
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (name == "--version") {
-            options.version = true;
-            continue;
-        }
-        if (name != "--from" && name != "--to" && name != "--ini") {
-            return name.rfind("-", 0) == 0 ? "unknown option '" + name + "'" : "unexpected argument '" + name + "'";
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) return "option " + name + " needs a value";
-            value = args[++i];
-        }
-        if (name == "--ini") {
-            if (value->empty()) return "option --ini needs a file name";
-            options.ini = *value;
-            options.iniGiven = true;
-            continue;
-        }
-        const auto date = parseDate(*value);
-        if (!date) return "'" + *value + "' is not a date (dd.mm.yyyy or yyyy-mm-dd)";
-        (name == "--from" ? options.from : options.to) = *date;
-    }
-    return std::nullopt;
+std::optional<std::string> parseOptions(const Args& args, ExportOptions& options) {
+    return scanOptions(
+        args, isPeriodOption,
+        [&](const std::string& name, const std::optional<std::string>& value) -> std::optional<std::string> {
+            if (name == "--help" || name == "-h") {
+                options.help = true;
+            } else if (name == "--version") {
+                options.version = true;
+            } else if (isPeriodOption(name)) {
+                return takePeriodOption(name, *value, options.period);
+            } else {
+                return name.rfind("-", 0) == 0 ? "unknown option '" + name + "'" : "unexpected argument '" + name + "'";
+            }
+            return std::nullopt;
+        });
 }
 
 enum class Command { Export, Count };
@@ -76,7 +54,7 @@ enum class Command { Export, Count };
 int periodCommand(Command command, const Args& args, std::ostream& out, std::ostream& err, const Clock& clock) {
     const std::string_view name = command == Command::Export ? "export" : "count";
     const std::string prefix = "kirva-cli " + std::string(name) + ": ";
-    PeriodOptions options;
+    ExportOptions options;
     if (const auto wrong = parseOptions(args, options)) {
         err << prefix << *wrong << "\n" << usage(name);
         return BadUsage;
@@ -96,8 +74,8 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
     const DateNumber today = clock.today();
     exporting::ExportState state;
     state.period = exporting::defaultPeriod(today);
-    if (options.from) state.period.from = *options.from;
-    if (options.to) state.period.to = *options.to;
+    if (options.period.from) state.period.from = *options.period.from;
+    if (options.period.to) state.period.to = *options.period.to;
     if (const auto wrong = exporting::wrongDates(state.period, today)) {
         exporting::warnWrongDates(front);
         err << prefix << "wrong period " << formatDateDots(state.period.from) << " to "
@@ -105,9 +83,9 @@ int periodCommand(Command command, const Args& args, std::ostream& out, std::ost
         return BadUsage;
     }
 
-    if (!settingsFileUsable(options.ini, options.iniGiven, prefix, err)) return BadUsage;
+    if (!settingsFileUsable(options.period.ini, options.period.iniGiven, prefix, err)) return BadUsage;
 
-    app::ExportSession session(options.ini, front, clock);
+    app::ExportSession session(options.period.ini, front, clock);
     if (!session.start()) {
         // The error manager has shown why; a failure it did not call fatal still ends the command here.
         if (!session.fatalExitCode()) err << prefix << "the data files could not be opened\n";
@@ -179,6 +157,41 @@ int exportCommand(const Args& args, std::ostream& out, std::ostream& err) {
 
 int countCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return countCommand(args, out, err, SystemClock());
+}
+
+bool isPeriodOption(std::string_view name) {
+    return name == "--from" || name == "--to" || name == "--ini";
+}
+
+std::optional<std::string> takePeriodOption(std::string_view name, const std::string& value, PeriodOptions& options) {
+    if (name == "--ini") {
+        if (value.empty()) return "option --ini needs a file name";
+        options.ini = value;
+        options.iniGiven = true;
+        return std::nullopt;
+    }
+    const auto date = parseDate(value);
+    if (!date) return "'" + value + "' is not a date (dd.mm.yyyy or yyyy-mm-dd)";
+    (name == "--from" ? options.from : options.to) = *date;
+    return std::nullopt;
+}
+
+std::optional<std::string> scanOptions(const Args& args, const std::function<bool(std::string_view)>& takesValue,
+                                       const OptionTaker& take) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        if (!value && takesValue(name)) {
+            if (i + 1 >= args.size()) return "option " + name + " needs a value";
+            value = args[++i];
+        }
+        if (auto wrong = take(name, value)) return wrong;
+    }
+    return std::nullopt;
 }
 
 }  // namespace kirva::cli

@@ -190,10 +190,7 @@ std::optional<Format> parseFormat(std::string_view text) {
 }
 
 struct Options {
-    std::optional<DateNumber> from;
-    std::optional<DateNumber> to;
-    std::string ini = settings::kDefaultSettingsFileName;
-    bool iniGiven = false;
+    PeriodOptions period;
     Format format = Format::Text;
     std::vector<std::string> files;
     bool help = false;
@@ -202,43 +199,29 @@ struct Options {
 // The options, or the line that says what is wrong with them. `period`: whether --from, --to and --ini
 // are known.
 std::optional<std::string> parseOptions(const Args& args, bool period, Options& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        }
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        const bool known = name == "--format" || (period && (name == "--from" || name == "--to" || name == "--ini"));
-        if (!known) {
-            if (name.rfind("-", 0) == 0) return "unknown option '" + name + "'";
-            if (period) return "unexpected argument '" + name + "'";
-            options.files.push_back(name);
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) return "option " + name + " needs a value";
-            value = args[++i];
-        }
-        if (name == "--format") {
-            const auto format = parseFormat(*value);
-            if (!format) return "unknown format '" + *value + "' (text, csv or json)";
-            options.format = *format;
-        } else if (name == "--ini") {
-            if (value->empty()) return "option --ini needs a file name";
-            options.ini = *value;
-            options.iniGiven = true;
-        } else {
-            const auto date = parseDate(*value);
-            if (!date) return "'" + *value + "' is not a date (dd.mm.yyyy or yyyy-mm-dd)";
-            (name == "--from" ? options.from : options.to) = *date;
-        }
-    }
-    return std::nullopt;
+    const auto takesValue = [period](std::string_view name) {
+        return name == "--format" || (period && isPeriodOption(name));
+    };
+    return scanOptions(
+        args, takesValue,
+        [&](const std::string& name, const std::optional<std::string>& value) -> std::optional<std::string> {
+            if (name == "--help" || name == "-h") {
+                options.help = true;
+            } else if (name == "--format") {
+                const auto format = parseFormat(*value);
+                if (!format) return "unknown format '" + *value + "' (text, csv or json)";
+                options.format = *format;
+            } else if (takesValue(name)) {
+                return takePeriodOption(name, *value, options.period);
+            } else if (name.rfind("-", 0) == 0) {
+                return "unknown option '" + name + "'";
+            } else if (period) {
+                return "unexpected argument '" + name + "'";
+            } else {
+                options.files.push_back(name);
+            }
+            return std::nullopt;
+        });
 }
 
 }  // namespace
@@ -258,15 +241,15 @@ int summaryCommand(const Args& args, std::ostream& out, std::ostream& err, const
     exporting::WindowlessFront front(boxes);
     const DateNumber today = clock.today();
     exporting::Period period = exporting::defaultPeriod(today);
-    if (options.from) period.from = *options.from;
-    if (options.to) period.to = *options.to;
+    if (options.period.from) period.from = *options.period.from;
+    if (options.period.to) period.to = *options.period.to;
     if (const auto wrong = exporting::wrongDates(period, today)) {
         err << prefix << "wrong period " << formatDateDots(period.from) << " to " << formatDateDots(period.to) << ": "
             << *wrong << "\n";
         return BadUsage;
     }
-    if (!settingsFileUsable(options.ini, options.iniGiven, prefix, err)) return BadUsage;
-    app::ExportSession session(options.ini, front, clock);
+    if (!settingsFileUsable(options.period.ini, options.period.iniGiven, prefix, err)) return BadUsage;
+    app::ExportSession session(options.period.ini, front, clock);
     if (!session.start()) {
         if (!session.fatalExitCode()) err << prefix << "the data files could not be opened\n";
         return DataFileError;
