@@ -113,7 +113,7 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowLayout& layout)
     widget_->setWindowTitle(toQString(layout.caption));
     widget_->setFont(QFont(QString::fromStdString(layout.fontName), layout.fontPoints));
     widget_->setAttribute(Qt::WA_DeleteOnClose, false);
-    units_ = DialogUnits::of(widget_->font());
+    units_ = dialogUnitsOf(widget_->font());
     fontName_ = layout.fontName;
     if (!layout.icon.empty()) {
         const QPixmap icon = rolePixmap(layout.icon, QSize(32, 32));

@@ -18,22 +18,13 @@ namespace kirva::platform::qt {
 
 namespace {
 
-int mulDiv(int value, int numerator, int denominator) {
-    // Rounded half away from zero, in 64 bits so that no product overflows.
-    const int64_t product = static_cast<int64_t>(value) * numerator;
-    const int64_t half = denominator / 2;
-    const int64_t result = product >= 0 ? (product + half) / denominator : (product - half) / denominator;
-    // A remembered size or place may be any 32-bit number; pixels past the int range saturate.
-    return static_cast<int>(std::clamp<int64_t>(result, INT_MIN, INT_MAX));
-}
-
-int ceilDiv(int value, int denominator) {
-    return value >= 0 ? (value + denominator - 1) / denominator : -((-value) / denominator);
+Rect rectOf(const QRect& r) {
+    return Rect{r.x(), r.y(), r.width(), r.height()};
 }
 
 }  // namespace
 
-DialogUnits DialogUnits::of(const QFont& font) {
+DialogUnits dialogUnitsOf(const QFont& font) {
     const QFontMetrics metrics(font);
     // The average width of the 52 letters, rounded, as dialog layouts measure it; the full line height.
     const int letters =
@@ -44,42 +35,11 @@ DialogUnits DialogUnits::of(const QFont& font) {
     return units;
 }
 
-int DialogUnits::toPixelsX(int32_t units) const {
-    return mulDiv(units, baseX, 4);
-}
-int DialogUnits::toPixelsY(int32_t units) const {
-    return mulDiv(units, baseY, 8);
-}
-int32_t DialogUnits::toUnitsX(int pixels) const {
-    return mulDiv(pixels, 4, baseX);
-}
-int32_t DialogUnits::toUnitsY(int pixels) const {
-    return mulDiv(pixels, 8, baseY);
-}
-int32_t DialogUnits::toUnitsXCeil(int pixels) const {
-    return ceilDiv(pixels * 4, baseX);
-}
-int32_t DialogUnits::toUnitsYCeil(int pixels) const {
-    return ceilDiv(pixels * 8, baseY);
-}
-
 QRect keepOnScreens(const QRect& frame, const QList<QRect>& available, const QRect& primary) {
-    QRect screen = primary;
-    int64_t bestOverlap = 0;
-    for (const QRect& candidate : available) {
-        const QRect overlap = candidate.intersected(frame);
-        const int64_t area = overlap.isEmpty() ? 0 : static_cast<int64_t>(overlap.width()) * overlap.height();
-        if (area > bestOverlap) {
-            bestOverlap = area;
-            screen = candidate;
-        }
-    }
-    // Size first: a frame larger than the screen (a remembered size may be anything) is cut to it.
-    QRect placed(frame.topLeft(), frame.size().boundedTo(screen.size()));
-    const int maxX = std::max(screen.left(), screen.left() + screen.width() - placed.width());
-    const int maxY = std::max(screen.top(), screen.top() + screen.height() - placed.height());
-    placed.moveTo(std::clamp(frame.left(), screen.left(), maxX), std::clamp(frame.top(), screen.top(), maxY));
-    return placed;
+    std::vector<Rect> screens;
+    for (const QRect& screen : available) screens.push_back(rectOf(screen));
+    const Rect placed = platform::keepOnScreens(rectOf(frame), screens, rectOf(primary));
+    return QRect(placed.x, placed.y, placed.width, placed.height);
 }
 
 // Message boxes as Qt dialogs: caption, text with "|" as line breaks, icon, the program's own button

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/window/window_parts.h"
 #include "platform/window/window_system.h"
 
 class QWidget;
@@ -21,25 +22,10 @@ namespace kirva::platform::qt {
 
 class QtWindow;
 
-// The dialog-unit scale of one font.
-struct DialogUnits {
-    int baseX = 8;   // average character width, pixels
-    int baseY = 16;  // character height, pixels
+// The dialog-unit scale of a font.
+DialogUnits dialogUnitsOf(const QFont& font);
 
-    static DialogUnits of(const QFont& font);
-    // Rounded to the nearest pixel (or unit) as MulDiv rounds.
-    int toPixelsX(int32_t units) const;
-    int toPixelsY(int32_t units) const;
-    int32_t toUnitsX(int pixels) const;
-    int32_t toUnitsY(int pixels) const;
-    // Pixels back to units rounded up, for natural sizes, so that text never gets less room than it needs.
-    int32_t toUnitsXCeil(int pixels) const;
-    int32_t toUnitsYCeil(int pixels) const;
-};
-
-// Where a window of this frame goes so that it is on a screen: on the screen it overlaps most (the
-// primary one when it overlaps none, e.g. a remembered place on a screen that is gone), no larger than
-// that screen (size first), then moved as little as possible to lie wholly on it.
+// The shared rule keepOnScreens (platform/window/window_parts.h) on Qt's rectangles.
 QRect keepOnScreens(const QRect& frame, const QList<QRect>& available, const QRect& primary);
 
 class QtWindowSystem final : public WindowSystem {

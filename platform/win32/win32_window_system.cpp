@@ -16,70 +16,11 @@ namespace kirva::platform::win32 {
 
 namespace {
 
-int mulDiv(int value, int numerator, int denominator) {
-    // Rounded half away from zero, in 64 bits so that no product overflows.
-    const int64_t product = static_cast<int64_t>(value) * numerator;
-    const int64_t half = denominator / 2;
-    const int64_t result = product >= 0 ? (product + half) / denominator : (product - half) / denominator;
-    // A remembered size or place may be any 32-bit number; pixels past the int range saturate.
-    return static_cast<int>(std::clamp<int64_t>(result, INT_MIN, INT_MAX));
-}
-
-int ceilDiv(int64_t value, int denominator) {
-    return static_cast<int>(value >= 0 ? (value + denominator - 1) / denominator : -((-value) / denominator));
-}
-
 ScreenRect screenRect(const RECT& r) {
     return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-int64_t overlapArea(const ScreenRect& a, const ScreenRect& b) {
-    const int64_t left = std::max(a.x, b.x);
-    const int64_t top = std::max(a.y, b.y);
-    const int64_t right = std::min<int64_t>(int64_t{a.x} + a.width, int64_t{b.x} + b.width);
-    const int64_t bottom = std::min<int64_t>(int64_t{a.y} + a.height, int64_t{b.y} + b.height);
-    return right > left && bottom > top ? (right - left) * (bottom - top) : 0;
-}
-
 }  // namespace
-
-int DialogUnits::toPixelsX(int32_t units) const {
-    return mulDiv(units, baseX, 4);
-}
-int DialogUnits::toPixelsY(int32_t units) const {
-    return mulDiv(units, baseY, 8);
-}
-int32_t DialogUnits::toUnitsX(int pixels) const {
-    return mulDiv(pixels, 4, baseX);
-}
-int32_t DialogUnits::toUnitsY(int pixels) const {
-    return mulDiv(pixels, 8, baseY);
-}
-int32_t DialogUnits::toUnitsXCeil(int pixels) const {
-    return ceilDiv(int64_t{pixels} * 4, baseX);
-}
-int32_t DialogUnits::toUnitsYCeil(int pixels) const {
-    return ceilDiv(int64_t{pixels} * 8, baseY);
-}
-
-ScreenRect keepOnScreens(const ScreenRect& frame, const std::vector<ScreenRect>& workAreas, const ScreenRect& primary) {
-    ScreenRect screen = primary;
-    int64_t bestOverlap = 0;
-    for (const ScreenRect& candidate : workAreas) {
-        const int64_t area = overlapArea(candidate, frame);
-        if (area > bestOverlap) {
-            bestOverlap = area;
-            screen = candidate;
-        }
-    }
-    // Size first: a frame larger than the screen (a remembered size may be anything) is cut to it.
-    ScreenRect placed{frame.x, frame.y, std::min(frame.width, screen.width), std::min(frame.height, screen.height)};
-    const int maxX = std::max(screen.x, screen.x + screen.width - placed.width);
-    const int maxY = std::max(screen.y, screen.y + screen.height - placed.height);
-    placed.x = std::clamp(frame.x, screen.x, maxX);
-    placed.y = std::clamp(frame.y, screen.y, maxY);
-    return placed;
-}
 
 // Message boxes as the system's own, with the program's captions, icons and buttons. The system names its
 // buttons in the language of the Windows installation; the program's boxes are Slovenian, so each button

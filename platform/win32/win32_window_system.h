@@ -13,41 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/window/window_parts.h"
 #include "platform/window/window_system.h"
 
 namespace kirva::platform::win32 {
 
 class Win32Window;
 
-// The dialog-unit scale of one font, in pixels.
-struct DialogUnits {
-    int baseX = 8;   // average character width
-    int baseY = 16;  // character height
-
-    // Rounded to the nearest pixel (or unit) as MulDiv rounds.
-    int toPixelsX(int32_t units) const;
-    int toPixelsY(int32_t units) const;
-    int32_t toUnitsX(int pixels) const;
-    int32_t toUnitsY(int pixels) const;
-    // Pixels back to units rounded up, for natural sizes, so that text never gets less room than it needs.
-    int32_t toUnitsXCeil(int pixels) const;
-    int32_t toUnitsYCeil(int pixels) const;
-};
-
-// A screen rectangle in pixels (left, top, width, height), apart from windows.h's RECT so that the rule
-// below can be tested anywhere.
-struct ScreenRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
-};
-
-// Where a window of this frame goes so that it is on a screen: on the work area it overlaps most (the
-// primary one when it overlaps none, e.g. a remembered place on a screen that is gone), no larger than that
-// work area (size first), then moved as little as possible to lie wholly on it.
-ScreenRect keepOnScreens(const ScreenRect& frame, const std::vector<ScreenRect>& workAreas, const ScreenRect& primary);
+// A rectangle in pixels on the screen (the shared rule keepOnScreens in platform/window/window_parts.h
+// places windows with it).
+using ScreenRect = Rect;
 
 class Win32WindowSystem final : public WindowSystem {
   public:

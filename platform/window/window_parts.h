@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/window/window_system.h"
 
@@ -62,6 +63,27 @@ int32_t nextFocusable(const Controls& controls, int32_t from, bool backwards, Ca
     }
     return 0;
 }
+
+// The dialog-unit scale of one font, in pixels, as a real window system measures it, and the conversions
+// it makes with it.
+struct DialogUnits {
+    int baseX = 8;   // average character width
+    int baseY = 16;  // character height
+
+    // Rounded to the nearest pixel (or unit) as MulDiv rounds.
+    int toPixelsX(int32_t units) const;
+    int toPixelsY(int32_t units) const;
+    int32_t toUnitsX(int pixels) const;
+    int32_t toUnitsY(int pixels) const;
+    // Pixels back to units rounded up, for natural sizes, so that text never gets less room than it needs.
+    int32_t toUnitsXCeil(int pixels) const;
+    int32_t toUnitsYCeil(int pixels) const;
+};
+
+// Where a window of this frame goes so that it is on a screen, all in pixels: on the screen (work area) it
+// overlaps most (the primary one when it overlaps none, e.g. a remembered place on a screen that is gone),
+// no larger than that screen (size first), then moved as little as possible to lie wholly on it.
+Rect keepOnScreens(const Rect& frame, const std::vector<Rect>& screens, const Rect& primary);
 
 // What an access key reaches.
 struct AccessTarget {
