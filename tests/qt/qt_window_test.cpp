@@ -58,6 +58,12 @@ bool waitFor(const std::function<bool()>& done, int milliseconds = 5000) {
     return true;
 }
 
+// Waits until the application's active window is this one. Without a window manager X may hand the focus
+// to a window opened earlier after a later one has it, so Qt's own "active" wait can end too soon.
+bool waitActive(QWidget* window) {
+    return waitFor([window] { return QApplication::activeWindow() == window; });
+}
+
 // Runs a Qt window's loop while the steps act on it as a user would; returns the events in order.
 Lines runQt(QtWindowSystem& system, Window& window, const std::vector<std::function<void(QtWindow&)>>& steps,
             const std::function<EventVerdict(const Event&)>& extra = {}) {
@@ -65,7 +71,7 @@ Lines runQt(QtWindowSystem& system, Window& window, const std::vector<std::funct
     Lines seen;
     window.open(nullptr);
     QTimer::singleShot(0, [&] {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(qtWindow.widget(), 5000));
+        EXPECT_TRUE(waitActive(qtWindow.widget()));
         settle();
         for (const auto& step : steps) {
             step(qtWindow);
@@ -309,7 +315,7 @@ TEST(QtWindow, ANestedModalWindowGivesTheEventsOfTheHeadlessOne) {
                               {
                                   [](QtWindow& w) { QTest::mouseClick(widgetOf(w, kBuild), Qt::LeftButton); },
                                   [](QtWindow& w) {
-                                      EXPECT_TRUE(QTest::qWaitForWindowActive(w.widget(), 5000));
+                                      EXPECT_TRUE(waitActive(w.widget()));
                                       settle();
                                       QTest::mouseClick(widgetOf(w, kCancel), Qt::LeftButton);
                                   },
@@ -321,7 +327,7 @@ TEST(QtWindow, ANestedModalWindowGivesTheEventsOfTheHeadlessOne) {
                                       auto& innerQt = dynamic_cast<QtWindow&>(*inner);
                                       inner->open(window.get());
                                       QTimer::singleShot(0, [&] {
-                                          EXPECT_TRUE(QTest::qWaitForWindowActive(innerQt.widget(), 5000));
+                                          EXPECT_TRUE(waitActive(innerQt.widget()));
                                           settle();
                                           QTest::mouseClick(innerQt.controlWidget(1), Qt::LeftButton);
                                           settle();

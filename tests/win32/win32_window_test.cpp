@@ -719,12 +719,16 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     EXPECT_EQ(PickerAnswerer::seen.caption, cp1250("Izberi mapo z datotekami izdanih računov"));
     EXPECT_EQ(PickerAnswerer::seen.buttons, (Lines{"V redu", cp1250("Prekliči")}));
 
-    // A folder on another drive, kept blank-padded as a setting is: the picker starts there all the same.
-    const std::string current = system.currentDirectory();
-    folder = Text1250::fromBytes(padRight(current + "\\", 255));
-    PickerAnswerer::start(IDOK, current);
+    // Another folder, kept blank-padded as a setting is: the picker starts there all the same. It is on C:
+    // too, as Wine's picker may not reach into its drive Z: (the Unix file system) on a build machine.
+    const std::wstring otherWide = L"C:\\Druga mapa";
+    CreateDirectoryW(otherWide.c_str(), nullptr);
+    const std::string other = fromWideLossy(otherWide);
+    folder = Text1250::fromBytes(padRight(other + "\\", 255));
+    PickerAnswerer::start(IDOK, other);
     ASSERT_TRUE(system.pickFolder(Text1250::literal(" Izberi"), folder, 255));
-    EXPECT_EQ(folder.bytes(), current + "\\");
+    EXPECT_EQ(folder.bytes(), other + "\\");
+    RemoveDirectoryW(otherWide.c_str());
     // Cut to what the setting holds; Cancel leaves the folder as it was.
     folder = Text1250::fromBytes(chosen);
     PickerAnswerer::start(IDOK, chosen);
@@ -741,6 +745,7 @@ TEST(Win32WindowSystem, TheFolderPickerStartsInTheFolderAndGivesItBackWithASepar
     if (underWine()) {
         GTEST_SKIP() << "Wine's folder picker does not select a folder named outside ASCII on drive Z:";
     }
+    const std::string current = system.currentDirectory();
     const std::string named = current + cp1250("\\Računi na disku");
     CreateDirectoryW(toWide(named).c_str(), nullptr);
     folder = Text1250::fromBytes(named);
