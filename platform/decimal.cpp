@@ -172,20 +172,26 @@ int compare(const Decimal& a, const Decimal& b) {
     return wa < wb ? -1 : (wa > wb ? 1 : 0);
 }
 
-Result<Decimal> unpackDecimal(std::span<const uint8_t> bytes, int places) {
-    if (bytes.empty() || bytes.size() > 9) return makeError("unsupported packed decimal width");
+std::optional<int64_t> unpackUnits(std::span<const uint8_t> bytes) {
+    if (bytes.empty() || bytes.size() > 9) return std::nullopt;
     const int sign = bytes[0] >> 4;
-    if (sign != 0 && sign != 0xF) return makeError("damaged packed decimal (sign)");
-    if ((bytes[0] & 0x0F) > 9) return makeError("damaged packed decimal (digit)");
+    if ((sign != 0 && sign != 0xF) || (bytes[0] & 0x0F) > 9) return std::nullopt;
     int64_t units = bytes[0] & 0x0F;
     // Two digits a byte after the first.
     for (std::size_t i = 1; i < bytes.size(); ++i) {
         const int high = bytes[i] >> 4;
         const int low = bytes[i] & 0x0F;
-        if (high > 9 || low > 9) return makeError("damaged packed decimal (digit)");
+        if (high > 9 || low > 9) return std::nullopt;
         units = units * 100 + high * 10 + low;
     }
-    return Decimal::fromUnits(sign == 0xF ? -units : units, places);
+    return sign == 0xF ? -units : units;
+}
+
+Result<Decimal> unpackDecimal(std::span<const uint8_t> bytes, int places) {
+    if (bytes.empty() || bytes.size() > 9) return makeError("unsupported packed decimal width");
+    if (const auto units = unpackUnits(bytes)) return Decimal::fromUnits(*units, places);
+    const int sign = bytes[0] >> 4;
+    return makeError(sign != 0 && sign != 0xF ? "damaged packed decimal (sign)" : "damaged packed decimal (digit)");
 }
 
 Result<void> packDecimal(const Decimal& value, std::span<uint8_t> bytes, int places) {

@@ -69,6 +69,9 @@ class Decimal {
 // negative), then 2*bytes-1 digits, most significant first. `places` is the field's decimals.
 // Decoding fails on a nibble that is not a digit or a sign that is neither 0 nor F.
 Result<Decimal> unpackDecimal(std::span<const uint8_t> bytes, int places);
+// The same value in units of the field's last place (what storage holds); nothing when the bytes are
+// damaged or the field is not 1..9 bytes wide.
+std::optional<int64_t> unpackUnits(std::span<const uint8_t> bytes);
 // Encoding fails when the value needs more digits than the field holds or has more places than it.
 Result<void> packDecimal(const Decimal& value, std::span<uint8_t> bytes, int places);
 // Packs a value already in units of the field's last place (what storage holds) straight into the

@@ -125,13 +125,21 @@ Result<std::string> utf8ToCp1250(std::string_view utf8) {
     return out;
 }
 
-std::string cp1250ToUtf8(std::string_view cp1250) {
-    std::string out;
-    out.reserve(cp1250.size() + cp1250.size() / 4);
+void appendCp1250AsUtf8(std::string& out, std::string_view cp1250) {
+    if (isAscii(cp1250)) {
+        out.append(cp1250);
+        return;
+    }
+    out.reserve(out.size() + cp1250.size() + cp1250.size() / 4);
     for (char c : cp1250) {
         const auto b = static_cast<uint8_t>(c);
         appendUtf8(out, b < 0x80 ? b : kHighHalf[b - 0x80]);
     }
+}
+
+std::string cp1250ToUtf8(std::string_view cp1250) {
+    std::string out;
+    appendCp1250AsUtf8(out, cp1250);
     return out;
 }
 

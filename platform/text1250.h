@@ -18,6 +18,8 @@ Result<std::string> utf8ToCp1250(std::string_view utf8);
 // Windows-1250 to UTF-8; bytes the code page leaves undefined (0x81, 0x83, 0x88, 0x90, 0x98) are kept
 // as the C1 control of the same value so that the round trip stays exact.
 std::string cp1250ToUtf8(std::string_view cp1250);
+// The same, appended to `out`: a caller converting many texts keeps one buffer's room.
+void appendCp1250AsUtf8(std::string& out, std::string_view cp1250);
 // For source literals, which are UTF-8: the Windows-1250 form of a text known to fit.
 std::string cp1250(std::string_view utf8Literal);
 // Whether a text is valid UTF-8.

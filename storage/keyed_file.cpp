@@ -73,17 +73,18 @@ void readValueInto(sqlite3_stmt* statement, int column, Value& value) {
     }
 }
 
-int bindValue(sqlite3_stmt* statement, int index, const Value& value) {
+// SQLITE_STATIC only where the value outlives the statement's step and its reset (a ResetGuard's scope).
+int bindValue(sqlite3_stmt* statement, int index, const Value& value,
+              sqlite3_destructor_type lifetime = SQLITE_TRANSIENT) {
     switch (value.type) {
         case SQLITE_INTEGER:
             return sqlite3_bind_int64(statement, index, value.integer);
         case SQLITE_FLOAT:
             return sqlite3_bind_double(statement, index, value.real);
         case SQLITE_TEXT:
-            return sqlite3_bind_text64(statement, index, value.bytes.data(), value.bytes.size(), SQLITE_TRANSIENT,
-                                       SQLITE_UTF8);
+            return sqlite3_bind_text64(statement, index, value.bytes.data(), value.bytes.size(), lifetime, SQLITE_UTF8);
         case SQLITE_BLOB:
-            return sqlite3_bind_blob64(statement, index, value.bytes.data(), value.bytes.size(), SQLITE_TRANSIENT);
+            return sqlite3_bind_blob64(statement, index, value.bytes.data(), value.bytes.size(), lifetime);
         default:
             return sqlite3_bind_null(statement, index);
     }
@@ -230,6 +231,7 @@ struct KeyedFile::Impl {
     Batch batch;
     std::optional<int64_t> current;    // the current record's rowid
     std::vector<Value> currentValues;  // what this object last read or wrote of it
+    std::vector<Value> addedValues;    // where add() encodes; swapped with currentValues, so both keep their room
 
     int succeed() {
         error = {};
@@ -327,16 +329,18 @@ struct KeyedFile::Impl {
                                            std::string(layout.label));
     }
 
-    // The stored values of a buffer, all columns or those of a key.
+    // The stored values of a buffer, all columns or those of a key. The values `out` holds are written
+    // over, so that a caller encoding many records keeps their texts' room.
     int encode(const data::Record& buffer, const std::vector<std::size_t>* only, std::vector<Value>& out) {
-        out.clear();
         const std::size_t count = only != nullptr ? only->size() : columns.size();
+        out.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const Column& column = columns[only != nullptr ? (*only)[i] : i];
-            auto value = encodeColumn(buffer, column);
+            const std::size_t c = only != nullptr ? (*only)[i] : i;
+            if (encodeDirect(buffer.image(), places[c], out[i])) continue;
+            auto value = encodeColumn(buffer, columns[c]);
             if (!value)
                 return failDriver(DriverError, where() + ": the record cannot be stored: " + value.error().message);
-            out.push_back(std::move(value).value());
+            out[i] = std::move(value).value();
         }
         return NoError;
     }
@@ -748,7 +752,7 @@ int KeyedFile::add(data::Record& buffer) {
     Impl& m = *impl_;
     if (!m.db) return m.notOpen();
     if (int rc = m.checkBuffer(buffer)) return rc;
-    std::vector<Value> values;
+    std::vector<Value>& values = m.addedValues;
     if (int rc = m.encode(buffer, nullptr, values)) return rc;
     // The statement is made once per open file: a bulk load adds many records through it.
     if (!m.insertStatement) {
@@ -765,12 +769,14 @@ int KeyedFile::add(data::Record& buffer) {
     {
         sqlite::ResetGuard reset(m.insertStatement.get());
         int index = 1;
-        for (const Value& v : values) bindValue(m.insertStatement.get(), index++, v);
+        // The values stay where they are until the guard has reset the statement, so they need no copy.
+        for (const Value& v : values) bindValue(m.insertStatement.get(), index++, v, SQLITE_STATIC);
         rc = sqlite3_step(m.insertStatement.get());
     }
     if (rc != SQLITE_DONE) return m.fail(rc);
     m.batch.reset();
-    m.makeCurrent(sqlite3_last_insert_rowid(m.db.get()), std::move(values));
+    m.current = sqlite3_last_insert_rowid(m.db.get());
+    m.currentValues.swap(values);
     return m.succeed();
 }
 

@@ -206,6 +206,7 @@ std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vec
             const data::IntegerRange range = data::integerRange(f.type);
             place.low = range.low;
             place.high = range.high;
+            place.isSigned = range.low < 0 || f.type == data::FieldType::Date;
             if (f.type == data::FieldType::Date) {
                 place.date = true;
                 place.low = 0;
@@ -253,6 +254,51 @@ bool decodeDirect(const Value& value, const ColumnPlace& place, std::span<uint8_
             break;
     }
     return false;
+}
+
+bool encodeDirect(std::span<const uint8_t> image, const ColumnPlace& place, Value& out) {
+    if (!place.direct) return false;
+    const uint8_t* bytes = image.data() + place.offset;
+    switch (place.kind) {
+        case ColumnKind::Integer: {
+            if (place.size == 0) return false;
+            uint64_t raw = 0;
+            for (uint32_t i = place.size; i-- > 0;) raw = raw << 8 | bytes[i];
+            // Sign-extended from the field's width, as Record::integer reads it.
+            const uint32_t unused = 64 - 8 * place.size;
+            const auto value = static_cast<int64_t>(raw << unused);
+            out.integer = place.isSigned ? value >> unused : static_cast<int64_t>(raw);
+            out.type = SQLITE_INTEGER;
+            break;
+        }
+        case ColumnKind::Decimal: {
+            const auto units = unpackUnits(std::span<const uint8_t>(bytes, place.size));
+            if (!units) return false;
+            out.type = SQLITE_INTEGER;
+            out.integer = *units;
+            break;
+        }
+        case ColumnKind::Text:
+        case ColumnKind::CText: {
+            std::string_view held(reinterpret_cast<const char*>(bytes), place.size);
+            if (place.kind == ColumnKind::Text) {
+                held = clipRight(held);
+            } else if (const auto nul = held.find('\0'); nul != std::string_view::npos) {
+                held = held.substr(0, nul);
+            }
+            out.type = SQLITE_TEXT;
+            out.integer = 0;
+            out.real = 0;
+            out.bytes.clear();
+            appendCp1250AsUtf8(out.bytes, held);
+            return true;
+        }
+        case ColumnKind::Memo:
+            return false;
+    }
+    out.real = 0;
+    out.bytes.clear();
+    return true;
 }
 
 Result<Value> encodeColumn(const data::Record& record, const Column& column) {
