@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 #include "platform/date.h"
@@ -37,9 +38,26 @@ struct RawField {
 
 struct RawRow {
     std::size_t line = 0;
-    std::vector<RawField> fields;  // empty for an empty line
-    std::size_t extra = 0;         // fields past the tokenizer's limit: counted, never kept
+    std::size_t extra = 0;  // fields past the tokenizer's limit: counted, never kept
     std::vector<CsvProblem> syntax;
+
+    // The row's fields, none for an empty line.
+    std::span<const RawField> fields() const { return {held.data(), size}; }
+    // The next field of the row. The fields stay allocated from row to row (only `size` of them hold the
+    // row), so that a long read does not allocate for every value.
+    RawField& add() {
+        if (size == held.size()) held.emplace_back();
+        return held[size++];
+    }
+    void clear() {
+        size = 0;
+        extra = 0;
+        syntax.clear();
+    }
+
+  private:
+    std::vector<RawField> held;
+    std::size_t size = 0;
 };
 
 // Splits the text into rows and fields. Line breaks are CRLF, LF or a lone CR; inside quotes they are part
@@ -62,9 +80,7 @@ class Tokenizer {
     void setLimit(std::size_t fields) { limit_ = fields; }
 
     Step next(RawRow& row) {
-        row.fields.clear();
-        row.extra = 0;
-        row.syntax.clear();
+        row.clear();
         if (pos_ >= text_.size()) return last_ ? Step::End : Step::More;
         const std::size_t startPos = pos_;
         const std::size_t startLine = line_;
@@ -84,11 +100,11 @@ class Tokenizer {
             return;
         }
         while (true) {
-            const bool kept = row.fields.size() < limit_;
-            RawField& field = kept ? row.fields.emplace_back() : overflow_;
+            const bool kept = row.fields().size() < limit_;
+            RawField& field = kept ? row.add() : overflow_;
             if (!kept) ++row.extra;
             field.line = line_;
-            field.column = row.fields.size() + row.extra;
+            field.column = row.fields().size() + row.extra;
             if (!atEnd() && text_[pos_] == '"') {
                 if (!readQuoted(field, row)) return;  // the text ended inside the quotes
             } else {
@@ -226,6 +242,14 @@ std::string setDecimalValue(Record& record, std::size_t field, std::size_t eleme
     }
     if (fraction.size() > def.places) {
         return quoted(value) + " has more decimals than the field holds (" + std::to_string(def.places) + ")";
+    }
+    // Most values go straight into the field as units of its last place; 18 digits always fit the units.
+    if (whole.size() + def.places <= 18) {
+        int64_t units = 0;
+        for (const char c : whole) units = units * 10 + (c - '0');
+        for (std::size_t i = 0; i < def.places; ++i) units = units * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+        const Decimal number = Decimal::fromUnits(value.front() == '-' ? -units : units, def.places);
+        if (record.setDecimal(field, number, element)) return "";
     }
     auto number = Decimal::parse(value, def.places);
     if (!number || !number->fitsDigits(digits, def.places)) {
@@ -415,7 +439,7 @@ struct CsvReader::State {
             tokenizer.setText(text.substr(bom), true);
         }
         tokenizer.setLimit(columns.size());
-        if (nextRow() != Tokenizer::Step::Row || row.fields.empty()) {
+        if (nextRow() != Tokenizer::Step::Row || row.fields().empty()) {
             report({1, 0, {}, "the first line must name the columns"});
             return;
         }
@@ -434,7 +458,7 @@ struct CsvReader::State {
         for (std::size_t i = 0; i < columns.size(); ++i) byName.emplace(columns[i].name, i);
         const std::string prefix = upperAscii(layout.prefix) + ":";
         std::vector<std::size_t> namedAt(columns.size(), 0);  // layout column → 1-based CSV column, 0 = not named
-        for (const RawField& field : row.fields) {
+        for (const RawField& field : row.fields()) {
             std::string name = upperAscii(trimBlanks(field.value));
             if (name.starts_with(prefix)) name.erase(0, prefix.size());
             const auto found = byName.find(name);
@@ -460,10 +484,10 @@ struct CsvReader::State {
         if (!started) start();
         if (!usable) return nullptr;
         while (nextRow() == Tokenizer::Step::Row) {
-            if (row.fields.empty() && row.syntax.empty()) continue;  // an empty line
+            if (row.fields().empty() && row.syntax.empty()) continue;  // an empty line
             const std::size_t before = status.problemCount;
             for (auto& problem : row.syntax) report(std::move(problem));
-            const std::size_t values = row.fields.size() + row.extra;
+            const std::size_t values = row.fields().size() + row.extra;
             if (status.problemCount == before && values != order.size()) {
                 const std::size_t column = std::min(values, order.size()) + 1;
                 report({row.line,
@@ -476,7 +500,7 @@ struct CsvReader::State {
                 current.record.clear();
                 for (std::size_t i = 0; i < order.size(); ++i) {
                     const CsvColumn& column = columns[order[i]];
-                    const RawField& field = row.fields[i];
+                    const RawField& field = row.fields()[i];
                     if (auto problem = setValue(current.record, column, field.value); !problem.empty()) {
                         report({field.line, field.column, column.name, std::move(problem)});
                     }

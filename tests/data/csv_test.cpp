@@ -57,6 +57,24 @@ TEST(CsvRead, StoresEveryKindOfValue) {
     EXPECT_EQ(read.records[0].line, 2u);
 }
 
+TEST(CsvRead, DecimalsAsWrittenWhateverTheirZerosAndSign) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0", "0.00"},
+        {"-0.00", "0.00"},
+        {"7.5", "7.50"},
+        {"-0.01", "-0.01"},
+        {"99999999999.99", "99999999999.99"},
+        {"-99999999999.99", "-99999999999.99"},
+        {"000000000000000000000012.30", "12.30"},  // more zeros than a quick read of the digits takes
+        {"-000000000000000000000000.05", "-0.05"},
+    };
+    for (const auto& [written, read] : cases) {
+        const auto result = readCsv(csvTestLayout(), "ZNESEK\n" + written + "\n");
+        ASSERT_TRUE(result.ok()) << written << ": " << result.problems[0].text();
+        EXPECT_EQ(result.records.at(0).record.decimal(6)->toString(), read) << written;
+    }
+}
+
 TEST(CsvRead, HeaderInAnyCaseAndOrderAndUnnamedFieldsCleared) {
     const auto read = readCsv(csvTestLayout(), "\xEF\xBB\xBFnaziv,Tst:LongF, Znesek \r\nAbc,7,\r\n");
     ASSERT_TRUE(read.ok()) << read.problems[0].text();
