@@ -336,7 +336,7 @@ struct KeyedFile::Impl {
         out.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t c = only != nullptr ? (*only)[i] : i;
-            if (encodeDirect(buffer.image(), places[c], out[i])) continue;
+            if (encodeDirect(buffer, columns[c], places[c], out[i])) continue;
             auto value = encodeColumn(buffer, columns[c]);
             if (!value)
                 return failDriver(DriverError, where() + ": the record cannot be stored: " + value.error().message);

@@ -206,7 +206,6 @@ std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vec
             const data::IntegerRange range = data::integerRange(f.type);
             place.low = range.low;
             place.high = range.high;
-            place.isSigned = range.low < 0 || f.type == data::FieldType::Date;
             if (f.type == data::FieldType::Date) {
                 place.date = true;
                 place.low = 0;
@@ -256,21 +255,14 @@ bool decodeDirect(const Value& value, const ColumnPlace& place, std::span<uint8_
     return false;
 }
 
-bool encodeDirect(std::span<const uint8_t> image, const ColumnPlace& place, Value& out) {
+bool encodeDirect(const data::Record& record, const Column& column, const ColumnPlace& place, Value& out) {
     if (!place.direct) return false;
-    const uint8_t* bytes = image.data() + place.offset;
+    const uint8_t* bytes = record.image().data() + place.offset;
     switch (place.kind) {
-        case ColumnKind::Integer: {
-            if (place.size == 0) return false;
-            uint64_t raw = 0;
-            for (uint32_t i = place.size; i-- > 0;) raw = raw << 8 | bytes[i];
-            // Sign-extended from the field's width, as Record::integer reads it.
-            const uint32_t unused = 64 - 8 * place.size;
-            const auto value = static_cast<int64_t>(raw << unused);
-            out.integer = place.isSigned ? value >> unused : static_cast<int64_t>(raw);
+        case ColumnKind::Integer:
             out.type = SQLITE_INTEGER;
+            out.integer = record.integer(column.field, column.element);
             break;
-        }
         case ColumnKind::Decimal: {
             const auto units = unpackUnits(std::span<const uint8_t>(bytes, place.size));
             if (!units) return false;

@@ -83,7 +83,6 @@ struct ColumnPlace {
     uint32_t size = 0;
     int64_t low = 0, high = 0;  // the range of a whole number; of a date, 0 up to the last real day
     bool date = false;          // a day number: 0, or a real calendar date (no day 1 to 3)
-    bool isSigned = false;      // a whole number read back with its sign (short, long, date)
 };
 std::vector<ColumnPlace> columnPlaces(const data::Layout& layout, const std::vector<Column>& columns);
 
@@ -96,9 +95,9 @@ bool isStoredDate(int64_t day);
 // then decodes it, or says what is wrong with it.
 bool decodeDirect(const Value& value, const ColumnPlace& place, std::span<uint8_t> image);
 
-// encodeColumn's common cases straight from the image, into a value whose text keeps its room from row to
-// row: a whole number, a sound packed decimal, a text. False for a memo or a damaged decimal: encodeColumn
-// then encodes it, or says what is wrong with it.
-bool encodeDirect(std::span<const uint8_t> image, const ColumnPlace& place, Value& out);
+// encodeColumn's common cases into a value whose text keeps its room from row to row: a whole number as the
+// record reads it, a sound packed decimal and a text straight from the image. False for a memo or a damaged
+// decimal: encodeColumn then encodes it, or says what is wrong with it.
+bool encodeDirect(const data::Record& record, const Column& column, const ColumnPlace& place, Value& out);
 
 }  // namespace kirva::storage

@@ -332,7 +332,7 @@ TEST(ColumnEncode, TheDirectPathEncodesAsEncodeColumnDoesOrLeavesTheColumnToIt) 
         for (std::size_t c = 0; c < columns.size(); ++c) {
             SCOPED_TRACE(columns[c].name);
             const auto viaColumn = encodeColumn(image, columns[c]);
-            if (!encodeDirect(image.image(), places[c], reused)) {
+            if (!encodeDirect(image, columns[c], places[c], reused)) {
                 EXPECT_TRUE(columns[c].kind == ColumnKind::Memo || !viaColumn) << "a sound column left undone";
                 continue;
             }
